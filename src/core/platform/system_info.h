@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+
+namespace tessary::platform {
+
+// What kind of storage a folder lives on, in the terms the tile store cares
+// about: fixed and RAM disks are usable and fixed, removable media usable but
+// not fixed, network file systems and read-only optical media not usable.
+enum class DriveKind { Unknown, NoRootDir, Removable, Fixed, Remote, CdRom, RamDisk };
+
+struct DriveInfo {
+    DriveKind kind = DriveKind::Unknown;
+    double freeBytes = 0;  // available to an unprivileged writer
+};
+
+// Questions the engine asks about the machine. Virtual so tests can pretend
+// to have 64 MB of memory, 1,025 KB free, or a folder on optical media.
+class SystemInfo {
+public:
+    virtual ~SystemInfo() = default;
+
+    // Total physical memory in bytes.
+    virtual std::uint64_t physicalMemoryBytes();
+    // The drive holding `folder`: kind from the mount table, free space from
+    // statvfs. False when the folder does not exist or cannot be measured.
+    virtual bool driveOf(const std::filesystem::path& folder, DriveInfo& out);
+    // Milliseconds from a steady clock, wrapping at 2^32.
+    virtual std::uint32_t tickCount();
+};
+
+// Classifies a file system type name from the mount table ("ext4", "nfs",
+// "iso9660", "tmpfs", ...) and its mount options.
+DriveKind driveKindOfFileSystem(const char* fsType, bool readOnly, bool removableDevice);
+
+SystemInfo& systemInfo();
+
+}  // namespace tessary::platform
