@@ -9,5 +9,6 @@ namespace tessary::detail {
 [[noreturn]] void assertionFailed(const char* condition, const char* file, int line);
 }
 
-#define TS_ASSERT(condition) \
-    ((condition) ? static_cast<void>(0) : ::tessary::detail::assertionFailed(#condition, __FILE__, __LINE__))
+#define TS_ASSERT(condition)            \
+    ((condition) ? static_cast<void>(0) \
+                 : ::tessary::detail::assertionFailed(#condition, __FILE__, __LINE__))

@@ -30,17 +30,28 @@ enum class SeekFrom { Start, Current, End };
 // Thin layer over the operating system's files. Every entry is virtual so
 // that tests can count calls or pretend the disk is full, read-only or
 // failing, while the rest of the engine runs unchanged on real files.
+//
+// A handle is a POSIX file descriptor. Files opened or created here are held
+// exclusively: the layer takes a non-blocking exclusive advisory lock (flock)
+// on them, so a second opener (another process, or another open of the same
+// file in this one) is refused while the first holds the file. Handles are
+// close-on-exec: the program starts no child process that needs them, and an
+// inherited handle would keep a deleted swap file's space alive in the child.
 class FileLayer {
 public:
     virtual ~FileLayer() = default;
 
-    // Opens an existing file for reading and writing. Errors: -43 not found,
-    // -61 permission, -37 bad name, -42 too many files, -36 anything else.
+    // Opens an existing file for reading and writing with a random-access
+    // hint. Errors: -43 not found, -61 permission, -37 bad name, -42 too many
+    // files, -49 held by another opener, -36 anything else. `out` is kNoFile
+    // on failure.
     virtual FileError openExisting(const std::filesystem::path& path, FileHandle& out);
-    // Creates a file, truncating an existing one. Errors: -43 folder not
-    // found, -49 permission (the file is in use or protected), -42 too many
-    // files, -36 anything else.
+    // Creates a file, or truncates an existing one that nobody else holds.
+    // Errors: -43 folder not found, -49 permission or held by another opener,
+    // -42 too many files, -36 anything else (a file that is held is left
+    // untouched).
     virtual FileError create(const std::filesystem::path& path, FileHandle& out);
+    // Deletes a file. Errors: -43 not found, -61 permission, -36 otherwise.
     virtual FileError remove(const std::filesystem::path& path);
 
     // Reads up to count bytes at the current position; done receives the
@@ -48,8 +59,12 @@ public:
     virtual FileError read(FileHandle file, void* buffer, std::size_t count, std::size_t& done);
     // Writes count bytes at the current position; -34 when the disk is
     // full (done tells how much went out), -36 otherwise.
-    virtual FileError write(FileHandle file, const void* buffer, std::size_t count, std::size_t& done);
-    // Positioned forms used by the tile store: one system call each.
+    virtual FileError write(FileHandle file, const void* buffer, std::size_t count,
+                            std::size_t& done);
+    // Positioned forms used by the tile store: they leave the current
+    // position alone and, barring errors or end of file, transfer the whole
+    // count (normally in one system call). Error codes as for read and
+    // write; an offset beyond the largest file position gives -40.
     virtual FileError readAt(FileHandle file, std::uint64_t offset, void* buffer, std::size_t count,
                              std::size_t& done);
     virtual FileError writeAt(FileHandle file, std::uint64_t offset, const void* buffer,
@@ -70,10 +85,15 @@ protected:
     virtual void freeChunk(void* chunk);
 };
 
-// Maps an errno value from open() of an existing file to the layer's code.
+// Maps an errno value from open() of an existing file (and from deleting
+// one) to the layer's code.
 FileError openErrorFromErrno(int error);
 // Maps an errno value from creating a file.
 FileError createErrorFromErrno(int error);
+// Maps an errno value from writing: -34 for a full disk or quota, else -36.
+FileError writeErrorFromErrno(int error);
+// Maps an errno value from positioning: -51 for a bad handle, else -40.
+FileError seekErrorFromErrno(int error);
 
 // The process-wide real file layer.
 FileLayer& systemFileLayer();

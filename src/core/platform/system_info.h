@@ -24,14 +24,19 @@ public:
     // Total physical memory in bytes.
     virtual std::uint64_t physicalMemoryBytes();
     // The drive holding `folder`: kind from the mount table, free space from
-    // statvfs. False when the folder does not exist or cannot be measured.
+    // statvfs. False when the folder does not exist, is not a folder, or
+    // cannot be measured. When the mount table cannot be read the drive
+    // counts as Fixed.
     virtual bool driveOf(const std::filesystem::path& folder, DriveInfo& out);
     // Milliseconds from a steady clock, wrapping at 2^32.
     virtual std::uint32_t tickCount();
 };
 
 // Classifies a file system type name from the mount table ("ext4", "nfs",
-// "iso9660", "tmpfs", ...) and its mount options.
+// "iso9660", "tmpfs", ...) and its mount options: network file systems are
+// Remote; iso9660, and udf mounted read-only, are CdRom; tmpfs and ramfs are
+// RamDisk; anything else on a removable block device is Removable; the rest
+// is Fixed. A null or empty name is Unknown.
 DriveKind driveKindOfFileSystem(const char* fsType, bool readOnly, bool removableDevice);
 
 SystemInfo& systemInfo();

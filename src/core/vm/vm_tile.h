@@ -8,6 +8,7 @@
 
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
+#include "vm/free_tile_map.h"
 #include "vm/vm_file_open_list.h"
 
 namespace tessary {
@@ -21,9 +22,13 @@ class VolumeList;
 // least-recently-used with one spare "exchange" slot, so a page-in costs one
 // read and at most one write, and a tile has no fixed home on disk: the
 // evicted tile takes over the file location of the tile paged in. Free tiles
-// (reference count 0) are never read or written.
+// (reference count 0) are never read or written, and neither is a tile whose
+// contents are still undefined (allocated but never locked).
 //
-// Tile numbers run from 1 to tileCount(); 0 means "no tile".
+// Tile numbers run from 1 to tileCount(); 0 means "no tile". Tile numbers fit
+// in 29 bits (kMaxTileNumber), as image tile tables store them.
+//
+// Single-threaded: every call comes from the user-interface thread.
 class VMTile {
 public:
     using TileNumber = std::uint32_t;
@@ -36,6 +41,26 @@ public:
     // Bookkeeping per memory slot counted by the capacity formula.
     static constexpr std::size_t kSlotOverhead = 48;
     static constexpr std::size_t kDescriptorBytes = 16;
+    static constexpr TileNumber kMaxTileNumber = 0x1FFFFFFF;
+    // Largest swap file, and the share (KB) from which a volume gets it.
+    static constexpr std::uint64_t kMaxSwapFileBytes = 0x7E000000;
+    static constexpr std::uint32_t kMaxSwapFileShareKB = 0x1F8000;
+    // A volume whose share is below this many KB gets no swap file.
+    static constexpr std::uint32_t kMinimumShareKB = 1501;
+    // Swap file names are "VMemF_00" ... "VMemF_14".
+    static constexpr int kSwapFileNames = 15;
+
+    // The sizes fixed at initialisation by the physical memory.
+    struct Capacity {
+        std::uint32_t memorySlots = 0;   // S, the exchange slot included
+        std::uint64_t swapCapTiles = 0;  // most tiles the swap files may hold
+    };
+    // S = (physical / 2 x 50 / 100) / (kSlotBytes + kSlotOverhead); swap cap =
+    // physical / 2 x 10 / 100 / 16 tiles. All in 64 bits. Both are cut so
+    // that S - 1 + swap cap <= kMaxTileNumber (S first, then the cap).
+    static Capacity capacityFor(std::uint64_t physicalBytes);
+    // The swap file name for `index` in 0 ... kSwapFileNames - 1.
+    static std::filesystem::path swapFileName(int index);
 
     VMTile(platform::FileLayer& files = platform::systemFileLayer(),
            platform::SystemInfo& system = platform::systemInfo());
@@ -45,11 +70,15 @@ public:
 
     // Sizes the store from physical memory, creates and zero-fills the swap
     // files from the volumes' shares, and reserves the slot memory (address
-    // space only: pages are touched as tiles are used). False, with
-    // everything released, when memory or tables cannot be had.
+    // space only: pages are touched as tiles are used). Swap files that
+    // cannot be created are not a failure: the store then runs from its
+    // memory slots alone. False, with everything released, when the tile size
+    // is not 128 x 128, memory is too small for three slots, or memory or
+    // tables cannot be had. Initialising an initialised store shuts it down
+    // first.
     bool initialise(const VolumeList& volumes, int tileWidth, int tileHeight);
     // Frees memory and tables, closes and deletes every swap file. Also run
-    // by the destructor.
+    // by the destructor; harmless when not initialised.
     void shutDown();
 
     // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume.
@@ -60,48 +89,73 @@ public:
     bool initialised() const { return m_initialised; }
 
     // Capacity, fixed at initialisation.
-    std::uint32_t memorySlots() const { return m_slotCount; }        // S
-    std::uint32_t swapTiles() const { return m_swapTileCount; }      // D
-    std::uint32_t tileCount() const { return m_tileCount; }          // N = D + S - 1
+    std::uint32_t memorySlots() const { return m_slotCount; }    // S
+    std::uint32_t swapTiles() const { return m_swapTileCount; }  // D
+    std::uint32_t tileCount() const { return m_tileCount; }      // N = D + S - 1
     std::uint64_t swapCapTiles() const { return m_swapCap; }
     const VMFileOpenList& swapFiles() const { return m_files; }
+    // Bytes of address space reserved for the slots (S x kSlotBytes).
+    std::size_t reservedBytes() const { return m_slotMemoryBytes; }
 
     std::uint32_t freeTiles() const { return m_freeTiles; }
     std::uint32_t usedTiles() const { return m_tileCount - m_freeTiles; }
+    std::uint32_t lockedSlots() const { return m_lockedSlots; }
 
     // The lowest free tile with reference count 1, or 0 when none is free.
+    // Its contents are undefined until written.
     TileNumber allocate();
     // allocate() with its 16,384 samples set to `value`; 0 when no tile is
-    // free or it cannot be made resident.
+    // free or it cannot be made resident (lastError() then tells why).
     TileNumber allocateFilled(std::uint8_t value);
     // allocate() with a copy of the whole slot of `source`; 0 on failure.
+    // Source and copy are locked together while copying; a lock the caller
+    // already holds on `source` is kept.
     TileNumber allocateCopy(TileNumber source);
 
+    // Preconditions for the calls below: 1 <= tile <= tileCount().
+    // Count + 1; a free tile counts as used again. What it holds then is
+    // whatever it held when freed, unless it was paged out while free (free
+    // tiles are not written out), so callers should not rely on it.
     void addReference(TileNumber tile);
     // Count - 1 (not below 0). A tile reaching 0 becomes free and, when
     // resident, its slot is the next to be reused.
     void release(TileNumber tile);
-    std::uint16_t referenceCount(TileNumber tile) const;
+    std::uint32_t referenceCount(TileNumber tile) const;
 
     // Makes the tile resident, marks its slot locked and most recently used,
-    // and returns its samples (128 rows of 128 bytes). Null when the swap
-    // file could not be read or written (lastError() tells why); no other
-    // tile is harmed by such a failure. At most two tiles are locked at once.
+    // and returns its samples (128 rows of 128 bytes, inside a kSlotBytes
+    // block). The pointer stays valid until the tile is unlocked. Null when
+    // the swap file could not be read or written (lastError() tells why): the
+    // tile then keeps its place on disk and no other tile is harmed. (A write
+    // that fails part-way is undone from the copy in memory; only if that
+    // repair fails as well is the tile's stored copy damaged.) At most
+    // two tiles are locked at once; locking a non-resident tile while every
+    // tile slot is locked is a programming error.
     std::uint8_t* lock(TileNumber tile);
     void unlock(TileNumber tile);
     bool isResident(TileNumber tile) const;
+    bool isLocked(TileNumber tile) const;
 
     // The file layer code of the last failed page-in or page-out.
     platform::FileError lastError() const { return m_lastError; }
 
 private:
+    // Fits the 16 bytes per tile that the swap cap budgets for: swap files
+    // are at most kMaxSwapFileBytes long, so 32-bit offsets suffice, and the
+    // file is an index into m_files rather than a handle.
     struct Descriptor {
-        std::int32_t slot = -1;          // memory slot, -1 when paged out
-        std::uint64_t fileOffset = 0;    // location in the swap file when paged out
-        platform::FileHandle file = platform::kNoFile;
-        std::uint16_t references = 0;
-        std::uint16_t reserved = 0;
+        std::int32_t slot = -1;        // memory slot, -1 when paged out
+        std::uint32_t fileOffset = 0;  // location in the swap file when paged out
+        std::uint32_t references = 0;
+        std::uint16_t file = kNoFileIndex;
+        std::uint16_t flags = 0;
     };
+    static_assert(sizeof(Descriptor) == kDescriptorBytes);
+    static constexpr std::uint16_t kNoFileIndex = 0xFFFF;
+    // Allocated and not yet locked: the contents mean nothing, so paging
+    // neither reads nor writes them.
+    static constexpr std::uint16_t kContentsUndefined = 1;
+
     struct RecencyNode {
         RecencyNode* newer = nullptr;
         RecencyNode* older = nullptr;
@@ -113,14 +167,19 @@ private:
         bool locked = false;
     };
 
-    bool computeCapacity();
-    bool createSwapFiles(const VolumeList& volumes);
+    void createSwapFiles(const VolumeList& volumes);
     bool reserveSlotMemory();
     void placeInitialTiles();
     bool pageIn(TileNumber tile);
+    RecencyNode* leastRecentUnlocked() const;
+    void unlink(RecencyNode* node);
     void moveToHead(RecencyNode* node);
     void moveToTail(RecencyNode* node);
     bool validTile(TileNumber tile) const { return tile >= 1 && tile <= m_tileCount; }
+    bool needsIo(const Descriptor& d) const {
+        return d.references > 0 && (d.flags & kContentsUndefined) == 0;
+    }
+    void closeAndDeleteSwapFiles();
 
     platform::FileLayer& m_fileLayer;
     platform::SystemInfo& m_system;
@@ -132,16 +191,16 @@ private:
     std::uint32_t m_tileCount = 0;
     std::uint32_t m_freeTiles = 0;
     std::uint32_t m_lockedSlots = 0;
-    std::uint32_t m_lowestFreeHint = 1;
 
     std::uint8_t* m_slotMemory = nullptr;  // reserved S x kSlotBytes
     std::size_t m_slotMemoryBytes = 0;
     std::uint8_t* m_exchangeBlock = nullptr;
     std::vector<Descriptor> m_descriptors;  // index = tile number
-    std::vector<Slot> m_slots;
-    std::vector<RecencyNode> m_nodes;
-    RecencyNode* m_head = nullptr;  // most recently used
-    RecencyNode* m_tail = nullptr;  // least recently used
+    std::vector<Slot> m_slots;              // the S - 1 slots that hold tiles
+    std::vector<RecencyNode> m_nodes;       // node i belongs to slot i
+    RecencyNode* m_head = nullptr;          // most recently used
+    RecencyNode* m_tail = nullptr;          // least recently used
+    FreeTileMap m_freeMap;
 
     VMFileOpenList m_files;
     platform::FileError m_lastError = platform::kNoErr;

@@ -16,11 +16,16 @@ class VolumeList {
 public:
     explicit VolumeList(platform::SystemInfo& system = platform::systemInfo());
 
-    // Discards earlier records and creates one for `folder` from its drive.
-    // Returns 0, or -1 when the drive is missing or of unknown kind.
+    // Discards earlier records and creates one for `folder` from its drive:
+    // the record's path is `folder`, its share the free space in KB (bytes /
+    // 1024 truncated, saturating at the largest u32). Returns 0, or -1 when
+    // the folder or its drive is missing or the drive is of unknown kind.
+    // Removable: usable, not fixed. Fixed disk, RAM disk: usable, fixed.
+    // CD-ROM: not usable, not fixed. Network: not usable, fixed.
     int build(const std::filesystem::path& folder);
-    // Measures the drive again, refreshes the flags and returns the free KB
-    // (0 for an index out of range).
+    // Measures the record's drive again, refreshes the flags and the share
+    // with the free KB and returns it. 0 for an index out of range or a drive
+    // that can no longer be measured (the record is then left as it was).
     std::uint32_t measure(int index);
 
     bool valid() const { return m_valid; }
@@ -50,7 +55,7 @@ private:
 
 // The four memory-budget preferences.
 struct BudgetPrefs {
-    std::int32_t vmMethod = 0;       // 0 fixed MB, 1 percent of free, 2 leave MB free, else half
+    std::int32_t vmMethod = 0;  // 0 fixed MB, 1 percent of free, 2 leave MB free, else half
     std::int32_t mbToUse = 20;
     std::int32_t percentToUse = 50;
     std::int32_t mbToLeaveFree = 1;
@@ -59,8 +64,14 @@ struct BudgetPrefs {
 // Smallest free space (KB) with which the program starts at all.
 inline constexpr std::uint32_t kMinimumFreeKB = 1025;
 
-// The swap budget in KB for `freeKB` of free space, computed in unsigned
-// 32-bit KB arithmetic. False when freeKB is below kMinimumFreeKB.
+// The swap budget in KB for `freeKB` of free space (KB of volume 0 as
+// measured when the list was built). False, with budgetKB 0, when freeKB is
+// below kMinimumFreeKB. Method 0: min(MBtoUse x 1024, F - 1024); method 1:
+// min(PercentToUse x F / 100, F - 1024); method 2: F - 1024 when F <=
+// MBToLeaveFree x 1024, else min(F - MBToLeaveFree x 1024, F - 1024); any
+// other method: F x 50 / 100. Products are formed in 64 bits so that no
+// free space or preference value wraps, and negative preference values count
+// as 0; the result never exceeds freeKB.
 bool computeBudgetKB(const BudgetPrefs& prefs, std::uint32_t freeKB, std::uint32_t& budgetKB);
 
 }  // namespace tessary

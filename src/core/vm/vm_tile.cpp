@@ -1,0 +1,446 @@
+#include "vm/vm_tile.h"
+
+#include <sys/mman.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "platform/assert.h"
+#include "vm/volume_list.h"
+
+namespace tessary {
+
+namespace {
+
+using platform::FileError;
+using platform::FileHandle;
+
+// Fewest memory slots the store runs with: two tile slots, so that a copy
+// can hold its source and the new tile locked together, plus the exchange
+// slot.
+constexpr std::uint32_t kMinimumSlots = 3;
+
+// Share of the physical half given to tile slots, and to the descriptor
+// table, in percent.
+constexpr std::uint64_t kSlotPercent = 50;
+constexpr std::uint64_t kDescriptorPercent = 10;
+
+// floor(value x numerator / denominator) without forming the full product,
+// exact while numerator x denominator fits 64 bits.
+std::uint64_t scaleDown(std::uint64_t value, std::uint64_t numerator, std::uint64_t denominator) {
+    return value / denominator * numerator + value % denominator * numerator / denominator;
+}
+
+}  // namespace
+
+VMTile::Capacity VMTile::capacityFor(std::uint64_t physicalBytes) {
+    const std::uint64_t half = physicalBytes / 2;
+    std::uint64_t slots = scaleDown(half, kSlotPercent, 100) / (kSlotBytes + kSlotOverhead);
+    std::uint64_t swapCap = scaleDown(half, kDescriptorPercent, 100) / kDescriptorBytes;
+
+    // Tile numbers 1 ... S - 1 + D must fit in 29 bits.
+    slots = std::min<std::uint64_t>(slots, std::uint64_t{kMaxTileNumber} + 1);
+    const std::uint64_t memoryTiles = slots > 0 ? slots - 1 : 0;
+    swapCap = std::min<std::uint64_t>(swapCap, kMaxTileNumber - memoryTiles);
+
+    Capacity capacity;
+    capacity.memorySlots = static_cast<std::uint32_t>(slots);
+    capacity.swapCapTiles = swapCap;
+    return capacity;
+}
+
+std::filesystem::path VMTile::swapFileName(int index) {
+    TS_ASSERT(index >= 0 && index < kSwapFileNames);
+    char name[16];
+    std::snprintf(name, sizeof name, "VMemF_%02d", index);
+    return name;
+}
+
+VMTile::VMTile(platform::FileLayer& files, platform::SystemInfo& system)
+    : m_fileLayer(files), m_system(system) {}
+
+VMTile::~VMTile() {
+    shutDown();
+}
+
+bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight) {
+    shutDown();
+    m_lastError = platform::kNoErr;
+    if (tileWidth != kTileSize || tileHeight != kTileSize) return false;
+
+    const Capacity capacity = capacityFor(m_system.physicalMemoryBytes());
+    if (capacity.memorySlots < kMinimumSlots) return false;
+    m_slotCount = capacity.memorySlots;
+    m_swapCap = capacity.swapCapTiles;
+
+    m_files.open();
+    createSwapFiles(volumes);
+    const std::uint64_t swapTiles = m_files.totalBytes() / kSlotBytes;
+    TS_ASSERT(swapTiles <= m_swapCap);
+    m_swapTileCount = static_cast<std::uint32_t>(swapTiles);
+    m_tileCount = m_swapTileCount + (m_slotCount - 1);
+
+    if (!reserveSlotMemory()) {
+        shutDown();
+        return false;
+    }
+    try {
+        m_descriptors.assign(std::size_t{m_tileCount} + 1, Descriptor{});
+        m_slots.assign(m_slotCount - 1, Slot{});
+        m_nodes.assign(m_slotCount - 1, RecencyNode{});
+        m_freeMap.reset(m_tileCount);
+    } catch (const std::bad_alloc&) {
+        shutDown();
+        return false;
+    }
+    placeInitialTiles();
+    m_freeTiles = m_tileCount;
+    m_initialised = true;
+    return true;
+}
+
+void VMTile::shutDown() {
+    closeAndDeleteSwapFiles();
+    if (m_slotMemory != nullptr) ::munmap(m_slotMemory, m_slotMemoryBytes);
+    m_slotMemory = nullptr;
+    m_slotMemoryBytes = 0;
+    m_exchangeBlock = nullptr;
+    m_descriptors = {};
+    m_slots = {};
+    m_nodes = {};
+    m_freeMap.clear();
+    m_head = m_tail = nullptr;
+    m_slotCount = 0;
+    m_swapCap = 0;
+    m_swapTileCount = 0;
+    m_tileCount = 0;
+    m_freeTiles = 0;
+    m_lockedSlots = 0;
+    m_initialised = false;
+}
+
+void VMTile::closeAndDeleteSwapFiles() {
+    for (int i = 0; i < m_files.count(); ++i) {
+        const VMFileOpenList::Entry& file = m_files.entry(i);
+        m_fileLayer.close(file.handle);
+        m_fileLayer.remove(file.path);
+    }
+    m_files.clear();
+}
+
+void VMTile::deleteStaleSwapFiles(const VolumeList& volumes, platform::FileLayer& files) {
+    for (int v = 0; v < volumes.count(); ++v) {
+        if (!volumes.usable(v)) continue;
+        for (int n = 0; n < kSwapFileNames; ++n) files.remove(volumes.path(v) / swapFileName(n));
+    }
+}
+
+// Creates the swap files from the volumes' shares. Never fails as a whole:
+// whatever could be created and filled is in m_files afterwards.
+void VMTile::createSwapFiles(const VolumeList& volumes) {
+    std::uint64_t totalTiles = 0;
+    for (int v = 0; v < volumes.count(); ++v) {
+        if (totalTiles >= m_swapCap || m_files.full()) break;
+
+        const std::uint32_t shareKB = volumes.share(v);
+        std::uint64_t share =
+            shareKB >= kMaxSwapFileShareKB ? kMaxSwapFileBytes : std::uint64_t{shareKB} * 1024;
+        share = std::min(share, (m_swapCap - totalTiles) * kSlotBytes);
+        if (share == 0 || !volumes.usable(v) || share < std::uint64_t{kMinimumShareKB} * 1024)
+            continue;
+        share -= share % kSlotBytes;
+
+        const std::filesystem::path folder = volumes.path(v);
+        while (share >= kSlotBytes && totalTiles < m_swapCap && !m_files.full()) {
+            // The first name that can be created and is not already ours.
+            std::filesystem::path path;
+            FileHandle handle = platform::kNoFile;
+            for (int n = 0; n < kSwapFileNames && handle == platform::kNoFile; ++n) {
+                const std::filesystem::path candidate = folder / swapFileName(n);
+                bool ours = false;
+                for (int i = 0; i < m_files.count(); ++i)
+                    ours |= m_files.entry(i).path == candidate;
+                if (ours) continue;
+                if (m_fileLayer.create(candidate, handle) == platform::kNoErr) {
+                    path = candidate;
+                } else {
+                    handle = platform::kNoFile;
+                }
+            }
+            if (handle == platform::kNoFile) break;  // no name left on this volume
+
+            std::uint64_t written = 0;
+            const FileError result = m_fileLayer.writeZeros(handle, share, written);
+            const std::uint64_t usable = written - written % kSlotBytes;
+            if (usable == 0 || (result != platform::kNoErr && result != platform::kDiskFull)) {
+                // Nothing usable, or a failure other than a full disk: this
+                // volume gives no more.
+                m_fileLayer.close(handle);
+                m_fileLayer.remove(path);
+                break;
+            }
+            m_files.add(path, handle, usable);
+            totalTiles += usable / kSlotBytes;
+            if (written >= share) break;
+            // The disk filled before the share did: try again with the rest,
+            // which normally ends with a file that gets nothing.
+            share -= written;
+            share -= share % kSlotBytes;
+        }
+    }
+}
+
+bool VMTile::reserveSlotMemory() {
+    if (m_slotCount > std::numeric_limits<std::size_t>::max() / kSlotBytes) return false;
+    const std::size_t bytes = std::size_t{m_slotCount} * kSlotBytes;
+    // Address space only: pages are committed as tiles are first written, so
+    // a large reservation costs nothing at start-up.
+    void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    m_slotMemory = static_cast<std::uint8_t*>(memory);
+    m_slotMemoryBytes = bytes;
+    return true;
+}
+
+// Tiles 1 ... S - 1 in slots 0 ... S - 2 with tile 1 most recent; the last
+// slot's block is the exchange block; tiles S ... N fill the swap files in
+// list order from offset 0.
+void VMTile::placeInitialTiles() {
+    const std::uint32_t memoryTiles = m_slotCount - 1;
+    for (std::uint32_t i = 0; i < memoryTiles; ++i) {
+        Slot& slot = m_slots[i];
+        RecencyNode& node = m_nodes[i];
+        slot.block = m_slotMemory + std::size_t{i} * kSlotBytes;
+        slot.node = &node;
+        node.tile = i + 1;
+        node.newer = i > 0 ? &m_nodes[i - 1] : nullptr;
+        node.older = i + 1 < memoryTiles ? &m_nodes[i + 1] : nullptr;
+        m_descriptors[i + 1].slot = static_cast<std::int32_t>(i);
+    }
+    m_head = &m_nodes.front();
+    m_tail = &m_nodes.back();
+    m_exchangeBlock = m_slotMemory + std::size_t{memoryTiles} * kSlotBytes;
+
+    TileNumber tile = m_slotCount;
+    for (int f = 0; f < m_files.count(); ++f) {
+        const std::uint64_t tilesInFile = m_files.entry(f).size / kSlotBytes;
+        for (std::uint64_t k = 0; k < tilesInFile; ++k, ++tile) {
+            Descriptor& d = m_descriptors[tile];
+            d.file = static_cast<std::uint16_t>(f);
+            d.fileOffset = static_cast<std::uint32_t>(k * kSlotBytes);
+        }
+    }
+    TS_ASSERT(tile == m_tileCount + 1);
+}
+
+VMTile::TileNumber VMTile::allocate() {
+    if (!m_initialised) return 0;
+    const TileNumber tile = m_freeMap.lowestFree();
+    if (tile == 0) return 0;
+    m_freeMap.markUsed(tile);
+    --m_freeTiles;
+    Descriptor& d = m_descriptors[tile];
+    d.references = 1;
+    d.flags |= kContentsUndefined;
+    return tile;
+}
+
+VMTile::TileNumber VMTile::allocateFilled(std::uint8_t value) {
+    const TileNumber tile = allocate();
+    if (tile == 0) return 0;
+    std::uint8_t* samples = lock(tile);
+    if (samples == nullptr) {
+        release(tile);
+        return 0;
+    }
+    std::memset(samples, value, kTileBytes);
+    unlock(tile);
+    return tile;
+}
+
+VMTile::TileNumber VMTile::allocateCopy(TileNumber source) {
+    TS_ASSERT(validTile(source));
+    TS_ASSERT(m_descriptors[source].references > 0);
+    const TileNumber tile = allocate();
+    if (tile == 0) return 0;
+    const bool sourceWasLocked = isLocked(source);
+    const std::uint8_t* from = lock(source);
+    if (from == nullptr) {
+        release(tile);
+        return 0;
+    }
+    // The source stays locked, so making the copy resident cannot evict it.
+    std::uint8_t* to = lock(tile);
+    if (to == nullptr) {
+        if (!sourceWasLocked) unlock(source);
+        release(tile);
+        return 0;
+    }
+    std::memcpy(to, from, kSlotBytes);
+    unlock(tile);
+    if (!sourceWasLocked) unlock(source);
+    return tile;
+}
+
+void VMTile::addReference(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    Descriptor& d = m_descriptors[tile];
+    TS_ASSERT(d.references < std::numeric_limits<std::uint32_t>::max());
+    if (d.references == 0) {
+        m_freeMap.markUsed(tile);
+        --m_freeTiles;
+    }
+    ++d.references;
+}
+
+void VMTile::release(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    Descriptor& d = m_descriptors[tile];
+    if (d.references == 0) return;
+    if (--d.references > 0) return;
+    m_freeMap.markFree(tile);
+    ++m_freeTiles;
+    if (d.slot >= 0) moveToTail(m_slots[static_cast<std::size_t>(d.slot)].node);
+}
+
+std::uint32_t VMTile::referenceCount(TileNumber tile) const {
+    TS_ASSERT(validTile(tile));
+    return m_descriptors[tile].references;
+}
+
+bool VMTile::isResident(TileNumber tile) const {
+    TS_ASSERT(validTile(tile));
+    return m_descriptors[tile].slot >= 0;
+}
+
+bool VMTile::isLocked(TileNumber tile) const {
+    TS_ASSERT(validTile(tile));
+    const std::int32_t slot = m_descriptors[tile].slot;
+    return slot >= 0 && m_slots[static_cast<std::size_t>(slot)].locked;
+}
+
+std::uint8_t* VMTile::lock(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    Descriptor& d = m_descriptors[tile];
+    if (d.slot < 0 && !pageIn(tile)) return nullptr;
+    Slot& slot = m_slots[static_cast<std::size_t>(d.slot)];
+    if (!slot.locked) {
+        slot.locked = true;
+        ++m_lockedSlots;
+    }
+    // Whoever holds the lock may write: from now on the contents count.
+    d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
+    moveToHead(slot.node);
+    return slot.block;
+}
+
+void VMTile::unlock(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    const std::int32_t index = m_descriptors[tile].slot;
+    if (index < 0) return;
+    Slot& slot = m_slots[static_cast<std::size_t>(index)];
+    if (slot.locked) {
+        slot.locked = false;
+        --m_lockedSlots;
+    }
+}
+
+VMTile::RecencyNode* VMTile::leastRecentUnlocked() const {
+    for (RecencyNode* node = m_tail; node != nullptr; node = node->newer) {
+        const auto index = static_cast<std::size_t>(node - m_nodes.data());
+        if (!m_slots[index].locked) return node;
+    }
+    return nullptr;
+}
+
+// Pages `tile` in over the least recently used unlocked slot. All file I/O
+// happens before any bookkeeping changes, so a failure leaves every tile
+// where it was.
+bool VMTile::pageIn(TileNumber tile) {
+    RecencyNode* victimNode = leastRecentUnlocked();
+    TS_ASSERT(victimNode != nullptr);  // every tile slot is locked
+    const auto slotIndex = static_cast<std::size_t>(victimNode - m_nodes.data());
+    Slot& slot = m_slots[slotIndex];
+    Descriptor& wanted = m_descriptors[tile];
+    Descriptor& victim = m_descriptors[victimNode->tile];
+    TS_ASSERT(wanted.file != kNoFileIndex);
+    const FileHandle file = m_files.entry(wanted.file).handle;
+    const std::uint64_t offset = wanted.fileOffset;
+
+    // 1. The wanted tile's bytes into the exchange block.
+    const bool readWanted = needsIo(wanted);
+    if (readWanted) {
+        std::size_t done = 0;
+        FileError result = m_fileLayer.readAt(file, offset, m_exchangeBlock, kSlotBytes, done);
+        if (result == platform::kNoErr && done != kSlotBytes) result = platform::kIOErr;
+        if (result != platform::kNoErr) {
+            m_lastError = result;
+            return false;
+        }
+    }
+
+    // 2. The victim's bytes over the location just emptied.
+    if (needsIo(victim)) {
+        std::size_t done = 0;
+        FileError result = m_fileLayer.writeAt(file, offset, slot.block, kSlotBytes, done);
+        if (result == platform::kNoErr && done != kSlotBytes) result = platform::kIOErr;
+        if (result != platform::kNoErr) {
+            m_lastError = result;
+            // Put back what the failed write overwrote; the exchange block
+            // still holds it.
+            if (done > 0 && readWanted) {
+                std::size_t restored = 0;
+                m_fileLayer.writeAt(file, offset, m_exchangeBlock, done, restored);
+            }
+            return false;
+        }
+    }
+
+    // 3. The victim takes over the wanted tile's file location; the exchange
+    // block becomes the slot's block and the victim's block the exchange.
+    victim.slot = -1;
+    victim.file = wanted.file;
+    victim.fileOffset = wanted.fileOffset;
+    std::swap(slot.block, m_exchangeBlock);
+    wanted.slot = static_cast<std::int32_t>(slotIndex);
+    wanted.file = kNoFileIndex;
+    wanted.fileOffset = 0;
+    victimNode->tile = tile;
+    return true;
+}
+
+void VMTile::unlink(RecencyNode* node) {
+    if (node->newer != nullptr)
+        node->newer->older = node->older;
+    else
+        m_head = node->older;
+    if (node->older != nullptr)
+        node->older->newer = node->newer;
+    else
+        m_tail = node->newer;
+    node->newer = node->older = nullptr;
+}
+
+void VMTile::moveToHead(RecencyNode* node) {
+    if (node == m_head) return;
+    unlink(node);
+    node->older = m_head;
+    if (m_head != nullptr) m_head->newer = node;
+    m_head = node;
+    if (m_tail == nullptr) m_tail = node;
+}
+
+void VMTile::moveToTail(RecencyNode* node) {
+    if (node == m_tail) return;
+    unlink(node);
+    node->newer = m_tail;
+    if (m_tail != nullptr) m_tail->older = node;
+    m_tail = node;
+    if (m_head == nullptr) m_head = node;
+}
+
+}  // namespace tessary

@@ -1,0 +1,472 @@
+#include "vm/vm_tile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+#include "core/vm/store_rig.h"
+
+namespace tessary {
+namespace {
+
+using platform::FileError;
+using test::physicalForSlots;
+using test::StoreRig;
+
+constexpr std::uint64_t kMB = 1024 * 1024;
+constexpr std::uint64_t kGB = 1024 * kMB;
+
+std::string readFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool fileExists(const std::filesystem::path& path) {
+    return std::filesystem::exists(path);
+}
+
+// ------------------------------------------------------------------ capacity
+
+TEST(VMTileCapacity, SixtyFourMegabytes) {
+    const VMTile::Capacity capacity = VMTile::capacityFor(64 * kMB);
+    EXPECT_EQ(capacity.memorySlots, 681u);  // 16,777,216 / 24,624
+    EXPECT_EQ(capacity.swapCapTiles, 209715u);
+
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 0));
+    EXPECT_EQ(rig.store.memorySlots(), 681u);
+    EXPECT_EQ(rig.store.swapCapTiles(), 209715u);
+    EXPECT_EQ(rig.store.swapTiles(), 0u);
+    EXPECT_EQ(rig.store.tileCount(), 680u);
+    EXPECT_EQ(rig.store.freeTiles(), 680u);
+    EXPECT_EQ(rig.store.usedTiles(), 0u);
+    EXPECT_EQ(rig.store.reservedBytes(), 681u * 24576);
+}
+
+TEST(VMTileCapacity, TwentyFourGigabytesComputesWithoutOverflow) {
+    // Half = 12,884,901,888; x 50 / 100 = 6,442,450,944; / 24,624 = 261,632.
+    // Swap cap: 12,884,901,888 x 10 / 100 / 16 = 80,530,636.
+    const VMTile::Capacity capacity = VMTile::capacityFor(24 * kGB);
+    EXPECT_EQ(capacity.memorySlots, 261632u);
+    EXPECT_EQ(capacity.swapCapTiles, 80530636u);
+
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(24 * kGB, 1501));
+    EXPECT_EQ(rig.store.memorySlots(), 261632u);
+    EXPECT_EQ(rig.store.reservedBytes(), std::size_t{261632} * 24576);  // about 6 GB
+    EXPECT_EQ(rig.store.tileCount(), 62u + 261631u);
+    EXPECT_LE(rig.store.tileCount(), VMTile::kMaxTileNumber);
+
+    // The last tile of the memory slots and the first swap tile both work.
+    const std::uint32_t lastResident = rig.store.memorySlots() - 1;
+    for (VMTile::TileNumber t = 1; t <= lastResident + 1; ++t) ASSERT_EQ(rig.store.allocate(), t);
+    test::writePattern(rig.store, lastResident + 1, 1);
+    test::writePattern(rig.store, 1, 2);
+    test::expectPattern(rig.store, lastResident + 1, 1);
+}
+
+TEST(VMTileCapacity, TileNumbersStayWithin29Bits) {
+    // 2 TiB: half = 2^40; S = 549,755,813,888 / 24,624 = 22,326,015 and an
+    // uncut swap cap of 6,871,947,673 tiles, so the cap is cut to
+    // 2^29 - 1 - (S - 1) = 514,544,897.
+    const VMTile::Capacity big = VMTile::capacityFor(std::uint64_t{2} << 40);
+    EXPECT_EQ(big.memorySlots, 22326015u);
+    EXPECT_EQ(big.swapCapTiles, 514544897u);
+    EXPECT_EQ(big.memorySlots - 1 + big.swapCapTiles, 0x1FFFFFFFu);
+
+    // So much memory that the slots alone would pass 29 bits.
+    const VMTile::Capacity huge = VMTile::capacityFor(std::uint64_t{1} << 60);
+    EXPECT_EQ(huge.memorySlots, 0x20000000u);
+    EXPECT_EQ(huge.swapCapTiles, 0u);
+
+    const VMTile::Capacity most = VMTile::capacityFor(~std::uint64_t{0});
+    EXPECT_LE(most.memorySlots - 1 + most.swapCapTiles, 0x1FFFFFFFu);
+}
+
+TEST(VMTileCapacity, RefusesTooLittleMemoryAndOtherTileSizes) {
+    StoreRig small;
+    EXPECT_FALSE(small.start(physicalForSlots(2), 2000));
+    EXPECT_FALSE(small.store.initialised());
+    EXPECT_EQ(small.files.creates, 0);
+    EXPECT_FALSE(fileExists(small.dir / "VMemF_00"));
+
+    // Three slots: two tiles in memory, enough to copy one paged-out tile.
+    StoreRig enough;
+    ASSERT_TRUE(enough.start(physicalForSlots(3), 1501));
+    EXPECT_EQ(enough.store.memorySlots(), 3u);
+    EXPECT_EQ(enough.store.tileCount(), 64u);
+    for (VMTile::TileNumber t = 1; t <= 5; ++t) {
+        ASSERT_EQ(enough.store.allocate(), t);
+        test::writePattern(enough.store, t, t);
+    }
+    EXPECT_EQ(enough.store.allocateCopy(1), 6u);
+    test::expectPattern(enough.store, 6, 1);
+
+    StoreRig wrongSize;
+    wrongSize.system.physicalBytes = 64 * kMB;
+    ASSERT_EQ(wrongSize.volumes.build(wrongSize.dir.path()), 0);
+    wrongSize.volumes.setShare(0, 0);
+    EXPECT_FALSE(wrongSize.store.initialise(wrongSize.volumes, 64, 64));
+    EXPECT_FALSE(wrongSize.store.initialise(wrongSize.volumes, 128, 256));
+    EXPECT_TRUE(wrongSize.store.initialise(wrongSize.volumes, 128, 128));
+}
+
+// ---------------------------------------------------------------- swap files
+
+TEST(VMTileSwapFiles, ShareOf1500KBMakesNoFile) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 1500));
+    EXPECT_EQ(rig.files.creates, 0);
+    EXPECT_EQ(rig.store.swapFiles().count(), 0);
+    EXPECT_EQ(rig.store.swapTiles(), 0u);
+    EXPECT_EQ(rig.store.tileCount(), 680u);
+}
+
+TEST(VMTileSwapFiles, ShareOf1501KBMakesOneZeroFilledFileOf62Tiles) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 1501));
+    ASSERT_EQ(rig.store.swapFiles().count(), 1);
+    EXPECT_TRUE(rig.store.swapFiles().valid());
+    const VMFileOpenList::Entry& file = rig.store.swapFiles().entry(0);
+    EXPECT_EQ(file.path, rig.dir / "VMemF_00");
+    EXPECT_EQ(file.size, 1523712u);  // 24,576 x 62
+
+    const std::string bytes = readFileBytes(rig.dir / "VMemF_00");
+    EXPECT_EQ(bytes.size(), 1523712u);
+    EXPECT_EQ(bytes.find_first_not_of('\0'), std::string::npos);
+
+    EXPECT_EQ(rig.store.swapTiles(), 62u);
+    EXPECT_EQ(rig.store.tileCount(), 62u + 680u);
+    EXPECT_EQ(rig.store.freeTiles(), 742u);
+}
+
+TEST(VMTileSwapFiles, LargeSharesGetOneFileOfAtMost0x7E000000Bytes) {
+    struct Case {
+        std::uint32_t shareKB;
+        std::uint64_t fileBytes;
+    } cases[] = {
+        {0x1F8000, 0x7E000000},  // 86,016 tiles
+        {0xFFFFFFFF, 0x7E000000},
+        {0x1F7FFF, std::uint64_t{86015} * 24576},  // 2,113,928,192 rounded down
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shareKB);
+        StoreRig rig;
+        rig.files.pretendWrites = true;  // no need to put 2 GB on the disk
+        ASSERT_TRUE(rig.start(64 * kMB, c.shareKB));
+        ASSERT_EQ(rig.store.swapFiles().count(), 1);
+        EXPECT_EQ(rig.store.swapFiles().entry(0).size, c.fileBytes);
+        EXPECT_EQ(rig.store.swapTiles(), c.fileBytes / 24576);
+        EXPECT_EQ(rig.files.creates, 1);
+    }
+}
+
+TEST(VMTileSwapFiles, ShareIsCutToTheSwapCap) {
+    // 16 MB: swap cap 8,388,608 x 10 / 100 / 16 = 52,428 tiles.
+    StoreRig rig;
+    rig.files.pretendWrites = true;
+    ASSERT_TRUE(rig.start(16 * kMB, 0x1F8000));
+    EXPECT_EQ(rig.store.swapCapTiles(), 52428u);
+    EXPECT_EQ(rig.store.swapTiles(), 52428u);
+    EXPECT_EQ(rig.store.memorySlots(), 170u);
+    EXPECT_EQ(rig.store.tileCount(), 52428u + 169u);
+    std::uint64_t zeroBytes = 0;
+    for (std::size_t size : rig.files.writeSizes) zeroBytes += size;
+    EXPECT_EQ(zeroBytes, std::uint64_t{52428} * 24576);
+}
+
+TEST(VMTileSwapFiles, StaleFilesAreDeletedInUsableVolumesOnly) {
+    StoreRig rig;
+    ASSERT_EQ(rig.volumes.build(rig.dir.path()), 0);
+    for (const char* name : {"VMemF_00", "VMemF_07", "VMemF_14", "VMemF_15", "keep.txt"})
+        std::ofstream(rig.dir / name) << "old";
+
+    rig.system.kind = platform::DriveKind::CdRom;
+    rig.volumes.measure(0);
+    ASSERT_FALSE(rig.volumes.usable(0));
+    VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
+    EXPECT_TRUE(fileExists(rig.dir / "VMemF_00"));
+
+    rig.system.kind = platform::DriveKind::Fixed;
+    rig.volumes.measure(0);
+    VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_00"));
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_07"));
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_14"));
+    EXPECT_TRUE(fileExists(rig.dir / "VMemF_15"));
+    EXPECT_TRUE(fileExists(rig.dir / "keep.txt"));
+}
+
+TEST(VMTileSwapFiles, FilesAreDeletedAtShutDownAndDestruction) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 1501));
+    EXPECT_TRUE(fileExists(rig.dir / "VMemF_00"));
+    rig.store.shutDown();
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_00"));
+    EXPECT_FALSE(rig.store.initialised());
+    EXPECT_EQ(rig.store.tileCount(), 0u);
+    EXPECT_EQ(rig.store.swapFiles().count(), 0);
+    EXPECT_EQ(rig.store.allocate(), 0u);
+    rig.store.shutDown();  // harmless twice
+
+    std::filesystem::path path;
+    {
+        test::FakeSystemInfo system;
+        VolumeList volumes(system);
+        ASSERT_EQ(volumes.build(rig.dir.path()), 0);
+        volumes.setShare(0, 2000);
+        VMTile store(rig.files, system);
+        ASSERT_TRUE(store.initialise(volumes, 128, 128));
+        path = store.swapFiles().entry(0).path;
+        EXPECT_TRUE(fileExists(path));
+    }
+    EXPECT_FALSE(fileExists(path));
+}
+
+TEST(VMTileSwapFiles, ReinitialisingReplacesTheFiles) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 1501));
+    ASSERT_EQ(rig.store.allocate(), 1u);
+    rig.volumes.setShare(0, 3000);
+    ASSERT_TRUE(rig.store.initialise(rig.volumes, 128, 128));
+    ASSERT_EQ(rig.store.swapFiles().count(), 1);
+    EXPECT_EQ(rig.store.swapFiles().entry(0).path, rig.dir / "VMemF_00");
+    EXPECT_EQ(rig.store.swapTiles(), 3000u * 1024 / 24576);
+    EXPECT_EQ(rig.store.freeTiles(), rig.store.tileCount());
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_01"));
+}
+
+TEST(VMTileSwapFiles, ANameHeldByAnotherOpenerIsSkipped) {
+    StoreRig rig;
+    platform::FileLayer other;
+    platform::FileHandle held = platform::kNoFile;
+    ASSERT_EQ(other.create(rig.dir / "VMemF_00", held), platform::kNoErr);
+    std::size_t done = 0;
+    ASSERT_EQ(other.write(held, "someone else's", 14, done), platform::kNoErr);
+
+    ASSERT_TRUE(rig.start(64 * kMB, 1501));
+    ASSERT_EQ(rig.store.swapFiles().count(), 1);
+    EXPECT_EQ(rig.store.swapFiles().entry(0).path, rig.dir / "VMemF_01");
+    rig.store.shutDown();
+
+    EXPECT_EQ(readFileBytes(rig.dir / "VMemF_00"), "someone else's");
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_01"));
+    other.close(held);
+}
+
+TEST(VMTileSwapFiles, AFullDiskLeavesAShorterFileThatTheStoreUses) {
+    StoreRig rig;
+    rig.files.diskBytesLeft = 1000000;
+    ASSERT_TRUE(rig.start(physicalForSlots(8), 4096));
+
+    // One short file, kept; the next one got nothing and was deleted.
+    EXPECT_EQ(rig.files.creates, 2);
+    ASSERT_EQ(rig.store.swapFiles().count(), 1);
+    EXPECT_EQ(std::filesystem::file_size(rig.dir / "VMemF_00"), 1000000u);
+    EXPECT_EQ(rig.store.swapFiles().entry(0).size, 983040u);  // 40 whole tiles
+    EXPECT_FALSE(fileExists(rig.dir / "VMemF_01"));
+    EXPECT_EQ(rig.store.swapTiles(), 40u);
+    EXPECT_EQ(rig.store.tileCount(), 47u);
+
+    // Every tile holds its own contents while paging through the short file.
+    for (VMTile::TileNumber t = 1; t <= 47; ++t) {
+        ASSERT_EQ(rig.store.allocate(), t);
+        test::writePattern(rig.store, t, t * 3);
+    }
+    for (VMTile::TileNumber t = 47; t >= 1; --t) test::expectPattern(rig.store, t, t * 3);
+}
+
+TEST(VMTileSwapFiles, FailuresOtherThanAFullDiskDeleteTheFile) {
+    for (FileError failure : {platform::kIOErr, platform::kOutOfMemory}) {
+        SCOPED_TRACE(failure);
+        StoreRig rig;
+        if (failure == platform::kOutOfMemory)
+            rig.files.largestChunk = 100;
+        else
+            rig.files.writeFailure = failure;
+        ASSERT_TRUE(rig.start(64 * kMB, 4096));
+        EXPECT_EQ(rig.files.creates, 1);
+        EXPECT_EQ(rig.store.swapFiles().count(), 0);
+        EXPECT_FALSE(fileExists(rig.dir / "VMemF_00"));
+        EXPECT_EQ(rig.store.tileCount(), 680u);
+    }
+}
+
+// The store must run from its memory slots alone when no swap file can be
+// made; checks it on a store of `slots` slots.
+void expectMemoryOnlyStore(StoreRig& rig, std::uint32_t slots) {
+    EXPECT_EQ(rig.store.swapFiles().count(), 0);
+    EXPECT_EQ(rig.store.swapTiles(), 0u);
+    ASSERT_EQ(rig.store.tileCount(), slots - 1);
+    for (VMTile::TileNumber t = 1; t < slots; ++t) {
+        ASSERT_EQ(rig.store.allocateFilled(static_cast<std::uint8_t>(t)), t);
+    }
+    EXPECT_EQ(rig.store.allocate(), 0u);
+    EXPECT_EQ(rig.store.allocateFilled(9), 0u);
+    for (VMTile::TileNumber t = 1; t < slots; ++t) {
+        const std::uint8_t* samples = rig.store.lock(t);
+        ASSERT_NE(samples, nullptr);
+        EXPECT_EQ(samples[0], t);
+        EXPECT_EQ(samples[VMTile::kTileBytes - 1], t);
+        rig.store.unlock(t);
+    }
+    EXPECT_TRUE(rig.files.reads.empty());
+    EXPECT_TRUE(rig.files.writes.empty());
+}
+
+TEST(VMTileSwapFiles, AReadOnlyFolderLeavesTheStoreInMemory) {
+    StoreRig rig;
+    test::ReadOnlyFolder readOnly(rig.dir.path());
+    if (!readOnly.applied()) GTEST_SKIP() << "cannot make a folder read-only here";
+    ASSERT_TRUE(rig.start(physicalForSlots(16), 4096));
+    EXPECT_EQ(rig.files.creates, VMTile::kSwapFileNames);  // every name tried
+    expectMemoryOnlyStore(rig, 16);
+}
+
+TEST(VMTileSwapFiles, NoCreatableNameLeavesTheStoreInMemory) {
+    StoreRig rig;
+    rig.files.createFailure = platform::kFileBusy;
+    ASSERT_TRUE(rig.start(physicalForSlots(16), 4096));
+    EXPECT_EQ(rig.files.creates, VMTile::kSwapFileNames);
+    expectMemoryOnlyStore(rig, 16);
+}
+
+TEST(VMTileSwapFiles, UnusableVolumesGetNoFile) {
+    for (platform::DriveKind kind : {platform::DriveKind::CdRom, platform::DriveKind::Remote}) {
+        StoreRig rig;
+        rig.system.kind = kind;
+        ASSERT_TRUE(rig.start(physicalForSlots(16), 4096));
+        EXPECT_EQ(rig.files.creates, 0);
+        EXPECT_EQ(rig.store.tileCount(), 15u);
+    }
+}
+
+// ---------------------------------------------------------------- allocation
+
+TEST(VMTileAllocation, LowestFreeNumberFirst) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(16), 1501));
+    for (VMTile::TileNumber t = 1; t <= 10; ++t) ASSERT_EQ(rig.store.allocate(), t);
+    rig.store.release(7);
+    EXPECT_EQ(rig.store.allocate(), 7u);
+    rig.store.release(5);
+    rig.store.release(3);
+    EXPECT_EQ(rig.store.allocate(), 3u);
+    EXPECT_EQ(rig.store.allocate(), 5u);
+    EXPECT_EQ(rig.store.allocate(), 11u);
+}
+
+TEST(VMTileAllocation, CountsBalanceAndExhaustionGivesZero) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(4), 1501));  // 3 + 62 tiles
+    ASSERT_EQ(rig.store.tileCount(), 65u);
+    for (VMTile::TileNumber t = 1; t <= 65; ++t) ASSERT_EQ(rig.store.allocate(), t);
+    EXPECT_EQ(rig.store.freeTiles(), 0u);
+    EXPECT_EQ(rig.store.usedTiles(), 65u);
+    EXPECT_EQ(rig.store.allocate(), 0u);
+    EXPECT_EQ(rig.store.allocateFilled(1), 0u);
+    EXPECT_EQ(rig.store.allocateCopy(1), 0u);
+    rig.store.release(40);
+    EXPECT_EQ(rig.store.freeTiles(), 1u);
+    EXPECT_EQ(rig.store.allocate(), 40u);
+    EXPECT_EQ(rig.store.allocate(), 0u);
+}
+
+TEST(VMTileAllocation, ReferenceCounting) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(8), 0));
+    const VMTile::TileNumber tile = rig.store.allocate();
+    EXPECT_EQ(rig.store.referenceCount(tile), 1u);
+    rig.store.addReference(tile);
+    rig.store.addReference(tile);
+    EXPECT_EQ(rig.store.referenceCount(tile), 3u);
+    rig.store.release(tile);
+    rig.store.release(tile);
+    EXPECT_EQ(rig.store.referenceCount(tile), 1u);
+    EXPECT_EQ(rig.store.freeTiles(), 6u);
+    rig.store.release(tile);
+    EXPECT_EQ(rig.store.referenceCount(tile), 0u);
+    EXPECT_EQ(rig.store.freeTiles(), 7u);
+    rig.store.release(tile);  // not below 0, and not counted free twice
+    EXPECT_EQ(rig.store.referenceCount(tile), 0u);
+    EXPECT_EQ(rig.store.freeTiles(), 7u);
+
+    // A reference to a free tile takes it out of the free pool.
+    rig.store.addReference(3);
+    EXPECT_EQ(rig.store.freeTiles(), 6u);
+    EXPECT_EQ(rig.store.allocate(), 1u);
+    EXPECT_EQ(rig.store.allocate(), 2u);
+    EXPECT_EQ(rig.store.allocate(), 4u);
+}
+
+TEST(VMTileAllocation, ReferenceCountsAreNotLimitedTo16Bits) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(8), 0));
+    const VMTile::TileNumber tile = rig.store.allocate();
+    for (int i = 0; i < 70000; ++i) rig.store.addReference(tile);
+    EXPECT_EQ(rig.store.referenceCount(tile), 70001u);
+    for (int i = 0; i < 70000; ++i) rig.store.release(tile);
+    EXPECT_EQ(rig.store.referenceCount(tile), 1u);
+    EXPECT_EQ(rig.store.freeTiles(), 6u);
+}
+
+TEST(VMTileAllocation, FilledTilesHoldTheirValue) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(4), 1501));
+    std::vector<VMTile::TileNumber> tiles;
+    for (int i = 0; i < 20; ++i)
+        tiles.push_back(rig.store.allocateFilled(static_cast<std::uint8_t>(i * 13)));
+    for (int i = 0; i < 20; ++i) {
+        ASSERT_EQ(tiles[i], static_cast<VMTile::TileNumber>(i + 1));
+        const std::uint8_t* samples = rig.store.lock(tiles[i]);
+        ASSERT_NE(samples, nullptr);
+        std::size_t wrong = 0;
+        for (std::size_t k = 0; k < VMTile::kTileBytes; ++k) wrong += samples[k] != i * 13;
+        EXPECT_EQ(wrong, 0u) << "tile " << tiles[i];
+        rig.store.unlock(tiles[i]);
+    }
+}
+
+TEST(VMTileAllocation, CopiesCarryTheWholeSlot) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(4), 1501));
+    for (VMTile::TileNumber t = 1; t <= 10; ++t) {
+        ASSERT_EQ(rig.store.allocate(), t);
+        test::writePattern(rig.store, t, 100 + t);
+    }
+    // Tile 1 is paged out by now; copying it pages it in beside the copy.
+    ASSERT_FALSE(rig.store.isResident(1));
+    const VMTile::TileNumber copy = rig.store.allocateCopy(1);
+    EXPECT_EQ(copy, 11u);
+    EXPECT_EQ(rig.store.referenceCount(1), 1u);
+    EXPECT_EQ(rig.store.referenceCount(copy), 1u);
+    EXPECT_EQ(rig.store.lockedSlots(), 0u);
+    test::expectPattern(rig.store, copy, 101);
+    for (VMTile::TileNumber t = 1; t <= 10; ++t) test::expectPattern(rig.store, t, 100 + t);
+    // The copy is its own tile: changing it leaves the source alone.
+    test::writePattern(rig.store, copy, 7);
+    test::expectPattern(rig.store, 1, 101);
+}
+
+TEST(VMTileAllocation, CopyKeepsALockTheCallerHolds) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(4), 1501));
+    for (VMTile::TileNumber t = 1; t <= 6; ++t) {
+        ASSERT_EQ(rig.store.allocate(), t);
+        test::writePattern(rig.store, t, t);
+    }
+    std::uint8_t* held = rig.store.lock(2);
+    ASSERT_NE(held, nullptr);
+    const VMTile::TileNumber copy = rig.store.allocateCopy(2);
+    ASSERT_NE(copy, 0u);
+    EXPECT_TRUE(rig.store.isLocked(2));
+    EXPECT_FALSE(rig.store.isLocked(copy));
+    EXPECT_EQ(rig.store.lockedSlots(), 1u);
+    EXPECT_TRUE(test::matchesPattern(held, 2));
+    rig.store.unlock(2);
+    test::expectPattern(rig.store, copy, 2);
+}
+
+}  // namespace
+}  // namespace tessary
