@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build -j"$(nproc 2>/dev/null || echo 2)"
 
-if [ -x build/src/shell/tessary ]; then
-  exec build/src/shell/tessary "$@"
+if [ -x build/bin/tessary ]; then
+  exec build/bin/tessary "$@"
 fi
-exec build/src/cli/tessary-status "$@"
+exec build/bin/tessary-status "$@"

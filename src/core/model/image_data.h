@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "vm/vm_tile.h"
@@ -25,6 +26,12 @@ struct Rect {
 //
 // Every operation that can run out of tiles or memory returns false and
 // leaves the state exactly as it was.
+//
+// Coordinates are image pixels (origin top left). A plane covers
+// (originX, originY)-(originX + 128 x tilesAcross, originY + 128 x tilesDown);
+// origins may be negative and need not be multiples of 128. Reads outside a
+// plane are clamped or filled as each read says; writes outside are dropped.
+// The store must outlive every state that holds its tiles.
 class ImageData {
 public:
     using TileEntry = std::uint32_t;
@@ -56,19 +63,41 @@ public:
 
     VMTile& store() const { return m_store; }
 
-    // Builds the table: every entry of plane p is the constant fills[p].
+    // Builds the table: every entry of plane p is the constant fills[p], each
+    // plane at origin (0, 0) with ceil(width/128) x ceil(height/128) tiles.
+    // Replaces whatever the state held (tiles released, state record
+    // dropped) only once the new table exists. False for a plane count
+    // outside 1-64 or a negative size.
     bool create(int planeCount, std::int32_t width, std::int32_t height, const std::uint8_t* fills);
     // Copies size, plane records, entries (tile entries lose the private bit
-    // and gain a reference) and the state record of `source`.
+    // and gain a reference) and the state record of `source`, which must use
+    // the same store. The source's entries are left as they are.
     bool duplicate(const ImageData& source);
-    // Releases every tile, frees the table and the state record.
+    // Releases every tile, frees the table and the state record; the state is
+    // then empty (no planes, size 0 x 0). The undo links are kept.
     void destroy();
 
+    // A new plane at index (0 ... planeCount()) with origin (0, 0) and the
+    // full grid for the current size, all constant `fill`; later planes move
+    // up by one. False when 64 planes exist already.
     bool insertPlane(int index, std::uint8_t fill);
+    // Releases the plane's tiles and removes it; later planes move down.
     bool removePlane(int index);
+    // Plane `index` takes the record of `sourcePlane` of `source` (which may
+    // be this state) and a copy of its entries without the private bit, one
+    // reference added per tile; the tiles it held before are released.
     bool sharePlane(int index, const ImageData& source, int sourcePlane);
+    // Grows the plane by whole tiles until it covers `area`; the origin moves
+    // back by the tiles added on the left and on top. New entries are
+    // constant `fill`. An empty area changes nothing.
     bool extendPlane(int index, const Rect& area, std::uint8_t fill);
+    // Moves the plane's origin by (dx, dy) and adds constant `fill` tiles so
+    // that it still covers (0, 0)-(width, height). Tiles added on the left or
+    // on top move the origin back by 128 each.
     bool offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::uint8_t fill);
+    // Cuts each plane to the tiles of its grid that touch
+    // (0, 0)-(width, height), pads with constant fills[p] tiles where that
+    // area is not covered, releases the cut tiles and takes the new size.
     bool resize(std::int32_t width, std::int32_t height, const std::uint8_t* fills);
 
     std::int32_t width() const { return m_width; }
@@ -79,31 +108,53 @@ public:
     // Entry of tile (column, row) of a plane, for tests and tools that look
     // at sharing.
     TileEntry entry(int plane, int column, int row) const;
+    // Bytes in the tile table (4 x total entries).
+    std::uint64_t tileTableBytes() const {
+        return std::uint64_t{m_table.size()} * sizeof(TileEntry);
+    }
 
-    // Row reads clamped to the plane's area: rows above or below read the
-    // nearest row, samples left or right repeat the nearest column.
-    void readRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count, std::uint8_t* dest) const;
-    // The same, clamped to `clamp` instead of the plane's area.
-    void readRowWithin(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+    // Reads count samples rightward from (x, y), clamped to the plane's area:
+    // rows above or below read the nearest row, samples left or right of it
+    // repeat the nearest column. A plane without tiles reads as zeros. The
+    // reads return false only when a tile could not be read back from the
+    // swap files; its samples then read as zero.
+    bool readRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                 std::uint8_t* dest) const;
+    // The same, clamped to `clamp` (intersected with the plane's area)
+    // instead of the plane's area; an empty `clamp` clamps to the plane.
+    bool readRowWithin(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, const Rect& clamp) const;
     // Samples outside the plane's area read as `fill`.
-    void readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+    bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, std::uint8_t fill) const;
     // All or nothing: counts the tiles that need storage first and fails
-    // without writing when the store has fewer free tiles. The part of the
-    // run outside the plane is dropped.
-    bool writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count, const std::uint8_t* source);
-    // Writes count samples downward, one source byte per row.
-    bool writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count, const std::uint8_t* source);
+    // without writing when the store has fewer free tiles; a tile that cannot
+    // be allocated, copied or paged in later also fails the whole run with
+    // the state unchanged. The part of the run outside the plane is dropped.
+    // Writing a constant tile's own value allocates nothing. A tile is
+    // written in place only when its entry is private and the store confirms
+    // it has no other reference (the source of a duplicate or of a shared
+    // plane keeps its private bits); otherwise it is copied first.
+    bool writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                  const std::uint8_t* source);
+    // Writes count samples downward, one source byte per row; clipped and
+    // all or nothing like writeRow.
+    bool writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                     const std::uint8_t* source);
     // One value per plane; all zero when any plane does not cover (x, y).
     // False only when a tile could not be read.
     bool readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const;
     // Smallest rectangle holding every sample above `threshold` (constant
-    // tiles count when equal). False and (0, 0, width, height) when none.
+    // tiles count when equal), not clipped to the image. False and
+    // (0, 0, width, height) when none. A tile that cannot be read counts as
+    // wholly included.
     bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
 
-    // Up to 1024 bytes; zeros when the block was never written.
+    // Copies up to 1024 bytes of the state record; zeros when the block was
+    // never written.
     void readStateRecord(void* dest, std::size_t bytes) const;
+    // Copies up to 1024 bytes in, allocating the zeroed 1024-byte block on
+    // first use; false when it cannot be allocated.
     bool writeStateRecord(const void* source, std::size_t bytes);
 
     ImageData* newer() const { return m_newer; }
@@ -112,9 +163,39 @@ public:
     void setOlder(ImageData* state) { m_older = state; }
 
 private:
+    struct Layout;
+    struct Segment;
+    class RunSegments;
+
+    // Assigns block offsets to next.planes, allocates next.table; false when
+    // the table would not fit 32-bit byte offsets or memory ran out.
+    static bool prepare(Layout& next);
+    // Swaps the prepared layout in; the old table goes back in `next`.
+    void install(Layout& next);
+    // Copies plane `from` of this state into block `to` of `next`.
+    void copyBlock(Layout& next, int to, int from) const;
+    void releaseBlock(int plane);
+    void releaseAll();
+
+    // Reads samples [x0, x1) of row y, all inside the plane.
+    bool readInside(int plane, std::int64_t x0, std::int64_t x1, std::int64_t y,
+                    std::uint8_t* dest) const;
+    // Reads with every coordinate clamped into [xMin, xMax] x [yMin, yMax],
+    // a non-empty part of the plane's area (bounds inclusive).
+    bool readClamped(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                     std::uint8_t* dest, std::int64_t xMin, std::int64_t xMax, std::int64_t yMin,
+                     std::int64_t yMax) const;
+    // The write shared by writeRow and writeColumn, on a run already clipped
+    // to the plane.
+    bool writeRun(int plane, const RunSegments& run, const std::uint8_t* source);
+    bool needsStorage(TileEntry e, const std::uint8_t* source, std::uint32_t length) const;
+    bool writable(TileEntry e) const;
+
     // Entries of plane p start at m_table[m_planes[p].blockOffset / 4].
     TileEntry* entries(int plane) { return m_table.data() + m_planes[plane].blockOffset / 4; }
-    const TileEntry* entries(int plane) const { return m_table.data() + m_planes[plane].blockOffset / 4; }
+    const TileEntry* entries(int plane) const {
+        return m_table.data() + m_planes[plane].blockOffset / 4;
+    }
 
     VMTile& m_store;
     std::int32_t m_height = 0;

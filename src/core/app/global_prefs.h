@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "app/qs_prefs.h"
+#include "vm/volume_list.h"
+
+namespace tessary {
+
+// The general preferences: paint colours, opacity, the info display's unit,
+// the current tool and the memory budget (record words 3..15). Start-up
+// copies them into the application globals; shutdown copies the values in
+// force back before collecting.
+struct GlobalPrefs {
+    std::uint32_t foreground = 0x000000;  // colour value, red in bits 0..7
+    std::uint32_t background = 0xFFFFFF;  // white
+    std::int32_t opacity = 255;           // 0..255, the paint palette's slider
+    std::int32_t generalLevel2 = 255;     // second general 0..255 setting
+    std::int32_t generalLevel3 = 255;     // third general 0..255 setting
+    bool generalFlag = false;
+    std::int32_t constantThree = 3;  // always 3
+    std::int32_t unit = 0;           // measurement unit; 1..5 kept, else 0
+    std::int32_t currentTool = 1;    // 1..16
+    BudgetPrefs budget;              // vmMethod 0, mbToUse 20, percentToUse 50, mbToLeaveFree 1
+
+    // Takes words 3..15 by their reading rules; words 1, 2 and 9 are ignored.
+    void distribute(const QSPrefs& record);
+    // Writes words 3..15, clamped and with enumerations outside their sets
+    // written as their fallbacks; word 9 is written as 3.
+    void collect(QSPrefs& record) const;
+};
+
+}  // namespace tessary

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+
+#include "app/preference_set.h"
+#include "model/blend_table.h"
+#include "model/page.h"
+#include "model/page_data_list.h"
+#include "platform/file_layer.h"
+#include "platform/system_info.h"
+#include "vm/vm_tile.h"
+#include "vm/volume_list.h"
+
+namespace tessary {
+
+// The application globals: everything shared by all documents. One object per
+// process, created by the application at start and destroyed at exit.
+//
+// initialise() prepares the folders beside the program, reads the preference
+// file, starts the tile store on the working folder's drive and builds the
+// shared tables; shutDown() stops the store, deletes the swap files and writes
+// the preference file. The file layer and the system questions are injected
+// so that tests can run it on a temporary folder with a pretend machine.
+//
+// Folders, all below the program folder given at construction:
+//   stuff folder     <program>/QSStuff
+//   working folder   <program>/QSStuff/Temp      (swap files)
+//   plug-in folder   <program>/QSStuff/Plugins
+//   preference file  <program>/QSStuff/QSPrefs
+class ZERozevuv {
+public:
+    // Tile size of the store and of every page.
+    static constexpr int kTileSize = 128;
+
+    // `files` and `system` must outlive the object.
+    explicit ZERozevuv(std::filesystem::path programFolder,
+                       platform::FileLayer& files = platform::systemFileLayer(),
+                       platform::SystemInfo& system = platform::systemInfo());
+    // Runs shutDown() when the object is initialised.
+    ~ZERozevuv();
+    ZERozevuv(const ZERozevuv&) = delete;
+    ZERozevuv& operator=(const ZERozevuv&) = delete;
+
+    // Start-up. Returns true and marks the object initialised when every step
+    // succeeded. Fails when a folder cannot be created (one that exists is
+    // fine), when the working folder's drive is missing or of an unknown
+    // kind, when its drive has less than 1025 KB free, or when the tile store
+    // cannot start. A missing or unreadable preference file is no failure:
+    // the defaults stay in force. A failed start releases everything it built
+    // (no swap file stays behind) and writes nothing; it may be tried again.
+    // Must not be called while initialised.
+    bool initialise();
+
+    // Exit. Every document (every page of the page-data list) must be gone.
+    // Shuts the tile store down (which deletes its swap files), deletes stale
+    // swap files in the working folder, copies the values in force into the
+    // general preferences and writes the preference file; a write failure is
+    // not reported to anyone (preferenceWriteError() keeps it). Does nothing
+    // when not initialised.
+    void shutDown();
+
+    bool initialised() const { return m_initialised; }
+
+    // --- Folders (valid from construction) ---------------------------------
+    const std::filesystem::path& programFolder() const { return m_programFolder; }
+    const std::filesystem::path& stuffFolder() const { return m_stuffFolder; }
+    const std::filesystem::path& workingFolder() const { return m_workingFolder; }
+    const std::filesystem::path& plugInFolder() const { return m_plugInFolder; }
+    const std::filesystem::path& preferenceFile() const { return m_preferenceFile; }
+
+    // --- Preferences --------------------------------------------------------
+    // The preference objects. Before initialise() they hold their in-memory
+    // defaults; after it, what the file said when it was read whole.
+    PreferenceSet& preferences() { return m_preferences; }
+    const PreferenceSet& preferences() const { return m_preferences; }
+    // True when initialise() read the preference file and distributed it.
+    bool preferencesLoaded() const { return m_preferencesLoaded; }
+    // The file layer's code of the last preference write (kNoErr before any).
+    platform::FileError preferenceWriteError() const { return m_preferenceWriteError; }
+
+    // --- Values in force, copied from the general preferences at start-up
+    // and written back at exit ----------------------------------------------
+    std::uint32_t foreground() const { return m_foreground; }
+    void setForeground(std::uint32_t color) { m_foreground = color; }
+    std::uint32_t background() const { return m_background; }
+    void setBackground(std::uint32_t color) { m_background = color; }
+    // The global opacity, 0..255.
+    std::int32_t opacity() const { return m_opacity; }
+    void setOpacity(std::int32_t opacity) { m_opacity = opacity; }
+    // The measurement unit in force (0 pixels .. 4 points); 0 after start-up.
+    std::int32_t unit() const { return m_unit; }
+    void setUnit(std::int32_t unit) { m_unit = unit; }
+    // The memory budget preferences; changes take effect at the next start.
+    const BudgetPrefs& budgetPrefs() const { return m_budgetPrefs; }
+    void setBudgetPrefs(const BudgetPrefs& prefs) { m_budgetPrefs = prefs; }
+
+    // --- Shared engine objects (valid only while initialised) --------------
+    VMTile& tileStore();
+    VolumeList& volumeList();
+    PageDataList& pageDataList();
+    const BlendTable& blendTable() const;
+    // What every page of a document is built with.
+    PageEnvironment pageEnvironment();
+    // The swap budget (KB) computed at start-up from the free space.
+    std::uint32_t swapBudgetKB() const { return m_swapBudgetKB; }
+
+private:
+    bool createFolders() const;
+    void loadPreferences();
+    void copyPreferencesToGlobals();
+    void copyGlobalsToPreferences();
+    // Releases every engine object built so far (start-up failure or exit).
+    void releaseEngine();
+
+    platform::FileLayer& m_files;
+    platform::SystemInfo& m_system;
+    bool m_initialised = false;
+
+    std::filesystem::path m_programFolder;
+    std::filesystem::path m_stuffFolder;
+    std::filesystem::path m_workingFolder;
+    std::filesystem::path m_plugInFolder;
+    std::filesystem::path m_preferenceFile;
+
+    PreferenceSet m_preferences;
+    bool m_preferencesLoaded = false;
+    platform::FileError m_preferenceWriteError = platform::kNoErr;
+
+    std::uint32_t m_foreground = 0x000000;
+    std::uint32_t m_background = 0xFFFFFF;
+    std::int32_t m_opacity = 255;
+    std::int32_t m_unit = 0;
+    BudgetPrefs m_budgetPrefs;
+    std::uint32_t m_swapBudgetKB = 0;
+
+    // Built by initialise(), in this order, and released in reverse.
+    // (The tool box, the internal clipboard, the renderer, the progress window
+    // and the last filter belong here too; their layers add them.)
+    std::unique_ptr<PageDataList> m_pageDataList;
+    std::unique_ptr<VolumeList> m_volumes;
+    std::unique_ptr<VMTile> m_tileStore;
+    std::unique_ptr<BlendTable> m_blendTable;
+};
+
+}  // namespace tessary

@@ -1,0 +1,456 @@
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <utility>
+
+#include "model/image_data.h"
+#include "platform/assert.h"
+
+// Pixel access of an image state: clamped and filled row reads, the
+// all-or-nothing copy-on-write row and column writes, single pixels and the
+// bounds of samples above a threshold.
+
+namespace tessary {
+
+namespace {
+
+constexpr std::int64_t kTile = 128;
+constexpr int kTileShift = 7;
+constexpr std::int64_t kTileLowBits = kTile - 1;
+
+std::int32_t clampToInt32(std::int64_t v) {
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+// Copies `length` samples between a run (contiguous) and a tile, where
+// consecutive samples of the tile are `stride` bytes apart (1 along a row,
+// 128 down a column).
+void copyIntoTile(std::uint8_t* tile, const std::uint8_t* run, std::uint32_t length,
+                  std::uint32_t stride) {
+    if (stride == 1) {
+        std::memcpy(tile, run, length);
+        return;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) tile[std::size_t{i} * stride] = run[i];
+}
+void copyFromTile(std::uint8_t* run, const std::uint8_t* tile, std::uint32_t length,
+                  std::uint32_t stride) {
+    if (stride == 1) {
+        std::memcpy(run, tile, length);
+        return;
+    }
+    for (std::uint32_t i = 0; i < length; ++i) run[i] = tile[std::size_t{i} * stride];
+}
+
+}  // namespace
+
+// The part of a run that falls into one tile.
+struct ImageData::Segment {
+    std::size_t entryIndex = 0;     // within the plane's block
+    std::uint32_t tileOffset = 0;   // byte offset of the segment's first sample in the tile
+    std::uint32_t length = 0;       // samples
+    std::int64_t sourceOffset = 0;  // index of the segment's first sample in the run
+};
+
+// A run of samples inside a plane, rightward along a row or downward along a
+// column, cut into per-tile segments. Offsets are relative to the plane's
+// origin and non-negative.
+class ImageData::RunSegments {
+public:
+    RunSegments(const PlaneRecord& plane, std::int64_t dx, std::int64_t dy, std::int64_t count,
+                bool down)
+        : m_across(plane.tilesAcross), m_down(down), m_count(count) {
+        m_start = down ? dy : dx;
+        m_fixed = down ? dx : dy;
+        m_firstTile = m_start >> kTileShift;
+        m_lastTile = (m_start + count - 1) >> kTileShift;
+    }
+
+    std::int64_t segments() const { return m_lastTile - m_firstTile + 1; }
+    std::int64_t samples() const { return m_count; }
+    std::uint32_t stride() const { return m_down ? static_cast<std::uint32_t>(kTile) : 1u; }
+
+    Segment at(std::int64_t k) const {
+        const std::int64_t t = m_firstTile + k;
+        const std::int64_t start = std::max(m_start, t * kTile);
+        const std::int64_t end = std::min(m_start + m_count, (t + 1) * kTile);
+        const std::int64_t fixedTile = m_fixed >> kTileShift;
+        const std::int64_t fixedIn = m_fixed & kTileLowBits;
+        Segment s;
+        if (m_down) {
+            s.entryIndex = static_cast<std::size_t>(t * m_across + fixedTile);
+            s.tileOffset = static_cast<std::uint32_t>((start & kTileLowBits) * kTile + fixedIn);
+        } else {
+            s.entryIndex = static_cast<std::size_t>(fixedTile * m_across + t);
+            s.tileOffset = static_cast<std::uint32_t>(fixedIn * kTile + (start & kTileLowBits));
+        }
+        s.length = static_cast<std::uint32_t>(end - start);
+        s.sourceOffset = start - m_start;
+        return s;
+    }
+
+private:
+    std::int64_t m_across;
+    bool m_down;
+    std::int64_t m_count;
+    std::int64_t m_start = 0;  // offset of the first sample along the run
+    std::int64_t m_fixed = 0;  // offset across the run
+    std::int64_t m_firstTile = 0;
+    std::int64_t m_lastTile = 0;
+};
+
+bool ImageData::readInside(int plane, std::int64_t x0, std::int64_t x1, std::int64_t y,
+                           std::uint8_t* dest) const {
+    const PlaneRecord& r = m_planes[plane];
+    const std::int64_t dy = y - r.originY;
+    const TileEntry* rowEntries = entries(plane) + (dy >> kTileShift) * r.tilesAcross;
+    const std::size_t rowInTile = static_cast<std::size_t>(dy & kTileLowBits) * kTile;
+    const std::int64_t end = x1 - r.originX;
+    bool ok = true;
+    for (std::int64_t dx = x0 - r.originX; dx < end;) {
+        const std::int64_t column = dx >> kTileShift;
+        const std::int64_t stop = std::min(end, (column + 1) * kTile);
+        const std::size_t n = static_cast<std::size_t>(stop - dx);
+        const TileEntry e = rowEntries[column];
+        if (isConstant(e)) {
+            std::memset(dest, static_cast<int>(e & 0xFF), n);
+        } else {
+            const VMTile::TileNumber tile = tileOf(e);
+            const std::uint8_t* samples = m_store.lock(tile);
+            if (samples) {
+                std::memcpy(dest, samples + rowInTile + static_cast<std::size_t>(dx & kTileLowBits),
+                            n);
+                m_store.unlock(tile);
+            } else {
+                std::memset(dest, 0, n);
+                ok = false;
+            }
+        }
+        dest += n;
+        dx = stop;
+    }
+    return ok;
+}
+
+bool ImageData::readClamped(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                            std::uint8_t* dest, std::int64_t xMin, std::int64_t xMax,
+                            std::int64_t yMin, std::int64_t yMax) const {
+    const std::int64_t row = std::clamp<std::int64_t>(y, yMin, yMax);
+    const std::int64_t lo = std::max<std::int64_t>(x, xMin);
+    const std::int64_t hi = std::min<std::int64_t>(std::int64_t{x} + count, xMax + 1);
+    if (lo >= hi) {
+        // The run lies wholly left or right of the clamping span.
+        const std::int64_t edge = hi <= xMin ? xMin : xMax;
+        std::uint8_t sample = 0;
+        const bool ok = readInside(plane, edge, edge + 1, row, &sample);
+        std::memset(dest, sample, static_cast<std::size_t>(count));
+        return ok;
+    }
+    const std::size_t before = static_cast<std::size_t>(lo - x);
+    const std::size_t inside = static_cast<std::size_t>(hi - lo);
+    const bool ok = readInside(plane, lo, hi, row, dest + before);
+    std::memset(dest, dest[before], before);
+    std::memset(dest + before + inside, dest[before + inside - 1],
+                static_cast<std::size_t>(count) - before - inside);
+    return ok;
+}
+
+bool ImageData::readRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                        std::uint8_t* dest) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (count <= 0) return true;
+    const PlaneRecord& r = m_planes[plane];
+    if (r.tilesAcross == 0 || r.tilesDown == 0) {
+        std::memset(dest, 0, static_cast<std::size_t>(count));
+        return true;
+    }
+    return readClamped(plane, x, y, count, dest, r.originX, r.right() - 1, r.originY,
+                       r.bottom() - 1);
+}
+
+bool ImageData::readRowWithin(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                              std::uint8_t* dest, const Rect& clamp) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (count <= 0) return true;
+    const PlaneRecord& r = m_planes[plane];
+    if (r.tilesAcross == 0 || r.tilesDown == 0) {
+        std::memset(dest, 0, static_cast<std::size_t>(count));
+        return true;
+    }
+    if (clamp.empty()) return readRow(plane, x, y, count, dest);
+    // Clamping into `clamp` and then into the plane is clamping into their
+    // intersection; when they do not meet, every coordinate ends on the
+    // plane's edge nearest to `clamp`.
+    auto limits = [](std::int64_t lo, std::int64_t hi, std::int64_t planeLo, std::int64_t planeHi) {
+        const std::int64_t a = std::max(lo, planeLo);
+        const std::int64_t b = std::min(hi, planeHi);
+        if (a <= b) return std::pair{a, b};
+        const std::int64_t edge = std::clamp(lo, planeLo, planeHi);
+        return std::pair{edge, edge};
+    };
+    const auto [xMin, xMax] =
+        limits(clamp.left, std::int64_t{clamp.right} - 1, r.originX, r.right() - 1);
+    const auto [yMin, yMax] =
+        limits(clamp.top, std::int64_t{clamp.bottom} - 1, r.originY, r.bottom() - 1);
+    return readClamped(plane, x, y, count, dest, xMin, xMax, yMin, yMax);
+}
+
+bool ImageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                              std::uint8_t* dest, std::uint8_t fill) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (count <= 0) return true;
+    const PlaneRecord& r = m_planes[plane];
+    const std::int64_t lo = std::max<std::int64_t>(x, r.originX);
+    const std::int64_t hi = std::min<std::int64_t>(std::int64_t{x} + count, r.right());
+    if (y < r.originY || y >= r.bottom() || lo >= hi) {
+        std::memset(dest, fill, static_cast<std::size_t>(count));
+        return true;
+    }
+    const std::size_t before = static_cast<std::size_t>(lo - x);
+    const std::size_t inside = static_cast<std::size_t>(hi - lo);
+    std::memset(dest, fill, before);
+    std::memset(dest + before + inside, fill, static_cast<std::size_t>(count) - before - inside);
+    return readInside(plane, lo, hi, y, dest + before);
+}
+
+bool ImageData::readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const {
+    for (int p = 0; p < m_planeCount; ++p) {
+        const PlaneRecord& r = m_planes[p];
+        if (x < r.originX || x >= r.right() || y < r.originY || y >= r.bottom()) {
+            std::fill_n(dest, m_planeCount, 0u);
+            return true;
+        }
+    }
+    bool ok = true;
+    for (int p = 0; p < m_planeCount; ++p) {
+        std::uint8_t sample = 0;
+        ok = readInside(p, x, std::int64_t{x} + 1, y, &sample) && ok;
+        dest[p] = sample;
+    }
+    return ok;
+}
+
+bool ImageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    const PlaneRecord& r = m_planes[plane];
+    const TileEntry* e = entries(plane);
+    bool found = false;
+    std::int64_t left = 0, top = 0, right = 0, bottom = 0;
+    auto include = [&](std::int64_t l, std::int64_t t, std::int64_t rr, std::int64_t b) {
+        if (!found) {
+            left = l, top = t, right = rr, bottom = b;
+            found = true;
+            return;
+        }
+        left = std::min(left, l), top = std::min(top, t);
+        right = std::max(right, rr), bottom = std::max(bottom, b);
+    };
+    for (std::int64_t row = 0; row < r.tilesDown; ++row) {
+        const std::int64_t py = r.originY + kTile * row;
+        for (std::int64_t column = 0; column < r.tilesAcross; ++column) {
+            const std::int64_t px = r.originX + kTile * column;
+            const TileEntry entry = e[row * r.tilesAcross + column];
+            if (isConstant(entry)) {
+                if ((entry & 0xFF) >= threshold) include(px, py, px + kTile, py + kTile);
+                continue;
+            }
+            // A tile lying inside what was found already cannot widen it.
+            if (found && px >= left && py >= top && px + kTile <= right && py + kTile <= bottom)
+                continue;
+            const VMTile::TileNumber tile = tileOf(entry);
+            const std::uint8_t* samples = m_store.lock(tile);
+            if (!samples) {
+                include(px, py, px + kTile, py + kTile);
+                continue;
+            }
+            for (std::int64_t y = 0; y < kTile; ++y) {
+                const std::uint8_t* s = samples + y * kTile;
+                std::int64_t first = 0;
+                while (first < kTile && s[first] <= threshold) ++first;
+                if (first == kTile) continue;
+                std::int64_t last = kTile - 1;
+                while (s[last] <= threshold) --last;
+                include(px + first, py + y, px + last + 1, py + y + 1);
+            }
+            m_store.unlock(tile);
+        }
+    }
+    if (!found) {
+        out = Rect{0, 0, m_width, m_height};
+        return false;
+    }
+    out = Rect{clampToInt32(left), clampToInt32(top), clampToInt32(right), clampToInt32(bottom)};
+    return true;
+}
+
+bool ImageData::writable(TileEntry e) const {
+    // The private bit says the entry holds the only reference. The reference
+    // count confirms it: the source of a duplicate or of a shared plane keeps
+    // its private bits while its tiles are shared, and must not be written in
+    // place then.
+    return isPrivate(e) && m_store.referenceCount(tileOf(e)) <= 1;
+}
+
+bool ImageData::needsStorage(TileEntry e, const std::uint8_t* source, std::uint32_t length) const {
+    if (isConstant(e)) {
+        const std::uint8_t value = static_cast<std::uint8_t>(e & 0xFF);
+        for (std::uint32_t i = 0; i < length; ++i) {
+            if (source[i] != value) return true;
+        }
+        return false;
+    }
+    return !writable(e);
+}
+
+bool ImageData::writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                         const std::uint8_t* source) {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (count <= 0) return true;
+    const PlaneRecord& r = m_planes[plane];
+    if (y < r.originY || y >= r.bottom()) return true;
+    const std::int64_t x0 = std::max<std::int64_t>(x, r.originX);
+    const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{x} + count, r.right());
+    if (x0 >= x1) return true;
+    const RunSegments run(r, x0 - r.originX, std::int64_t{y} - r.originY, x1 - x0, false);
+    return writeRun(plane, run, source + (x0 - x));
+}
+
+bool ImageData::writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                            const std::uint8_t* source) {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (count <= 0) return true;
+    const PlaneRecord& r = m_planes[plane];
+    if (x < r.originX || x >= r.right()) return true;
+    const std::int64_t y0 = std::max<std::int64_t>(y, r.originY);
+    const std::int64_t y1 = std::min<std::int64_t>(std::int64_t{y} + count, r.bottom());
+    if (y0 >= y1) return true;
+    const RunSegments run(r, std::int64_t{x} - r.originX, y0 - r.originY, y1 - y0, true);
+    return writeRun(plane, run, source + (y0 - y));
+}
+
+bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* source) {
+    enum class Action : std::uint8_t { kLeave, kFresh, kInPlace };
+    struct Planned {
+        Segment segment;
+        Action action = Action::kLeave;
+        VMTile::TileNumber fresh = 0;  // the new tile of a kFresh segment, once allocated
+    };
+    // Kept from call to call, so that a warm write allocates nothing.
+    static thread_local std::vector<Planned> plan;
+    // Old bytes of the tiles written in place, to put back after a failure.
+    static thread_local std::vector<std::uint8_t> saved;
+
+    TileEntry* table = entries(plane);
+    const std::uint32_t stride = run.stride();
+    const auto segments = static_cast<std::size_t>(run.segments());
+    try {
+        plan.resize(segments);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+
+    // Pass 1: what each tile needs, and how many new tiles that makes.
+    std::uint64_t needed = 0;
+    for (std::size_t k = 0; k < segments; ++k) {
+        Planned& p = plan[k];
+        p.segment = run.at(static_cast<std::int64_t>(k));
+        p.fresh = 0;
+        const TileEntry e = table[p.segment.entryIndex];
+        if (needsStorage(e, source + p.segment.sourceOffset, p.segment.length)) {
+            p.action = Action::kFresh;
+            ++needed;
+        } else {
+            p.action = isConstant(e) ? Action::kLeave : Action::kInPlace;
+        }
+    }
+    if (needed > m_store.freeTiles()) return false;
+
+    auto dropFresh = [&] {
+        for (std::size_t k = 0; k < segments; ++k) {
+            if (plan[k].fresh != 0) m_store.release(plan[k].fresh);
+        }
+    };
+
+    // Pass 2: new tiles (a filled tile for a constant entry, a copy for a
+    // shared one), written while they are not yet in the table.
+    for (std::size_t k = 0; k < segments; ++k) {
+        Planned& p = plan[k];
+        if (p.action != Action::kFresh) continue;
+        const TileEntry e = table[p.segment.entryIndex];
+        p.fresh = isConstant(e) ? m_store.allocateFilled(static_cast<std::uint8_t>(e & 0xFF))
+                                : m_store.allocateCopy(tileOf(e));
+        if (p.fresh == 0) {
+            dropFresh();
+            return false;
+        }
+        TS_ASSERT(p.fresh <= kTileMask);
+        std::uint8_t* samples = m_store.lock(p.fresh);
+        if (!samples) {
+            dropFresh();
+            return false;
+        }
+        copyIntoTile(samples + p.segment.tileOffset, source + p.segment.sourceOffset,
+                     p.segment.length, stride);
+        m_store.unlock(p.fresh);
+    }
+
+    // Pass 3: private tiles in place. Locking a resident tile pages nothing
+    // and cannot fail, so the old bytes need keeping only when a tile after
+    // the first in-place one is paged out; a failed page-in then puts back
+    // what was written before it.
+    bool keepOldBytes = false;
+    bool first = true;
+    for (std::size_t k = 0; k < segments && !keepOldBytes; ++k) {
+        if (plan[k].action != Action::kInPlace) continue;
+        keepOldBytes = !first && !m_store.isResident(tileOf(table[plan[k].segment.entryIndex]));
+        first = false;
+    }
+    try {
+        if (keepOldBytes && saved.size() < static_cast<std::size_t>(run.samples()))
+            saved.resize(static_cast<std::size_t>(run.samples()));
+    } catch (const std::bad_alloc&) {
+        dropFresh();
+        return false;
+    }
+    for (std::size_t k = 0; k < segments; ++k) {
+        const Planned& p = plan[k];
+        if (p.action != Action::kInPlace) continue;
+        const Segment& s = p.segment;
+        const VMTile::TileNumber tile = tileOf(table[s.entryIndex]);
+        std::uint8_t* samples = m_store.lock(tile);
+        if (!samples) {
+            TS_ASSERT(keepOldBytes || !m_store.isResident(tile));
+            for (std::size_t j = 0; j < k && keepOldBytes; ++j) {
+                if (plan[j].action != Action::kInPlace) continue;
+                const Segment& w = plan[j].segment;
+                const VMTile::TileNumber written = tileOf(table[w.entryIndex]);
+                if (std::uint8_t* back = m_store.lock(written)) {
+                    copyIntoTile(back + w.tileOffset, saved.data() + w.sourceOffset, w.length,
+                                 stride);
+                    m_store.unlock(written);
+                }
+            }
+            dropFresh();
+            return false;
+        }
+        if (keepOldBytes)
+            copyFromTile(saved.data() + s.sourceOffset, samples + s.tileOffset, s.length, stride);
+        copyIntoTile(samples + s.tileOffset, source + s.sourceOffset, s.length, stride);
+        m_store.unlock(tile);
+    }
+
+    // Commit: the new tiles enter the table as private entries; the shared
+    // tiles they replace lose this state's reference.
+    for (std::size_t k = 0; k < segments; ++k) {
+        const Planned& p = plan[k];
+        if (p.action != Action::kFresh) continue;
+        const TileEntry old = table[p.segment.entryIndex];
+        table[p.segment.entryIndex] = p.fresh | kPrivateBit;
+        if (!isConstant(old)) m_store.release(tileOf(old));
+    }
+    return true;
+}
+
+}  // namespace tessary

@@ -1,0 +1,369 @@
+#include "model/page_data.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "model/page_data_list.h"
+#include "model/page_state_record.h"
+#include "platform/assert.h"
+
+namespace tessary {
+
+PageData::PageData(VMTile& store, PageDataList* list) : m_store(store) {
+    if (list && list->add(this)) m_list = list;
+}
+
+PageData::~PageData() {
+    clearRedo();
+    clearUndo();
+    delete m_current;
+    m_current = nullptr;
+    if (m_list) m_list->remove(this);
+}
+
+template <class Operation>
+bool PageData::retry(Operation&& operation) {
+    for (;;) {
+        if (operation()) return true;
+        if (!m_list || !m_list->purge(this)) return false;
+    }
+}
+
+ImageData* PageData::newState() {
+    return new (std::nothrow) ImageData(m_store);
+}
+
+void PageData::replaceCurrent(ImageData* state) {
+    delete m_current;
+    m_current = state;
+    m_current->setNewer(nullptr);
+    m_current->setOlder(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Building the current state
+
+bool PageData::create(int planeCount, std::int32_t width, std::int32_t height,
+                      const std::uint8_t* fills) {
+    // Arguments that can never succeed must not set off the purge.
+    if (planeCount < 1 || planeCount > ImageData::kMaxPlanes || width < 0 || height < 0) {
+        return false;
+    }
+    ImageData* state = nullptr;
+    const bool made = retry([&] {
+        if (!state) state = newState();
+        return state && state->create(planeCount, width, height, fills);
+    });
+    if (!made) {
+        delete state;
+        return false;
+    }
+    replaceCurrent(state);
+    return true;
+}
+
+bool PageData::createCopy(const PageData& source) {
+    TS_ASSERT(source.m_current != nullptr && &source.m_store == &m_store);
+    ImageData* state = nullptr;
+    const bool made = retry([&] {
+        if (!state) state = newState();
+        return state && state->duplicate(*source.m_current);
+    });
+    if (!made) {
+        delete state;
+        return false;
+    }
+    replaceCurrent(state);
+    return true;
+}
+
+bool PageData::reshape(int planeCount, std::int32_t width, std::int32_t height,
+                       const std::uint8_t* fills, const void* record, std::size_t recordBytes) {
+    if (planeCount < 1 || planeCount > ImageData::kMaxPlanes || width < 0 || height < 0) {
+        return false;
+    }
+    ImageData* state = nullptr;
+    bool ok = retry([&] {
+        if (!state) state = newState();
+        if (!state) return false;
+        return m_current ? state->duplicate(*m_current)
+                         : state->create(planeCount, width, height, fills);
+    });
+    while (ok && state->planeCount() > planeCount) {
+        ok = retry([&] { return state->removePlane(state->planeCount() - 1); });
+    }
+    while (ok && state->planeCount() < planeCount) {
+        const int index = state->planeCount();
+        ok = retry([&] { return state->insertPlane(index, fills[index]); });
+    }
+    if (ok && (state->width() != width || state->height() != height)) {
+        ok = retry([&] { return state->resize(width, height, fills); });
+    }
+    if (ok && record) ok = retry([&] { return state->writeStateRecord(record, recordBytes); });
+    if (!ok) {
+        delete state;
+        return false;
+    }
+    replaceCurrent(state);
+    return true;
+}
+
+// ---------------------------------------------------------------------------
+// Plane operations
+
+bool PageData::insertPlane(int index, std::uint8_t fill) {
+    TS_ASSERT(m_current != nullptr);
+    if (m_current->planeCount() >= ImageData::kMaxPlanes) return false;
+    return retry([&] { return m_current->insertPlane(index, fill); });
+}
+
+bool PageData::removePlane(int index) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->removePlane(index); });
+}
+
+bool PageData::offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::uint8_t fill) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->offsetPlane(index, dx, dy, fill); });
+}
+
+bool PageData::sharePlane(int index, const PageData& source, int sourcePlane) {
+    TS_ASSERT(m_current != nullptr && source.m_current != nullptr);
+    // The source state is looked up on every try: the purge never destroys
+    // the current state or this page's newest undo state, but the lookup
+    // keeps that reasoning out of this function.
+    return retry([&] {
+        const ImageData* from = &source == this ? previous() : source.m_current;
+        return m_current->sharePlane(index, *from, sourcePlane);
+    });
+}
+
+bool PageData::resize(std::int32_t width, std::int32_t height, const std::uint8_t* fills) {
+    TS_ASSERT(m_current != nullptr);
+    if (width < 0 || height < 0) return false;
+    return retry([&] { return m_current->resize(width, height, fills); });
+}
+
+bool PageData::extendPlane(int index, const Rect& area, std::uint8_t fill) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->extendPlane(index, area, fill); });
+}
+
+// ---------------------------------------------------------------------------
+// Pixels
+
+bool PageData::readRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                       std::uint8_t* dest) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->readRow(plane, x, y, count, dest);
+}
+
+bool PageData::readRowFromPrevious(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                                   std::uint8_t* dest) const {
+    TS_ASSERT(m_current != nullptr);
+    return previous()->readRow(plane, x, y, count, dest);
+}
+
+bool PageData::readRowWithinFromPrevious(int plane, std::int32_t x, std::int32_t y,
+                                         std::int32_t count, std::uint8_t* dest,
+                                         const Rect& clamp) const {
+    TS_ASSERT(m_current != nullptr);
+    return previous()->readRowWithin(plane, x, y, count, dest, clamp);
+}
+
+bool PageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                             std::uint8_t* dest, std::uint8_t fill) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->readRowOrFill(plane, x, y, count, dest, fill);
+}
+
+bool PageData::writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                        const std::uint8_t* source) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->writeRow(plane, x, y, count, source); });
+}
+
+bool PageData::writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                           const std::uint8_t* source) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->writeColumn(plane, x, y, count, source); });
+}
+
+bool PageData::readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->readPixel(x, y, dest);
+}
+
+bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->boundsAbove(plane, threshold, out);
+}
+
+void PageData::readStateRecord(void* dest, std::size_t bytes) const {
+    if (m_current) {
+        m_current->readStateRecord(dest, bytes);
+    } else {
+        std::memset(dest, 0, std::min(bytes, ImageData::kStateRecordBytes));
+    }
+}
+
+void PageData::readRedoStateRecord(void* dest, std::size_t bytes) const {
+    if (m_redoNewest) {
+        m_redoNewest->readStateRecord(dest, bytes);
+    } else {
+        std::memset(dest, 0, std::min(bytes, ImageData::kStateRecordBytes));
+    }
+}
+
+bool PageData::writeStateRecord(const void* source, std::size_t bytes) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->writeStateRecord(source, bytes); });
+}
+
+// ---------------------------------------------------------------------------
+// Undo and redo
+
+bool PageData::beginChange() {
+    TS_ASSERT(m_current != nullptr);
+    clearRedo();
+    ImageData* copy = nullptr;
+    const bool made = retry([&] {
+        if (!copy) copy = newState();
+        return copy && copy->duplicate(*m_current);
+    });
+    if (!made) {
+        delete copy;
+        return false;
+    }
+    // The current state becomes the newest undo state.
+    m_current->setNewer(nullptr);
+    m_current->setOlder(m_undoNewest);
+    if (m_undoNewest) {
+        m_undoNewest->setNewer(m_current);
+    } else {
+        m_undoOldest = m_current;
+    }
+    m_undoNewest = m_current;
+    ++m_undoCount;
+    m_current = copy;
+    m_current->setNewer(nullptr);
+    m_current->setOlder(nullptr);
+    m_changeOpen = true;
+    return true;
+}
+
+void PageData::endChange() {
+    m_changeOpen = false;
+    while (m_undoCount > kMaxUndo) dropOldestUndo();
+}
+
+void PageData::abortChange() {
+    // No trimming here: the state dropped to make room would be one the page
+    // had before the change began.
+    m_changeOpen = false;
+    if (m_undoCount == 0) return;
+    ImageData* abandoned = m_current;
+    m_current = m_undoNewest;
+    m_undoNewest = m_current->older();
+    if (m_undoNewest) {
+        m_undoNewest->setNewer(nullptr);
+    } else {
+        m_undoOldest = nullptr;
+    }
+    --m_undoCount;
+    m_current->setNewer(nullptr);
+    m_current->setOlder(nullptr);
+    delete abandoned;
+}
+
+void PageData::undo() {
+    if (m_undoCount == 0) return;
+    // Current -> newest redo.
+    m_current->setNewer(nullptr);
+    m_current->setOlder(m_redoNewest);
+    if (m_redoNewest) {
+        m_redoNewest->setNewer(m_current);
+    } else {
+        m_redoOldest = m_current;
+    }
+    m_redoNewest = m_current;
+    ++m_redoCount;
+    // Newest undo -> current.
+    m_current = m_undoNewest;
+    m_undoNewest = m_current->older();
+    if (m_undoNewest) {
+        m_undoNewest->setNewer(nullptr);
+    } else {
+        m_undoOldest = nullptr;
+    }
+    --m_undoCount;
+    m_current->setNewer(nullptr);
+    m_current->setOlder(nullptr);
+}
+
+void PageData::redo() {
+    if (m_redoCount == 0) return;
+    // Current -> newest undo.
+    m_current->setNewer(nullptr);
+    m_current->setOlder(m_undoNewest);
+    if (m_undoNewest) {
+        m_undoNewest->setNewer(m_current);
+    } else {
+        m_undoOldest = m_current;
+    }
+    m_undoNewest = m_current;
+    ++m_undoCount;
+    // Newest redo -> current.
+    m_current = m_redoNewest;
+    m_redoNewest = m_current->older();
+    if (m_redoNewest) {
+        m_redoNewest->setNewer(nullptr);
+    } else {
+        m_redoOldest = nullptr;
+    }
+    --m_redoCount;
+    m_current->setNewer(nullptr);
+    m_current->setOlder(nullptr);
+}
+
+void PageData::clearUndo() {
+    while (m_undoOldest) dropOldestUndo();
+}
+
+void PageData::trimUndo() {
+    while (m_undoCount > 1) dropOldestUndo();
+}
+
+void PageData::dropOldestUndo() {
+    ImageData* oldest = m_undoOldest;
+    if (!oldest) return;
+    m_undoOldest = oldest->newer();
+    if (m_undoOldest) {
+        m_undoOldest->setOlder(nullptr);
+    } else {
+        m_undoNewest = nullptr;
+    }
+    --m_undoCount;
+    delete oldest;
+}
+
+void PageData::clearRedo() {
+    while (m_redoNewest) {
+        ImageData* state = m_redoNewest;
+        m_redoNewest = state->older();
+        delete state;
+    }
+    m_redoOldest = nullptr;
+    m_redoCount = 0;
+}
+
+std::uint32_t PageData::undoKind() const {
+    return m_current ? PageStateRecord::readFrom(*m_current).kind : 0;
+}
+
+std::uint32_t PageData::redoKind() const {
+    return m_redoNewest ? PageStateRecord::readFrom(*m_redoNewest).kind : 0;
+}
+
+}  // namespace tessary

@@ -1,0 +1,174 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "model/image_data.h"
+
+namespace tessary {
+
+class PageDataList;
+
+// The pixels of one page: the current ImageData, which is displayed and
+// edited, with the undo chain of older states and the redo chain of states
+// undone since the last edit.
+//
+// Every operation that can run out of tiles or memory runs in a retry loop:
+// when the ImageData operation fails, the purge of the PageDataList (naming
+// this PageData as the requester) discards older states of all pages, and the
+// operation is tried again as long as the purge freed something. A final
+// failure returns false with the current state as it was (callers report
+// not enough disk space, 0x10002).
+//
+// An edit runs as a change bracket: beginChange() makes the current state the
+// newest undo state and continues in a duplicate that shares all its tiles;
+// the edit reads the state before the change (the "previous" state) and
+// writes the current one; endChange() keeps at most kMaxUndo undo states,
+// abortChange() puts the page back where beginChange() found it.
+//
+// Chains: undo runs from undoNewest() through older() links to the oldest
+// state; redo runs from redoNewest() (the state most recently undone) through
+// older() links to the first state undone since the last edit. The PageData
+// owns every state in them.
+class PageData {
+public:
+    static constexpr int kMaxUndo = 4;
+
+    // Registers with `list` when it is not null (a PageData that could not be
+    // registered still works; its failures just cannot purge anything). The
+    // store and the list must outlive this object, or the list must be
+    // destroyed first (it then detaches its entries).
+    PageData(VMTile& store, PageDataList* list);
+    // Clears redo, clears undo, destroys the current state, unregisters.
+    ~PageData();
+    PageData(const PageData&) = delete;
+    PageData& operator=(const PageData&) = delete;
+
+    VMTile& store() const { return m_store; }
+    PageDataList* list() const { return m_list; }
+    // The list calls this when it goes away before this PageData.
+    void detachFromList() { m_list = nullptr; }
+
+    // The current state exists.
+    bool initialised() const { return m_current != nullptr; }
+    const ImageData* current() const { return m_current; }
+    // The state before the open change: the newest undo state, or the
+    // current state when there is none.
+    const ImageData* previous() const { return m_undoNewest ? m_undoNewest : m_current; }
+    const ImageData* undoNewest() const { return m_undoNewest; }
+    const ImageData* undoOldest() const { return m_undoOldest; }
+    const ImageData* redoNewest() const { return m_redoNewest; }
+    const ImageData* redoOldest() const { return m_redoOldest; }
+
+    // --- The ImageData operations, on the current state -------------------
+    // Builds a new current state of `planeCount` planes of width x height,
+    // every plane p constant fills[p]; the old current state (if any) is
+    // destroyed once the new one exists. The chains are not touched.
+    bool create(int planeCount, std::int32_t width, std::int32_t height, const std::uint8_t* fills);
+    // Makes the current state a duplicate of `source`'s current state
+    // (sharing its tiles), with the same rules as create().
+    bool createCopy(const PageData& source);
+    // Brings the current state to `planeCount` planes (removing planes from
+    // the end, or appending planes p filled with fills[p]), resizes it to
+    // width x height padding plane p with fills[p], and writes `record`
+    // (recordBytes bytes) as its state record. All or nothing: the work is
+    // done on a duplicate that replaces the current state only when every
+    // step succeeded.
+    bool reshape(int planeCount, std::int32_t width, std::int32_t height, const std::uint8_t* fills,
+                 const void* record, std::size_t recordBytes);
+
+    bool insertPlane(int index, std::uint8_t fill);
+    bool removePlane(int index);
+    int planeCount() const { return m_current ? m_current->planeCount() : 0; }
+    bool offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::uint8_t fill);
+    // Plane `index` takes plane `sourcePlane` of `source`. When `source` is
+    // this PageData the plane is taken from previous(), so a plane can be
+    // copied as it was before the open change; otherwise from the source's
+    // current state.
+    bool sharePlane(int index, const PageData& source, int sourcePlane);
+    std::int32_t width() const { return m_current ? m_current->width() : 0; }
+    std::int32_t height() const { return m_current ? m_current->height() : 0; }
+    bool resize(std::int32_t width, std::int32_t height, const std::uint8_t* fills);
+    bool extendPlane(int index, const Rect& area, std::uint8_t fill);
+
+    // Reads never run out of tiles; false only when a tile could not be read
+    // back from the swap files (its samples then read as zero).
+    bool readRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                 std::uint8_t* dest) const;
+    bool readRowFromPrevious(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                             std::uint8_t* dest) const;
+    bool readRowWithinFromPrevious(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                                   std::uint8_t* dest, const Rect& clamp) const;
+    bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                       std::uint8_t* dest, std::uint8_t fill) const;
+    bool writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                  const std::uint8_t* source);
+    bool writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
+                     const std::uint8_t* source);
+    bool readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const;
+    bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
+    // The current state's record (zeros when there is no current state).
+    void readStateRecord(void* dest, std::size_t bytes) const;
+    // The newest redo state's record (zeros when the redo chain is empty).
+    void readRedoStateRecord(void* dest, std::size_t bytes) const;
+    bool writeStateRecord(const void* source, std::size_t bytes);
+
+    // --- Undo and redo ----------------------------------------------------
+    // Clears the redo chain, then duplicates the current state (in the retry
+    // loop), pushes the current state as the newest undo state and continues
+    // in the duplicate. False when no duplicate could be had: the page is
+    // unchanged except that the redo chain stays cleared.
+    bool beginChange();
+    // Closes the change and drops the oldest undo states beyond kMaxUndo.
+    void endChange();
+    // Closes the change and returns to the state it started from: the
+    // current state is destroyed, the newest undo state becomes current, and
+    // the redo chain is left empty. The undo chain is as it was before
+    // beginChange() (unless the purge cut it meanwhile).
+    void abortChange();
+    bool changeOpen() const { return m_changeOpen; }
+
+    // Current -> newest redo, newest undo -> current. Nothing when the undo
+    // chain is empty.
+    void undo();
+    // Current -> newest undo, newest redo -> current. Nothing when the redo
+    // chain is empty.
+    void redo();
+    int undoCount() const { return m_undoCount; }
+    int redoCount() const { return m_redoCount; }
+    // Destroys every undo state, oldest first.
+    void clearUndo();
+    // Destroys the oldest undo states until one remains.
+    void trimUndo();
+    // Destroys the oldest undo state, if any.
+    void dropOldestUndo();
+    // Destroys every redo state.
+    void clearRedo();
+    // The undo kind recorded in the current state, and in the newest redo
+    // state (0 when there is none).
+    std::uint32_t undoKind() const;
+    std::uint32_t redoKind() const;
+
+private:
+    // Runs `operation` until it succeeds or the purge frees nothing more.
+    template <class Operation>
+    bool retry(Operation&& operation);
+    // Replaces the current state by `state` (owned from now on).
+    void replaceCurrent(ImageData* state);
+    // A new empty state of the store, or null when memory ran out.
+    ImageData* newState();
+
+    VMTile& m_store;
+    PageDataList* m_list = nullptr;
+
+    ImageData* m_redoNewest = nullptr;
+    ImageData* m_redoOldest = nullptr;
+    int m_redoCount = 0;
+    ImageData* m_current = nullptr;
+    ImageData* m_undoNewest = nullptr;
+    ImageData* m_undoOldest = nullptr;
+    int m_undoCount = 0;
+    bool m_changeOpen = false;
+};
+
+}  // namespace tessary

@@ -1,0 +1,145 @@
+#include "app/preference_file.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "app_fakes.h"
+#include "support/temp_dir.h"
+
+namespace tessary {
+namespace {
+
+class PreferenceFile : public ::testing::Test {
+protected:
+    std::filesystem::path path() const { return m_dir / "QSPrefs"; }
+
+    void writeBytes(const std::vector<std::uint8_t>& bytes) {
+        std::ofstream out(path(), std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+    }
+    std::vector<std::uint8_t> fileBytes() const {
+        std::ifstream in(path(), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+    test::TempDir m_dir;
+    test::ScriptedFileLayer m_files;
+};
+
+TEST_F(PreferenceFile, MissingFileIsNotCreatedAndChangesNothing) {
+    QSPrefs record;
+    record.setWord(3, 42);
+    EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+    EXPECT_EQ(record.word(3), 42);
+    EXPECT_FALSE(std::filesystem::exists(path()));
+    EXPECT_EQ(m_files.calls, std::vector<std::string>{"open QSPrefs"});
+}
+
+TEST_F(PreferenceFile, SavedRecordLoadsBack) {
+    QSPrefs saved;
+    saved.setWord(14, 80);
+    saved.setWord(55, 7);
+    ASSERT_EQ(savePreferenceFile(m_files, path(), saved), platform::kNoErr);
+    EXPECT_EQ(std::filesystem::file_size(path()), 224u);
+    EXPECT_EQ(m_files.openFiles, 0);
+
+    QSPrefs loaded;
+    ASSERT_TRUE(loadPreferenceFile(m_files, path(), loaded));
+    EXPECT_EQ(loaded, saved);
+    EXPECT_EQ(m_files.openFiles, 0);
+}
+
+TEST_F(PreferenceFile, ShortOrRejectedFilesAreClosedAndChangeNothing) {
+    QSPrefs valid;
+    const QSPrefs::Bytes all = valid.toBytes();
+    std::vector<std::uint8_t> shortFile(all.begin(), all.begin() + 200);
+    std::vector<std::uint8_t> versionZero(all.begin(), all.end());
+    versionZero[0] = 0;
+
+    for (const auto& bytes : {shortFile, versionZero, std::vector<std::uint8_t>{}}) {
+        writeBytes(bytes);
+        QSPrefs record;
+        record.setWord(20, 3);
+        EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+        EXPECT_EQ(record.word(20), 3);
+        EXPECT_EQ(m_files.openFiles, 0);
+        EXPECT_EQ(m_files.calls.back(), "close");
+    }
+}
+
+TEST_F(PreferenceFile, ReadErrorIsClosedAndChangesNothing) {
+    writeBytes(std::vector<std::uint8_t>(224, 1));
+    m_files.readFailure = platform::kIOErr;
+    QSPrefs record;
+    EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+    EXPECT_EQ(record, QSPrefs());
+    EXPECT_EQ(m_files.openFiles, 0);
+}
+
+TEST_F(PreferenceFile, SavingReplacesALongerFileWhole) {
+    writeBytes(std::vector<std::uint8_t>(1000, 0x5A));
+    QSPrefs record;
+    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    const std::vector<std::uint8_t> bytes = fileBytes();
+    const QSPrefs::Bytes expected = record.toBytes();
+    EXPECT_EQ(bytes, std::vector<std::uint8_t>(expected.begin(), expected.end()));
+}
+
+TEST_F(PreferenceFile, SavingWritesVersionOneAndWordTwoZero) {
+    QSPrefs record;
+    record.setWord(1, 0);
+    record.setWord(2, 99);
+    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    const std::vector<std::uint8_t> bytes = fileBytes();
+    ASSERT_EQ(bytes.size(), 224u);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 8),
+              (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(PreferenceFile, FileBusyOnCreateOpensTheExistingFile) {
+    writeBytes(std::vector<std::uint8_t>(224, 0));
+    m_files.createFailure = platform::kFileBusy;
+    QSPrefs record;
+    record.setWord(30, 1234);
+    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    EXPECT_EQ(m_files.calls,
+              (std::vector<std::string>{"create QSPrefs", "open QSPrefs", "write", "close"}));
+    QSPrefs loaded;
+    ASSERT_TRUE(loadPreferenceFile(m_files, path(), loaded));
+    EXPECT_EQ(loaded.word(30), 1234);
+}
+
+TEST_F(PreferenceFile, FileBusyWithoutAFileReportsTheOpenError) {
+    m_files.createFailure = platform::kFileBusy;
+    QSPrefs record;
+    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kFileNotFound);
+    EXPECT_FALSE(std::filesystem::exists(path()));
+}
+
+TEST_F(PreferenceFile, OtherCreateErrorsAreNotRetried) {
+    m_files.createFailure = platform::kIOErr;
+    QSPrefs record;
+    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kIOErr);
+    EXPECT_EQ(m_files.calls, std::vector<std::string>{"create QSPrefs"});
+}
+
+TEST_F(PreferenceFile, WriteErrorIsReportedAndTheFileClosed) {
+    m_files.writeFailure = platform::kDiskFull;
+    QSPrefs record;
+    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kDiskFull);
+    EXPECT_EQ(m_files.calls.back(), "close");
+    EXPECT_EQ(m_files.openFiles, 0);
+}
+
+TEST_F(PreferenceFile, FolderThatDoesNotExistFailsCleanly) {
+    QSPrefs record;
+    EXPECT_EQ(savePreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record),
+              platform::kFileNotFound);
+    EXPECT_FALSE(loadPreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record));
+}
+
+}  // namespace
+}  // namespace tessary

@@ -1,0 +1,289 @@
+#include "model/page_data.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+#include "model/page_data_list.h"
+#include "model/page_state_record.h"
+#include "page_test_support.h"
+#include "test_store.h"
+
+namespace tessary {
+namespace {
+
+using test::edit;
+using test::entriesOf;
+using test::kindOf;
+using test::readPlane;
+using test::redoChain;
+using test::TestStore;
+using test::undoChain;
+using Entry = ImageData::TileEntry;
+
+std::vector<std::uint8_t> rowOf(const PageData& data, int plane, int y) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(data.width()));
+    data.readRow(plane, 0, y, data.width(), out.data());
+    return out;
+}
+
+std::vector<std::uint8_t> ramp(int count, int seed) {
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        out[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(seed + 3 * i);
+    return out;
+}
+
+TEST(PageDataTest, BeginChangeSharesEveryTileAndWritesCopyOnlyWhatTheyTouch) {
+    TestStore ts;
+    PageData data(ts.store(), nullptr);
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(data.create(1, 384, 256, &fill));
+    for (int y = 0; y < 256; ++y) {
+        const auto row = ramp(384, y);
+        ASSERT_TRUE(data.writeRow(0, 0, y, 384, row.data()));
+    }
+    const ImageData* before = data.current();
+    const auto beforeEntries = entriesOf(*before);
+    const std::uint32_t freeBefore = ts.store().freeTiles();
+
+    ASSERT_TRUE(data.beginChange());
+    EXPECT_TRUE(data.changeOpen());
+    EXPECT_EQ(data.undoNewest(), before);
+    EXPECT_EQ(data.undoCount(), 1);
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore);  // a table copy, no tile
+    const auto shared = entriesOf(*data.current());
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        EXPECT_EQ(shared[i], beforeEntries[i] & ~ImageData::kPrivateBit);
+    }
+
+    // A write into tile (1, 1) copies that tile alone.
+    const std::vector<std::uint8_t> row(10, 0xAB);
+    ASSERT_TRUE(data.writeRow(0, 130, 140, 10, row.data()));
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+    const auto after = entriesOf(*data.current());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const bool touched = i == 1 * 3 + 1;
+        EXPECT_EQ(after[i] == shared[i], !touched) << i;
+    }
+    EXPECT_EQ(entriesOf(*before), beforeEntries);
+    std::vector<std::uint8_t> previous(10);
+    ASSERT_TRUE(data.readRowFromPrevious(0, 130, 140, 10, previous.data()));
+    const auto original = ramp(384, 140);
+    EXPECT_EQ(previous, std::vector<std::uint8_t>(original.begin() + 130, original.begin() + 140));
+    data.endChange();
+    EXPECT_FALSE(data.changeOpen());
+}
+
+TEST(PageDataTest, FiveEditsKeepFourUndoStatesAndFourUndosReachTheFirstEdit) {
+    TestStore ts;
+    PageData data(ts.store(), nullptr);
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(data.create(1, 150, 20, &fill));
+    for (int i = 1; i <= 5; ++i) ASSERT_TRUE(edit(data, 10 + i, static_cast<std::uint8_t>(i)));
+    EXPECT_EQ(data.undoCount(), 4);
+    EXPECT_EQ(undoChain(data).size(), 4u);
+    EXPECT_EQ(data.undoKind(), 15u);
+
+    for (int i = 4; i >= 1; --i) {
+        data.undo();
+        EXPECT_EQ(rowOf(data, 0, 0), std::vector<std::uint8_t>(150, static_cast<std::uint8_t>(i)));
+        EXPECT_EQ(data.undoKind(), static_cast<std::uint32_t>(10 + i));
+        EXPECT_EQ(data.redoKind(), static_cast<std::uint32_t>(11 + i));
+    }
+    EXPECT_EQ(data.undoCount(), 0);
+    EXPECT_EQ(data.redoCount(), 4);
+    const ImageData* first = data.current();
+    data.undo();  // nothing left
+    EXPECT_EQ(data.current(), first);
+    EXPECT_EQ(data.undoCount(), 0);
+    EXPECT_EQ(data.redoCount(), 4);
+    EXPECT_EQ(rowOf(data, 0, 0), std::vector<std::uint8_t>(150, 1));
+
+    for (int i = 2; i <= 5; ++i) {
+        data.redo();
+        EXPECT_EQ(rowOf(data, 0, 0), std::vector<std::uint8_t>(150, static_cast<std::uint8_t>(i)));
+    }
+    EXPECT_EQ(data.redoCount(), 0);
+    EXPECT_EQ(data.redoKind(), 0u);
+    const ImageData* last = data.current();
+    data.redo();
+    EXPECT_EQ(data.current(), last);
+    EXPECT_EQ(data.undoCount(), 4);
+}
+
+TEST(PageDataTest, NewEditAfterUndoEmptiesTheRedoChainAndFreesItsTiles) {
+    TestStore ts;
+    PageData data(ts.store(), nullptr);
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(data.create(1, 128, 128, &fill));
+    for (int i = 1; i <= 3; ++i) ASSERT_TRUE(edit(data, 20 + i, static_cast<std::uint8_t>(i)));
+    data.undo();
+    data.undo();
+    ASSERT_EQ(data.redoCount(), 2);
+    ASSERT_EQ(redoChain(data).size(), 2u);
+    std::uint8_t header[4];
+    data.readRedoStateRecord(header, sizeof header);
+    EXPECT_EQ(header[0], 22);  // the newest redo state is the second edit
+    const std::uint32_t freeBefore = ts.store().freeTiles();
+
+    ASSERT_TRUE(edit(data, 30, 9));
+    EXPECT_EQ(data.redoCount(), 0);
+    EXPECT_EQ(data.redoNewest(), nullptr);
+    EXPECT_EQ(data.redoOldest(), nullptr);
+    EXPECT_EQ(data.undoCount(), 2);
+    // The two redo states each held one tile of their own; the new edit
+    // took one.
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore + 2 - 1);
+    data.redo();
+    EXPECT_EQ(rowOf(data, 0, 0), std::vector<std::uint8_t>(128, 9));
+}
+
+TEST(PageDataTest, AbortedChangeLeavesThePageExactlyAsBefore) {
+    TestStore ts;
+    PageData data(ts.store(), nullptr);
+    const std::uint8_t fills[2] = {0, 255};
+    ASSERT_TRUE(data.create(2, 300, 140, fills));
+    // Four undo states already: the aborted change must not cost one.
+    for (int i = 1; i <= 5; ++i) ASSERT_TRUE(edit(data, 40 + i, static_cast<std::uint8_t>(i), i));
+    ASSERT_EQ(data.undoCount(), 4);
+
+    const ImageData* current = data.current();
+    const auto entries = entriesOf(*current);
+    const auto plane0 = readPlane(data, 0);
+    const auto plane1 = readPlane(data, 1);
+    const auto chain = undoChain(data);
+    std::vector<std::uint32_t> kinds;
+    for (const ImageData* s : chain) kinds.push_back(kindOf(*s));
+    const std::uint32_t kind = data.undoKind();
+    const std::uint32_t freeBefore = ts.store().freeTiles();
+
+    ASSERT_TRUE(data.beginChange());
+    ASSERT_EQ(data.undoCount(), 5);
+    const auto row = ramp(300, 77);
+    for (int y = 0; y < 140; y += 7) ASSERT_TRUE(data.writeRow(0, 0, y, 300, row.data()));
+    ASSERT_TRUE(data.insertPlane(1, 12));
+    ASSERT_TRUE(data.writeRow(1, 0, 3, 300, row.data()));
+    ASSERT_TRUE(data.removePlane(2));
+    data.abortChange();
+
+    EXPECT_FALSE(data.changeOpen());
+    EXPECT_EQ(data.current(), current);
+    EXPECT_EQ(data.planeCount(), 2);
+    EXPECT_EQ(entriesOf(*data.current()), entries);
+    EXPECT_EQ(readPlane(data, 0), plane0);
+    EXPECT_EQ(readPlane(data, 1), plane1);
+    EXPECT_EQ(data.undoKind(), kind);
+    EXPECT_EQ(undoChain(data), chain);
+    std::vector<std::uint32_t> kindsAfter;
+    for (const ImageData* s : undoChain(data)) kindsAfter.push_back(kindOf(*s));
+    EXPECT_EQ(kindsAfter, kinds);
+    EXPECT_EQ(data.undoCount(), 4);
+    EXPECT_EQ(data.redoCount(), 0);
+    EXPECT_EQ(data.redoNewest(), nullptr);
+    // Every tile the change took is back.
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore);
+}
+
+TEST(PageDataTest, SharePlaneFromItselfTakesThePlaneAsBeforeTheChange) {
+    TestStore ts;
+    PageData data(ts.store(), nullptr);
+    PageData other(ts.store(), nullptr);
+    const std::uint8_t fills[2] = {10, 20};
+    ASSERT_TRUE(data.create(2, 140, 10, fills));
+    ASSERT_TRUE(other.create(2, 140, 10, fills));
+    const auto original = ramp(140, 5);
+    ASSERT_TRUE(data.writeRow(0, 0, 4, 140, original.data()));
+    const auto otherRow = ramp(140, 100);
+    ASSERT_TRUE(other.writeRow(0, 0, 4, 140, otherRow.data()));
+
+    ASSERT_TRUE(data.beginChange());
+    const std::vector<std::uint8_t> changed(140, 1);
+    ASSERT_TRUE(data.writeRow(0, 0, 4, 140, changed.data()));
+    ASSERT_TRUE(data.sharePlane(1, data, 0));
+    EXPECT_EQ(rowOf(data, 1, 4), original);
+    EXPECT_EQ(rowOf(data, 0, 4), changed);
+    ASSERT_TRUE(data.sharePlane(1, other, 0));
+    EXPECT_EQ(rowOf(data, 1, 4), otherRow);
+
+    // Reads within a clamp rectangle of the previous state.
+    std::vector<std::uint8_t> clamped(6);
+    ASSERT_TRUE(data.readRowWithinFromPrevious(0, 8, 4, 6, clamped.data(), Rect{10, 0, 12, 10}));
+    const std::vector<std::uint8_t> expected = {original[10], original[10], original[10],
+                                                original[11], original[11], original[11]};
+    EXPECT_EQ(clamped, expected);
+    data.endChange();
+}
+
+// Page A holds ten tiles in its history; page B then needs more tiles than
+// are free for one row: the purge cuts A's history and the write goes
+// through.
+class PageDataShortageTest : public ::testing::Test {
+protected:
+    static constexpr std::uint32_t kTiles = 39;  // 40 slots, no swap file
+
+    void SetUp() override {
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(a.create(1, 256, 128, &fill));
+        for (int i = 1; i <= 5; ++i) ASSERT_TRUE(edit(a, 2, static_cast<std::uint8_t>(i)));
+        ASSERT_EQ(a.undoCount(), 4);
+        // The first undo state is constant; the others and the current
+        // state hold two tiles each.
+        ASSERT_EQ(ts.store().tileCount(), kTiles);
+        ASSERT_EQ(ts.store().freeTiles(), kTiles - 10);
+        aCurrent = readPlane(a, 0);
+    }
+
+    TestStore ts{40, 0};
+    PageDataList list;
+    PageData a{ts.store(), &list};
+    PageData b{ts.store(), &list};
+    std::vector<std::uint8_t> aCurrent;
+};
+
+TEST_F(PageDataShortageTest, RunningOutOfTilesPurgesOtherPagesAndRetries) {
+    const std::uint8_t fill = 1;
+    ASSERT_TRUE(b.create(1, 128 * 33, 1, &fill));
+    const auto row = ramp(128 * 33, 9);
+    ASSERT_TRUE(b.writeRow(0, 0, 0, 128 * 33, row.data()));
+    EXPECT_EQ(rowOf(b, 0, 0), row);
+    // Trimming A to its newest undo state freed six tiles: enough.
+    EXPECT_EQ(a.undoCount(), 1);
+    EXPECT_EQ(ts.store().freeTiles(), kTiles - 10 + 6 - 33);
+    EXPECT_EQ(readPlane(a, 0), aCurrent);
+}
+
+TEST_F(PageDataShortageTest, WhenNothingCanBeFreedTheOperationFailsAndChangesNothing) {
+    const std::uint8_t fill = 1;
+    ASSERT_TRUE(b.create(1, 128 * 38, 1, &fill));
+    const auto entriesBefore = entriesOf(*b.current());
+    const auto row = ramp(128 * 38, 9);
+    EXPECT_FALSE(b.writeRow(0, 0, 0, 128 * 38, row.data()));
+    EXPECT_EQ(entriesOf(*b.current()), entriesBefore);
+    EXPECT_EQ(rowOf(b, 0, 0), std::vector<std::uint8_t>(128 * 38, 1));
+    // A gave all its history; its current state is intact.
+    EXPECT_EQ(a.undoCount(), 0);
+    EXPECT_EQ(readPlane(a, 0), aCurrent);
+    EXPECT_EQ(ts.store().freeTiles(), kTiles - 2);
+}
+
+TEST(PageDataTest, DestroyingAPageDataReturnsEveryTile) {
+    TestStore ts;
+    const std::uint32_t freeAtStart = ts.store().freeTiles();
+    {
+        PageDataList list;
+        PageData data(ts.store(), &list);
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(data.create(1, 300, 300, &fill));
+        for (int i = 1; i <= 6; ++i)
+            ASSERT_TRUE(edit(data, 2, static_cast<std::uint8_t>(i), i * 40));
+        data.undo();
+        data.undo();
+        ASSERT_LT(ts.store().freeTiles(), freeAtStart);
+    }
+    EXPECT_EQ(ts.store().freeTiles(), freeAtStart);
+}
+
+}  // namespace
+}  // namespace tessary
