@@ -323,30 +323,9 @@ bool VMTile::isLocked(TileNumber tile) const {
     return slot >= 0 && m_slots[static_cast<std::size_t>(slot)].locked;
 }
 
-std::uint8_t* VMTile::lock(TileNumber tile) {
-    TS_ASSERT(validTile(tile));
-    Descriptor& d = m_descriptors[tile];
-    if (d.slot < 0 && !pageIn(tile)) return nullptr;
-    Slot& slot = m_slots[static_cast<std::size_t>(d.slot)];
-    if (!slot.locked) {
-        slot.locked = true;
-        ++m_lockedSlots;
-    }
-    // Whoever holds the lock may write: from now on the contents count.
-    d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
-    moveToHead(slot.node);
-    return slot.block;
-}
-
-void VMTile::unlock(TileNumber tile) {
-    TS_ASSERT(validTile(tile));
-    const std::int32_t index = m_descriptors[tile].slot;
-    if (index < 0) return;
-    Slot& slot = m_slots[static_cast<std::size_t>(index)];
-    if (slot.locked) {
-        slot.locked = false;
-        --m_lockedSlots;
-    }
+std::uint8_t* VMTile::lockPagedOut(TileNumber tile) {
+    if (!pageIn(tile)) return nullptr;
+    return lock(tile);
 }
 
 VMTile::RecencyNode* VMTile::leastRecentUnlocked() const {

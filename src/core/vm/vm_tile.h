@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/assert.h"
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
 #include "vm/free_tile_map.h"
@@ -131,8 +132,10 @@ public:
     // repair fails as well is the tile's stored copy damaged.) At most
     // two tiles are locked at once; locking a non-resident tile while every
     // tile slot is locked is a programming error.
-    std::uint8_t* lock(TileNumber tile);
-    void unlock(TileNumber tile);
+    // Inline: the resident case runs once per tile span of every row read
+    // and write, so it must cost a few instructions, not a call.
+    inline std::uint8_t* lock(TileNumber tile);
+    inline void unlock(TileNumber tile);
     bool isResident(TileNumber tile) const;
     bool isLocked(TileNumber tile) const;
 
@@ -173,6 +176,8 @@ private:
     bool pageIn(TileNumber tile);
     RecencyNode* leastRecentUnlocked() const;
     void unlink(RecencyNode* node);
+    // lock() of a tile that is not resident: pages it in first.
+    std::uint8_t* lockPagedOut(TileNumber tile);
     void moveToHead(RecencyNode* node);
     void moveToTail(RecencyNode* node);
     bool validTile(TileNumber tile) const { return tile >= 1 && tile <= m_tileCount; }
@@ -205,5 +210,31 @@ private:
     VMFileOpenList m_files;
     platform::FileError m_lastError = platform::kNoErr;
 };
+
+inline std::uint8_t* VMTile::lock(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    Descriptor& d = m_descriptors[tile];
+    if (d.slot < 0) return lockPagedOut(tile);
+    Slot& slot = m_slots[static_cast<std::size_t>(d.slot)];
+    if (!slot.locked) {
+        slot.locked = true;
+        ++m_lockedSlots;
+    }
+    // Whoever holds the lock may write: from now on the contents count.
+    d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
+    if (slot.node != m_head) moveToHead(slot.node);
+    return slot.block;
+}
+
+inline void VMTile::unlock(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    const std::int32_t index = m_descriptors[tile].slot;
+    if (index < 0) return;
+    Slot& slot = m_slots[static_cast<std::size_t>(index)];
+    if (slot.locked) {
+        slot.locked = false;
+        --m_lockedSlots;
+    }
+}
 
 }  // namespace tessary
