@@ -1,0 +1,33 @@
+// ELF files of any content: the property-list reader stays inside the input
+// and within its limits.
+
+#include <cstdint>
+#include <cstdlib>
+#include <span>
+
+#include "platform/module_resources.h"
+#include "platform/module_resources_elf.h"
+#include "platform/module_resources_source.h"
+
+namespace {
+
+// Small inputs keep each run fast; the test modules are about 15 KB.
+constexpr std::size_t kMaxInput = 256 * 1024;
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size > kMaxInput) return 0;
+    const tessary::platform::MemoryByteSource source(std::span<const std::uint8_t>(data, size));
+    const tessary::platform::ModuleResourceList resources = tessary::platform::readElfPiPLs(source);
+    if (resources.size() > tessary::platform::kMaxModuleResources) std::abort();
+    std::size_t total = 0;
+    for (const tessary::platform::ModuleResource& resource : resources) {
+        if (resource.bytes.size() > tessary::platform::kMaxModuleResourceBytes) std::abort();
+        total += resource.bytes.size();
+    }
+    // Several section headers may name the same bytes, so the total is bounded
+    // by the limit, not by the input's size.
+    if (total > tessary::platform::kMaxModuleResourceTotalBytes) std::abort();
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include "common/byte_sink.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace tessary::modules {
+
+FdByteSink::FdByteSink(UniqueFd fd, std::size_t bufferSize)
+    : m_fd(std::move(fd)), m_buffer(std::max<std::size_t>(bufferSize, 512)) {
+    if (!m_fd.valid()) m_failure = CodecStatus::IoError;
+}
+
+FdByteSink::~FdByteSink() = default;
+
+CodecStatus FdByteSink::writeAll(const std::uint8_t* bytes, std::size_t count) {
+    while (count > 0) {
+        const ssize_t done = ::write(m_fd.get(), bytes, count);
+        if (done < 0) {
+            if (errno == EINTR) continue;
+            m_failure =
+                (errno == ENOSPC || errno == EDQUOT) ? CodecStatus::DiskFull : CodecStatus::IoError;
+            return m_failure;
+        }
+        if (done == 0) {
+            m_failure = CodecStatus::IoError;
+            return m_failure;
+        }
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+    }
+    return CodecStatus::Ok;
+}
+
+CodecStatus FdByteSink::write(const void* bytes, std::size_t count) {
+    if (m_failure != CodecStatus::Ok) return m_failure;
+    const auto* in = static_cast<const std::uint8_t*>(bytes);
+    m_written += count;
+    if (count >= m_buffer.size()) {
+        const CodecStatus status = flush();
+        if (status != CodecStatus::Ok) return status;
+        return writeAll(in, count);
+    }
+    if (count > m_buffer.size() - m_fill) {
+        const CodecStatus status = flush();
+        if (status != CodecStatus::Ok) return status;
+    }
+    std::memcpy(m_buffer.data() + m_fill, in, count);
+    m_fill += count;
+    return CodecStatus::Ok;
+}
+
+CodecStatus FdByteSink::flush() {
+    if (m_failure != CodecStatus::Ok) return m_failure;
+    const std::size_t fill = m_fill;
+    m_fill = 0;
+    return writeAll(m_buffer.data(), fill);
+}
+
+CodecStatus FdByteSink::close() {
+    CodecStatus status = flush();
+    if (m_fd.valid() && ::close(m_fd.release()) != 0 && status == CodecStatus::Ok)
+        status =
+            (errno == ENOSPC || errno == EDQUOT) ? CodecStatus::DiskFull : CodecStatus::IoError;
+    if (m_failure == CodecStatus::Ok) m_failure = CodecStatus::IoError;  // closed: no more writing
+    return status;
+}
+
+CodecStatus MemoryByteSink::write(const void* bytes, std::size_t count) {
+    const auto* in = static_cast<const std::uint8_t*>(bytes);
+    if (m_bytes.size() < m_capacity) {
+        const std::size_t keep = std::min(count, m_capacity - m_bytes.size());
+        m_bytes.insert(m_bytes.end(), in, in + keep);
+    }
+    m_written += count;
+    return CodecStatus::Ok;
+}
+
+}  // namespace tessary::modules

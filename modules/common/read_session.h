@@ -1,0 +1,93 @@
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "common/raster.h"
+#include "tessary_plugin.h"
+
+namespace tessary::modules {
+
+// One decoded band held by a ReadSession.
+struct DecodedBand {
+    std::uint8_t* data = nullptr;  // null once every row has been delivered
+    std::size_t rowBytes = 0;
+    BandRows rows;
+};
+
+// Drives a RasterReader band by band for a module that hands each band to
+// the host: owns the reader and one band buffer (bandHeight() rows), which
+// stays valid until the next call of nextBand().
+class ReadSession {
+public:
+    explicit ReadSession(std::unique_ptr<RasterReader> reader);
+
+    const RasterInfo& info() const { return m_reader->info(); }
+    // Rows delivered so far.
+    std::int32_t rowsDelivered() const { return m_rowsDelivered; }
+
+    // Decodes the next band; `band->data` is null when the image is complete.
+    CodecStatus nextBand(DecodedBand* band);
+
+    // Starts over after the reader has moved to another image (a further
+    // page of the same file): counts from 0 and sizes the buffer afresh.
+    void restart();
+
+private:
+    std::unique_ptr<RasterReader> m_reader;
+    std::vector<std::uint8_t> m_buffer;
+    std::int32_t m_rowsDelivered = 0;
+    bool m_failed = false;
+};
+
+// The image mode of the plug-in interface that delivers pixels of `kind`.
+inline std::int16_t imageModeOf(PixelKind kind) {
+    switch (kind) {
+        case PixelKind::Grey:
+            return TSPI_MODE_GRAYSCALE;
+        case PixelKind::Indexed:
+            return TSPI_MODE_INDEXED;
+        case PixelKind::Rgb:
+            break;
+    }
+    return TSPI_MODE_RGB;
+}
+
+// Fills the image description common to the import and format blocks: mode,
+// size, planes and, for indexed images, the three colour tables.
+template <class Block>
+void describeImage(Block* block, const RasterInfo& info) {
+    block->imageMode = imageModeOf(info.kind);
+    block->imageSize.v = static_cast<std::int16_t>(info.height);
+    block->imageSize.h = static_cast<std::int16_t>(info.width);
+    block->planes = static_cast<std::int16_t>(info.channels());
+    if (info.kind == PixelKind::Indexed) {
+        std::memcpy(block->redLUT, info.palette.red.data(), 256);
+        std::memcpy(block->greenLUT, info.palette.green.data(), 256);
+        std::memcpy(block->blueLUT, info.palette.blue.data(), 256);
+    }
+}
+
+// Points the block at a decoded band (interleaved samples, all planes), or
+// at nothing (data null, empty rectangle) when `band.data` is null.
+template <class Block>
+void describeBand(Block* block, const RasterInfo& info, const DecodedBand& band) {
+    block->data = band.data;
+    if (band.data == nullptr) {
+        block->theRect = TsPiRect{0, 0, 0, 0};
+        block->rowBytes = 0;
+        return;
+    }
+    block->theRect.top = static_cast<std::int16_t>(band.rows.firstRow);
+    block->theRect.bottom = static_cast<std::int16_t>(band.rows.firstRow + band.rows.rowCount);
+    block->theRect.left = 0;
+    block->theRect.right = static_cast<std::int16_t>(info.width);
+    block->loPlane = 0;
+    block->hiPlane = static_cast<std::int16_t>(info.channels() - 1);
+    block->colBytes = static_cast<std::int16_t>(info.channels());
+    block->rowBytes = static_cast<std::int32_t>(band.rowBytes);
+}
+
+}  // namespace tessary::modules

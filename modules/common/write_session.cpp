@@ -1,0 +1,43 @@
+#include "common/write_session.h"
+
+#include <algorithm>
+
+namespace tessary::modules {
+
+WriteSession::WriteSession(std::unique_ptr<RasterWriter> writer, const RasterInfo& info,
+                           std::int32_t bandHeight)
+    : m_writer(std::move(writer)),
+      m_info(info),
+      m_bandHeight(std::max<std::int32_t>(bandHeight, 1)) {
+    m_next = requestAfter(0);
+}
+
+BandRows WriteSession::requestAfter(std::int32_t rowsDone) const {
+    BandRows rows;
+    const std::int32_t remaining = m_info.height - rowsDone;
+    if (remaining <= 0) return rows;
+    rows.rowCount = std::min(remaining, m_bandHeight);
+    rows.firstRow =
+        m_writer->rowOrder() == RowOrder::TopDown ? rowsDone : remaining - rows.rowCount;
+    return rows;
+}
+
+std::uint8_t* WriteSession::bandBuffer() {
+    if (m_buffer.empty())
+        m_buffer.resize(m_info.rowBytes() * static_cast<std::size_t>(m_bandHeight));
+    return m_buffer.data();
+}
+
+CodecStatus WriteSession::consume(const std::uint8_t* source, std::size_t sourceRowBytes) {
+    if (m_failed || complete() || source == nullptr) return CodecStatus::BadParameters;
+    CodecStatus status = m_writer->writeRows(source, sourceRowBytes, m_next.rowCount);
+    if (status == CodecStatus::Ok) {
+        m_rowsWritten += m_next.rowCount;
+        m_next = requestAfter(m_rowsWritten);
+        if (complete()) status = m_writer->finish();
+    }
+    if (status != CodecStatus::Ok) m_failed = true;
+    return status;
+}
+
+}  // namespace tessary::modules

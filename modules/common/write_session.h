@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "common/raster.h"
+
+namespace tessary::modules {
+
+// Feeds a RasterWriter band by band: says which rows to ask the host for
+// next (in the writer's row order) and passes each band on when it arrives.
+// After the last band it completes the file (RasterWriter::finish()).
+class WriteSession {
+public:
+    // Bands of at most `bandHeight` rows (at least 1).
+    WriteSession(std::unique_ptr<RasterWriter> writer, const RasterInfo& info,
+                 std::int32_t bandHeight);
+
+    const RasterInfo& info() const { return m_info; }
+    // The rows to ask for next; rowCount 0 once the file is complete.
+    BandRows nextRequest() const { return m_next; }
+    bool complete() const { return m_next.rowCount == 0; }
+    std::int32_t rowsWritten() const { return m_rowsWritten; }
+
+    // A buffer for one band of info().rowBytes()-byte rows that callers may
+    // use to receive the band (allocated on first use).
+    std::uint8_t* bandBuffer();
+
+    // Writes the rows of nextRequest(), stored top row first at `source`,
+    // `sourceRowBytes` apart, then moves the request on; after the last band
+    // the writer finishes the file. Errors leave the session failed.
+    CodecStatus consume(const std::uint8_t* source, std::size_t sourceRowBytes);
+
+private:
+    BandRows requestAfter(std::int32_t rowsDone) const;
+
+    std::unique_ptr<RasterWriter> m_writer;
+    RasterInfo m_info;
+    std::int32_t m_bandHeight;
+    BandRows m_next;
+    std::int32_t m_rowsWritten = 0;
+    std::vector<std::uint8_t> m_buffer;
+    bool m_failed = false;
+};
+
+}  // namespace tessary::modules

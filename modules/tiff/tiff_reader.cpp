@@ -1,0 +1,481 @@
+#include "tiff/tiff_reader.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+namespace tessary::modules {
+
+namespace {
+
+// Rows of `unit` height that make up at least kBandHeight rows, so that a
+// band never splits a strip or a row of tiles.
+std::int32_t alignedBandHeight(std::uint32_t unit, std::int32_t imageHeight) {
+    if (unit == 0) return std::min(TiffReader::kBandHeight, imageHeight);
+    const std::uint64_t units = (TiffReader::kBandHeight + unit - 1) / unit;
+    return static_cast<std::int32_t>(
+        std::min<std::uint64_t>(units * unit, static_cast<std::uint64_t>(imageHeight)));
+}
+
+bool bottomUpOrientation(std::uint16_t orientation) {
+    return orientation == ORIENTATION_BOTRIGHT || orientation == ORIENTATION_BOTLEFT ||
+           orientation == ORIENTATION_RIGHTBOT || orientation == ORIENTATION_LEFTBOT;
+}
+
+}  // namespace
+
+TiffReader::TiffReader(std::unique_ptr<ByteSource> source) : m_source(std::move(source)) {}
+
+TiffReader::~TiffReader() {
+    endRgba();
+    if (m_tiff != nullptr) TIFFClose(m_tiff);
+}
+
+tmsize_t TiffReader::readProc(thandle_t handle, void* buffer, tmsize_t size) {
+    auto* self = static_cast<TiffReader*>(handle);
+    if (size < 0) return -1;
+    std::size_t copied = 0;
+    if (self->m_source->readAt(self->m_position, buffer, static_cast<std::size_t>(size), &copied) !=
+        CodecStatus::Ok)
+        return -1;
+    self->m_position += copied;
+    return static_cast<tmsize_t>(copied);
+}
+
+tmsize_t TiffReader::writeProc(thandle_t, void*, tmsize_t) {
+    return -1;
+}
+
+toff_t TiffReader::seekProc(thandle_t handle, toff_t offset, int whence) {
+    auto* self = static_cast<TiffReader*>(handle);
+    std::int64_t base = 0;
+    if (whence == SEEK_CUR) base = static_cast<std::int64_t>(self->m_position);
+    if (whence == SEEK_END) base = static_cast<std::int64_t>(self->m_source->size());
+    // Offsets relative to the current position or the end may be negative.
+    const std::int64_t delta = static_cast<std::int64_t>(offset);
+    if ((delta > 0 && base > INT64_MAX - delta) || base + delta < 0) return static_cast<toff_t>(-1);
+    self->m_position = static_cast<std::uint64_t>(base + delta);
+    return static_cast<toff_t>(self->m_position);
+}
+
+int TiffReader::closeProc(thandle_t) {
+    return 0;
+}
+
+toff_t TiffReader::sizeProc(thandle_t handle) {
+    return static_cast<toff_t>(static_cast<TiffReader*>(handle)->m_source->size());
+}
+
+int TiffReader::mapProc(thandle_t, void**, toff_t*) {
+    return 0;
+}
+
+void TiffReader::unmapProc(thandle_t, void*, toff_t) {}
+
+int TiffReader::errorHandler(TIFF*, void* user, const char* module, const char* format,
+                             va_list arguments) {
+    char message[512];
+    std::vsnprintf(message, sizeof(message), format, arguments);
+    auto* self = static_cast<TiffReader*>(user);
+    self->m_error = module != nullptr ? std::string(module) + ": " + message : message;
+    return 1;  // handled: libtiff's process-wide handler stays quiet
+}
+
+int TiffReader::warningHandler(TIFF*, void*, const char*, const char*, va_list) {
+    return 1;
+}
+
+CodecStatus TiffReader::open(std::unique_ptr<ByteSource> source,
+                             std::unique_ptr<TiffReader>* reader) {
+    if (!source) return CodecStatus::BadParameters;
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source)));
+    CodecStatus status = result->openLibrary();
+    if (status == CodecStatus::Ok) status = result->analysePage();
+    if (status != CodecStatus::Ok) return status;
+    *reader = std::move(result);
+    return CodecStatus::Ok;
+}
+
+CodecStatus TiffReader::openPages(std::unique_ptr<ByteSource> source,
+                                  std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus) {
+    if (!source) return CodecStatus::BadParameters;
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source)));
+    const CodecStatus status = result->openLibrary();
+    if (status != CodecStatus::Ok) return status;
+    *pageStatus = result->analysePage();
+    *reader = std::move(result);
+    return CodecStatus::Ok;
+}
+
+CodecStatus TiffReader::openLibrary() {
+    if (m_source->size() < 8) return CodecStatus::Corrupt;
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (options == nullptr) return CodecStatus::OutOfMemory;
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryAllocation);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, this);
+    TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
+    // "m": no memory mapping; every read goes through readProc.
+    m_tiff = TIFFClientOpenExt("TIFF", "rm", this, readProc, writeProc, seekProc, closeProc,
+                               sizeProc, mapProc, unmapProc, options);
+    TIFFOpenOptionsFree(options);
+    return m_tiff != nullptr ? CodecStatus::Ok : CodecStatus::Corrupt;
+}
+
+bool TiffReader::hasNextPage() const {
+    return m_tiff != nullptr && TIFFLastDirectory(m_tiff) == 0;
+}
+
+CodecStatus TiffReader::nextPage() {
+    endRgba();
+    if (!hasNextPage() || TIFFReadDirectory(m_tiff) == 0) return CodecStatus::Corrupt;
+    ++m_pageIndex;
+    return analysePage();
+}
+
+CodecStatus TiffReader::analysePage() {
+    m_pageStatus = analyseLayout();
+    return m_pageStatus;
+}
+
+void TiffReader::readResolution() {
+    float x = 0.0f;
+    float y = 0.0f;
+    std::uint16_t unit = RESUNIT_INCH;
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_RESOLUTIONUNIT, &unit);
+    if (TIFFGetField(m_tiff, TIFFTAG_XRESOLUTION, &x) == 0 ||
+        TIFFGetField(m_tiff, TIFFTAG_YRESOLUTION, &y) == 0)
+        return;
+    const double perInch = unit == RESUNIT_INCH ? 1.0 : unit == RESUNIT_CENTIMETER ? 2.54 : 0.0;
+    auto sane = [](double ppi) { return std::isfinite(ppi) && ppi > 0.0 ? ppi : 0.0; };
+    m_info.horizontalPpi = sane(x * perInch);
+    m_info.verticalPpi = sane(y * perInch);
+}
+
+CodecStatus TiffReader::analyseLayout() {
+    endRgba();
+    m_info = RasterInfo();
+    m_rowsDone = 0;
+    m_raw.clear();
+    m_tile.clear();
+    m_error.clear();
+
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    if (TIFFGetField(m_tiff, TIFFTAG_IMAGEWIDTH, &width) == 0 ||
+        TIFFGetField(m_tiff, TIFFTAG_IMAGELENGTH, &height) == 0 || width == 0 || height == 0)
+        return CodecStatus::Corrupt;
+    if (width > static_cast<std::uint32_t>(kMaxImageDimension) ||
+        height > static_cast<std::uint32_t>(kMaxImageDimension))
+        return CodecStatus::TooLarge;
+    m_info.width = static_cast<std::int32_t>(width);
+    m_info.height = static_cast<std::int32_t>(height);
+
+    std::uint16_t bitsPerSample = 1;
+    std::uint16_t samplesPerPixel = 1;
+    std::uint16_t planar = PLANARCONFIG_CONTIG;
+    std::uint16_t sampleFormat = SAMPLEFORMAT_UINT;
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    std::uint16_t compression = COMPRESSION_NONE;
+    std::uint16_t photometric = 0;
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_PLANARCONFIG, &planar);
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_SAMPLEFORMAT, &sampleFormat);
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ORIENTATION, &orientation);
+    TIFFGetFieldDefaulted(m_tiff, TIFFTAG_COMPRESSION, &compression);
+    if (TIFFGetField(m_tiff, TIFFTAG_PHOTOMETRIC, &photometric) == 0) return CodecStatus::Corrupt;
+    if (TIFFIsCODECConfigured(compression) == 0) return CodecStatus::Unsupported;
+    readResolution();
+
+    const bool native = (sampleFormat == SAMPLEFORMAT_UINT || sampleFormat == SAMPLEFORMAT_VOID) &&
+                        orientation == ORIENTATION_TOPLEFT && samplesPerPixel >= 1 &&
+                        samplesPerPixel <= 8 && compression != COMPRESSION_OJPEG;
+    if (native) {
+        const CodecStatus status =
+            chooseNativeLayout(photometric, bitsPerSample, samplesPerPixel, planar);
+        if (status != CodecStatus::Unsupported) return status;
+    }
+    m_rgbaFlipped = bottomUpOrientation(orientation);
+    return beginRgba();
+}
+
+CodecStatus TiffReader::chooseNativeLayout(std::uint16_t photometric, std::uint16_t bitsPerSample,
+                                           std::uint16_t samplesPerPixel, std::uint16_t planar) {
+    const auto bitsIn = [&](std::initializer_list<int> allowed) {
+        return std::find(allowed.begin(), allowed.end(), bitsPerSample) != allowed.end();
+    };
+    switch (photometric) {
+        case PHOTOMETRIC_MINISBLACK:
+        case PHOTOMETRIC_MINISWHITE:
+            if (!bitsIn({1, 2, 4, 8, 16})) return CodecStatus::Unsupported;
+            m_info.kind = PixelKind::Grey;
+            m_colourSamples = 1;
+            m_minIsWhite = photometric == PHOTOMETRIC_MINISWHITE;
+            break;
+        case PHOTOMETRIC_PALETTE: {
+            if (!bitsIn({1, 2, 4, 8})) return CodecStatus::Unsupported;
+            std::uint16_t* red = nullptr;
+            std::uint16_t* green = nullptr;
+            std::uint16_t* blue = nullptr;
+            if (TIFFGetField(m_tiff, TIFFTAG_COLORMAP, &red, &green, &blue) == 0)
+                return CodecStatus::Corrupt;
+            const int entries = 1 << bitsPerSample;
+            // Some writers store 8-bit values in the 16-bit map.
+            bool eightBit = true;
+            for (int i = 0; i < entries; ++i)
+                eightBit = eightBit && red[i] < 256 && green[i] < 256 && blue[i] < 256;
+            auto level = [eightBit](std::uint16_t v) {
+                return static_cast<std::uint8_t>(eightBit ? v : (v + 128u) / 257u);
+            };
+            m_info.kind = PixelKind::Indexed;
+            m_info.palette.count = entries;
+            for (int i = 0; i < entries; ++i) {
+                m_info.palette.red[i] = level(red[i]);
+                m_info.palette.green[i] = level(green[i]);
+                m_info.palette.blue[i] = level(blue[i]);
+            }
+            m_colourSamples = 1;
+            break;
+        }
+        case PHOTOMETRIC_RGB:
+            if (!bitsIn({8, 16}) || samplesPerPixel < 3) return CodecStatus::Unsupported;
+            m_info.kind = PixelKind::Rgb;
+            m_colourSamples = 3;
+            break;
+        default:
+            return CodecStatus::Unsupported;
+    }
+    m_bitsPerSample = bitsPerSample;
+    m_samplesPerPixel = samplesPerPixel;
+    m_separatePlanes = planar == PLANARCONFIG_SEPARATE && samplesPerPixel > 1;
+    const std::uint64_t samplesInPlane = m_separatePlanes ? 1 : samplesPerPixel;
+    m_planeRowBytes = static_cast<std::size_t>(
+        (static_cast<std::uint64_t>(m_info.width) * samplesInPlane * bitsPerSample + 7) / 8);
+
+    if (TIFFIsTiled(m_tiff)) {
+        if (TIFFGetField(m_tiff, TIFFTAG_TILEWIDTH, &m_tileWidth) == 0 ||
+            TIFFGetField(m_tiff, TIFFTAG_TILELENGTH, &m_tileLength) == 0 || m_tileWidth == 0 ||
+            m_tileLength == 0)
+            return CodecStatus::Corrupt;
+        // Tiles must start on byte boundaries within a row.
+        if (static_cast<std::uint64_t>(m_tileWidth) * samplesInPlane * bitsPerSample % 8 != 0)
+            return CodecStatus::Unsupported;
+        const std::uint64_t tileBytes = TIFFTileSize64(m_tiff);
+        if (tileBytes == 0 || tileBytes > static_cast<std::uint64_t>(kMaxLibraryAllocation))
+            return CodecStatus::Corrupt;
+        m_layout = Layout::Tiles;
+        m_bandHeight = static_cast<std::int32_t>(
+            std::min<std::uint64_t>(m_tileLength, static_cast<std::uint64_t>(m_info.height)));
+    } else if (m_separatePlanes) {
+        TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
+        if (m_rowsPerStrip == 0) return CodecStatus::Corrupt;
+        m_layout = Layout::SeparateStrips;
+        m_bandHeight = static_cast<std::int32_t>(
+            std::min<std::uint64_t>(m_rowsPerStrip, static_cast<std::uint64_t>(m_info.height)));
+    } else {
+        if (TIFFScanlineSize64(m_tiff) != m_planeRowBytes) return CodecStatus::Unsupported;
+        m_layout = Layout::Scanlines;
+        m_bandHeight = std::min(kBandHeight, m_info.height);
+    }
+    m_planeBandBytes = m_planeRowBytes * static_cast<std::size_t>(m_bandHeight);
+    return CodecStatus::Ok;
+}
+
+CodecStatus TiffReader::beginRgba() {
+    char message[1024] = {};
+    if (TIFFRGBAImageOK(m_tiff, message) == 0) {
+        m_error = message;
+        return CodecStatus::Unsupported;
+    }
+    if (TIFFRGBAImageBegin(&m_rgba, m_tiff, 1, message) == 0) {
+        m_error = message;
+        return CodecStatus::Corrupt;
+    }
+    m_rgbaActive = true;
+    m_rgba.req_orientation = ORIENTATION_TOPLEFT;
+    m_layout = Layout::Rgba;
+    m_info.kind = PixelKind::Rgb;
+    m_info.palette = Palette();
+    std::uint32_t unit = 0;
+    if (TIFFIsTiled(m_tiff)) {
+        TIFFGetField(m_tiff, TIFFTAG_TILELENGTH, &unit);
+    } else {
+        TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &unit);
+    }
+    m_bandHeight = alignedBandHeight(unit, m_info.height);
+    return CodecStatus::Ok;
+}
+
+void TiffReader::endRgba() {
+    if (!m_rgbaActive) return;
+    TIFFRGBAImageEnd(&m_rgba);
+    m_rgbaActive = false;
+}
+
+std::uint32_t TiffReader::sample(const std::uint8_t* row, std::size_t index) const {
+    switch (m_bitsPerSample) {
+        case 8:
+            return row[index];
+        case 16: {
+            std::uint16_t value;  // libtiff has put it in the machine's byte order
+            std::memcpy(&value, row + 2 * index, sizeof(value));
+            return value;
+        }
+        default: {
+            const std::size_t bit = index * m_bitsPerSample;
+            const unsigned mask = (1u << m_bitsPerSample) - 1;
+            return (row[bit / 8] >> (8 - m_bitsPerSample - bit % 8)) & mask;
+        }
+    }
+}
+
+std::uint8_t TiffReader::toByte(std::uint32_t value) const {
+    switch (m_bitsPerSample) {
+        case 1:
+            return value != 0 ? 255 : 0;
+        case 2:
+            return static_cast<std::uint8_t>(value * 85);
+        case 4:
+            return static_cast<std::uint8_t>(value * 17);
+        case 16:
+            return static_cast<std::uint8_t>((value + 128) / 257);
+        default:
+            return static_cast<std::uint8_t>(value);
+    }
+}
+
+void TiffReader::convertRow(std::int32_t bandRow, std::uint8_t* out) const {
+    const std::size_t rowOffset = static_cast<std::size_t>(bandRow) * m_planeRowBytes;
+    const std::uint8_t* row = m_raw.data() + rowOffset;
+    const std::size_t width = static_cast<std::size_t>(m_info.width);
+    const std::size_t step = m_separatePlanes ? 1 : m_samplesPerPixel;
+    if (m_info.kind == PixelKind::Indexed) {
+        for (std::size_t x = 0; x < width; ++x)
+            out[x] = static_cast<std::uint8_t>(sample(row, x * step));
+        return;
+    }
+    if (m_info.kind == PixelKind::Grey) {
+        if (m_bitsPerSample == 8 && step == 1 && !m_minIsWhite) {
+            std::memcpy(out, row, width);
+            return;
+        }
+        for (std::size_t x = 0; x < width; ++x) {
+            const std::uint8_t level = toByte(sample(row, x * step));
+            out[x] = m_minIsWhite ? static_cast<std::uint8_t>(255 - level) : level;
+        }
+        return;
+    }
+    if (m_bitsPerSample == 8 && step == 3) {
+        std::memcpy(out, row, width * 3);
+        return;
+    }
+    for (int c = 0; c < 3; ++c) {
+        const std::uint8_t* plane =
+            m_separatePlanes ? m_raw.data() + c * m_planeBandBytes + rowOffset : row;
+        const std::size_t first = m_separatePlanes ? 0 : static_cast<std::size_t>(c);
+        for (std::size_t x = 0; x < width; ++x)
+            out[3 * x + c] = toByte(sample(plane, first + x * step));
+    }
+}
+
+CodecStatus TiffReader::readRawBand(std::int32_t top, std::int32_t count) {
+    const int planes = m_separatePlanes ? m_colourSamples : 1;
+    if (m_raw.empty()) m_raw.resize(m_planeBandBytes * static_cast<std::size_t>(planes));
+    switch (m_layout) {
+        case Layout::Scanlines:
+            for (std::int32_t r = 0; r < count; ++r)
+                if (TIFFReadScanline(m_tiff,
+                                     m_raw.data() + static_cast<std::size_t>(r) * m_planeRowBytes,
+                                     static_cast<std::uint32_t>(top + r), 0) < 0)
+                    return CodecStatus::Corrupt;
+            return CodecStatus::Ok;
+        case Layout::SeparateStrips:
+            for (int s = 0; s < planes; ++s) {
+                const tmsize_t wanted =
+                    static_cast<tmsize_t>(m_planeRowBytes * static_cast<std::size_t>(count));
+                const std::uint32_t strip = TIFFComputeStrip(
+                    m_tiff, static_cast<std::uint32_t>(top), static_cast<std::uint16_t>(s));
+                if (TIFFReadEncodedStrip(m_tiff, strip, m_raw.data() + s * m_planeBandBytes,
+                                         wanted) < wanted)
+                    return CodecStatus::Corrupt;
+            }
+            return CodecStatus::Ok;
+        case Layout::Tiles: {
+            if (m_tile.empty()) m_tile.resize(static_cast<std::size_t>(TIFFTileSize64(m_tiff)));
+            const std::size_t tileRowBytes = static_cast<std::size_t>(TIFFTileRowSize64(m_tiff));
+            const std::uint64_t samplesInPlane = m_separatePlanes ? 1 : m_samplesPerPixel;
+            if (tileRowBytes == 0 || tileRowBytes * static_cast<std::size_t>(count) > m_tile.size())
+                return CodecStatus::Corrupt;
+            for (int s = 0; s < planes; ++s) {
+                for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(m_info.width);
+                     x += m_tileWidth) {
+                    if (TIFFReadTile(m_tiff, m_tile.data(), x, static_cast<std::uint32_t>(top), 0,
+                                     static_cast<std::uint16_t>(s)) < 0)
+                        return CodecStatus::Corrupt;
+                    const std::size_t offset =
+                        static_cast<std::size_t>(x * samplesInPlane * m_bitsPerSample / 8);
+                    const std::size_t bytes = std::min(tileRowBytes, m_planeRowBytes - offset);
+                    for (std::int32_t r = 0; r < count; ++r)
+                        std::memcpy(m_raw.data() + s * m_planeBandBytes +
+                                        static_cast<std::size_t>(r) * m_planeRowBytes + offset,
+                                    m_tile.data() + static_cast<std::size_t>(r) * tileRowBytes,
+                                    bytes);
+                }
+            }
+            return CodecStatus::Ok;
+        }
+        case Layout::Rgba:
+            break;
+    }
+    return CodecStatus::BadParameters;
+}
+
+CodecStatus TiffReader::readRgbaBand(std::uint8_t* destination, std::size_t destinationRowBytes,
+                                     std::int32_t count, BandRows* rows) {
+    const std::size_t width = static_cast<std::size_t>(m_info.width);
+    m_rgbaBand.resize(width * static_cast<std::size_t>(count));
+    m_rgba.row_offset = m_rowsDone;
+    m_rgba.col_offset = 0;
+    if (TIFFRGBAImageGet(&m_rgba, m_rgbaBand.data(), m_rgba.width,
+                         static_cast<std::uint32_t>(count)) == 0)
+        return CodecStatus::Corrupt;
+    for (std::int32_t r = 0; r < count; ++r) {
+        const std::uint32_t* in = m_rgbaBand.data() + static_cast<std::size_t>(r) * width;
+        std::uint8_t* out = destination + static_cast<std::size_t>(r) * destinationRowBytes;
+        for (std::size_t x = 0; x < width; ++x) {
+            out[3 * x] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
+            out[3 * x + 1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
+            out[3 * x + 2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
+        }
+    }
+    // The band holds stored rows [m_rowsDone, m_rowsDone + count), shown top
+    // down; in a bottom-up file they are the image's rows counted from below.
+    rows->firstRow = m_rgbaFlipped ? m_info.height - m_rowsDone - count : m_rowsDone;
+    rows->rowCount = count;
+    return CodecStatus::Ok;
+}
+
+CodecStatus TiffReader::readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
+                                 BandRows* rows) {
+    *rows = BandRows();
+    if (m_pageStatus != CodecStatus::Ok) return m_pageStatus;
+    if (m_rowsDone >= m_info.height) return CodecStatus::Ok;
+    const std::int32_t count = std::min(m_bandHeight, m_info.height - m_rowsDone);
+    if (m_layout == Layout::Rgba) {
+        const CodecStatus status = readRgbaBand(destination, destinationRowBytes, count, rows);
+        if (status != CodecStatus::Ok) return status;
+    } else {
+        const CodecStatus status = readRawBand(m_rowsDone, count);
+        if (status != CodecStatus::Ok) return status;
+        for (std::int32_t r = 0; r < count; ++r)
+            convertRow(r, destination + static_cast<std::size_t>(r) * destinationRowBytes);
+        rows->firstRow = m_rowsDone;
+        rows->rowCount = count;
+    }
+    m_rowsDone += count;
+    return CodecStatus::Ok;
+}
+
+}  // namespace tessary::modules

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string_view>
+
+#include "model/page.h"
+#include "plugins/plug_in_host.h"
+#include "plugins/plug_in_list.h"
+
+namespace tessary {
+
+// Why opening, saving or reverting a file failed.
+enum class PageFileError {
+    None,
+    NoFormatModule,     // no format module handles the file's extension
+    CannotOpenFile,     // the file cannot be opened for reading
+    CannotCreateFile,   // the temporary file beside the target cannot be made
+    ModuleFailed,       // the format module reported an error
+    MergeFailed,        // the floating selection could not be merged
+    CannotReplaceFile,  // the finished file could not be put in the target's place
+    PageNotShaped,      // the page holds no pixels
+    Busy,               // another plug-in run is in progress
+};
+
+// A short English description of an error, for logs and the batch program.
+std::string_view describePageFileError(PageFileError error);
+
+// Reading and writing whole pages through the format modules, without any
+// user interface: the code behind opening, saving and reverting documents
+// and behind the batch program. The module is chosen by the file's
+// extension (case does not matter).
+class PageFileIO {
+public:
+    // `host`, `list` and the environment's objects must outlive this object.
+    PageFileIO(PlugInHost& host, const PlugInList& list, const PageEnvironment& environment);
+
+    // Reads the file into a new page. Null with `error` set when no module
+    // handles the extension, the file cannot be opened, or the module fails.
+    std::unique_ptr<Page> open(const std::filesystem::path& path, PageFileError* error = nullptr);
+
+    // Writes `page` to `path`. A floating selection is merged first, as one
+    // undoable change (undo kind 5, "Selection") over the selection
+    // rectangle. The module writes a new temporary file beside the target,
+    // which replaces the target only when the module succeeded, so a failed
+    // save leaves the previous file untouched; the temporary file is
+    // removed on failure. A new file gets the usual permissions (0666 less
+    // the umask), a replaced one keeps the target's. On success the page's
+    // modified flag is cleared.
+    PageFileError save(Page& page, const std::filesystem::path& path);
+
+    // Reads the file again into `page` as one undoable change of undo kind
+    // 4 ("Revert"); on failure the page is as before.
+    PageFileError revert(Page& page, const std::filesystem::path& path);
+
+private:
+    PlugInHost& m_host;
+    const PlugInList& m_list;
+    PageEnvironment m_environment;
+};
+
+}  // namespace tessary

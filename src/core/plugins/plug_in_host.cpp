@@ -1,0 +1,265 @@
+#include "plugins/plug_in_host.h"
+
+#include <cstring>
+
+#include "app/string_table.h"
+#include "plugins/colour_services.h"
+#include "plugins/display_pixels.h"
+#include "plugins/host_callbacks.h"
+#include "plugins/movable_memory.h"
+#include "plugins/plug_in_module.h"
+
+namespace tessary {
+
+namespace {
+
+constexpr int kFilteringText = 4067;  // "Filtering..."
+constexpr int kWorkingText = 4068;    // "Working..."
+
+// The host whose module is being called, and whether a run is in progress
+// anywhere in the process.
+PlugInHost* g_active = nullptr;
+bool g_running = false;
+
+}  // namespace
+
+PlugInHost::PlugInHost(ProgressPort& progress, const BlendTable& blend, MemoryStatusPort& memory)
+    : m_progress(progress), m_blend(blend), m_memory(memory) {}
+
+PlugInHost::~PlugInHost() {
+    if (g_active == this) g_active = nullptr;
+}
+
+void PlugInHost::setColours(std::uint32_t foreground, std::uint32_t background) {
+    m_foreground = foreground & 0xFFFFFFu;
+    m_background = background & 0xFFFFFFu;
+}
+
+std::int32_t PlugInHost::moduleMemoryLimit() {
+    return fiveEighthsForModule(m_memory.availableVirtualBytes());
+}
+
+PlugInHost* PlugInHost::active() {
+    return g_active;
+}
+
+PlugInHost::RunScope::RunScope(PlugInHost& host, PlugInRun& run) : m_host(host) {
+    if (g_running) return;
+    g_running = true;
+    m_previous = g_active;
+    g_active = &host;
+    host.m_run = &run;
+    m_accepted = true;
+}
+
+PlugInHost::RunScope::~RunScope() {
+    if (!m_accepted) return;
+    m_host.m_run = nullptr;
+    g_active = m_previous;
+    g_running = false;
+}
+
+std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
+    if (record.moduleHandle != nullptr) unloadModule(record.moduleHandle);
+    record.moduleHandle = nullptr;
+    record.entryPoint = nullptr;
+
+    const char* entryName = nullptr;
+    if (record.hasWindowsEntryName != 0) {
+        entryName = record.windowsEntryName;
+    } else if (record.hasAlternativeEntryName != 0) {
+        entryName = record.alternativeEntryName;
+    }
+    // The fields are NUL-terminated by discovery; make sure of it anyway.
+    record.windowsEntryName[kWindowsEntryNameCapacity - 1] = '\0';
+    record.alternativeEntryName[kAlternativeEntryNameCapacity - 1] = '\0';
+    record.modulePath[kModulePathCapacity - 1] = '\0';
+
+    LoadedModule module = loadModule(record.modulePath, entryName);
+    record.moduleHandle = module.library;
+    record.entryPoint = module.entry;
+    m_lastLoadMessage = module.message;
+    if (module.code != 0) return module.code;
+
+    m_progress.setText(1, textOf(record.name));
+    m_progress.setText(
+        0, loadString(record.kind == kPlugInKindFilter ? kFilteringText : kWorkingText));
+    m_cancelled = false;
+    return 0;
+}
+
+std::int16_t PlugInHost::CallPlugIn(PlugInRecord& record, std::int16_t selector) {
+    TsPiResult result = selector;
+    if (record.entryPoint != nullptr) {
+        PlugInHost* previous = g_active;
+        g_active = this;
+        try {
+            record.entryPoint(selector, record.currentBlock, &record.plugInData, &result);
+        } catch (...) {
+            result = kModuleThrew;
+        }
+        g_active = previous;
+    }
+    return result > 0 ? -1 : result;
+}
+
+void PlugInHost::UnloadPlugIn(PlugInRecord& record) {
+    unloadModule(record.moduleHandle);
+    record.moduleHandle = nullptr;
+    record.entryPoint = nullptr;
+    if (record.kind == kPlugInKindFilter && record.currentBlock != nullptr) {
+        TsPiHandle kept = static_cast<TsPiFilterBlock*>(record.currentBlock)->parameters;
+        record.parameters = isLivePlugInHandle(kept) ? kept : nullptr;
+    } else if (record.kind == kPlugInKindImport) {
+        record.plugInData = 0;
+    }
+    // Buffers live for one run: what the module did not free goes now.
+    plugInBufferPool().releaseAll();
+    record.currentBlock = nullptr;
+    m_progress.close(true);
+}
+
+void PlugInHost::fillSuites(PlugInRecord& record) {
+    fillBufferSuite(record.bufferSuite);
+    fillResourceSuite(record.resourceSuite);
+    fillHandleSuite(record.handleSuite);
+    fillImageServicesSuite(record.imageServicesSuite);
+    fillPropertySuite(record.propertySuite);
+}
+
+std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiFilterBlock& block,
+                                            TsPiAdvanceStateProc advance) {
+    const HostProcedures& procs = hostProcedures();
+    fillSuites(record);
+    TsPiFilterBlock local;
+    std::memset(&local, 0, sizeof local);
+    local.serialNumber = record.serialNumber;
+    local.abortProc = procs.abort;
+    local.progressProc = procs.progress;
+    local.parameters = isLivePlugInHandle(record.parameters) ? record.parameters : nullptr;
+    local.maxSpace = moduleMemoryLimit();
+    local.hostSignature = record.hostSignature;
+    local.hostProc = procs.host;
+    local.platformData = &m_mainWindow;
+    local.bufferProcs = &record.bufferSuite;
+    local.resourceProcs = &record.resourceSuite;
+    local.processEvent = procs.processEvent;
+    local.displayPixels = procs.displayPixels;
+    local.handleProcs = &record.handleSuite;
+    local.advanceState = advance;
+    local.colorServices = procs.colourServices;
+    local.imageServicesProcs = &record.imageServicesSuite;
+    local.propertyProcs = &record.propertySuite;
+    std::memcpy(&block, &local, sizeof block);
+    record.currentBlock = &block;
+    return 0;
+}
+
+std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiImportBlock& block,
+                                            TsPiAdvanceStateProc advance) {
+    const HostProcedures& procs = hostProcedures();
+    fillSuites(record);
+    TsPiImportBlock local;
+    std::memset(&local, 0, sizeof local);
+    local.serialNumber = record.serialNumber;
+    local.abortProc = procs.abort;
+    local.progressProc = procs.progress;
+    local.maxData = moduleMemoryLimit();
+    local.hostSignature = record.hostSignature;
+    local.hostProc = procs.host;
+    local.platformData = &m_mainWindow;
+    local.bufferProcs = &record.bufferSuite;
+    local.processEvent = procs.processEvent;
+    local.displayPixels = procs.displayPixels;
+    local.advanceState = advance;
+    std::memcpy(&block, &local, sizeof block);
+    record.currentBlock = &block;
+    return 0;
+}
+
+std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiExportBlock& block,
+                                            TsPiAdvanceStateProc advance) {
+    const HostProcedures& procs = hostProcedures();
+    fillSuites(record);
+    TsPiExportBlock local;
+    std::memset(&local, 0, sizeof local);
+    local.serialNumber = record.serialNumber;
+    local.abortProc = procs.abort;
+    local.progressProc = procs.progress;
+    local.maxData = moduleMemoryLimit();
+    local.hostSignature = record.hostSignature;
+    local.hostProc = procs.host;
+    local.platformData = &m_mainWindow;
+    local.bufferProcs = &record.bufferSuite;
+    local.processEvent = procs.processEvent;
+    local.displayPixels = procs.displayPixels;
+    local.advanceState = advance;
+    std::memcpy(&block, &local, sizeof block);
+    record.currentBlock = &block;
+    return 0;
+}
+
+std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiFormatBlock& block,
+                                            TsPiAdvanceStateProc advance) {
+    const HostProcedures& procs = hostProcedures();
+    fillSuites(record);
+    TsPiFormatBlock local;
+    std::memset(&local, 0, sizeof local);
+    local.serialNumber = record.serialNumber;
+    local.abortProc = procs.abort;
+    local.progressProc = procs.progress;
+    local.maxData = moduleMemoryLimit();
+    local.hostSignature = record.hostSignature;
+    local.hostProc = procs.host;
+    local.platformData = &m_mainWindow;
+    local.bufferProcs = &record.bufferSuite;
+    local.processEvent = procs.processEvent;
+    local.displayPixels = procs.displayPixels;
+    local.advanceState = advance;
+    std::memcpy(&block, &local, sizeof block);
+    record.currentBlock = &block;
+    return 0;
+}
+
+bool PlugInHost::abortRequested() {
+    if (!m_cancelled) m_cancelled = m_progress.checkCancel();
+    return m_cancelled;
+}
+
+void PlugInHost::reportProgress(std::int32_t done, std::int32_t total) {
+    m_progress.setDelay(kPlugInProgressDelayMs);
+    if (m_progress.update(done, total)) m_cancelled = true;
+}
+
+void PlugInHost::processEvent(const void* event) {
+    if (m_pump == nullptr || event == nullptr) return;
+    PlugInEvent words{};
+    std::memcpy(words.data(), event, sizeof words);
+    m_pump->dispatchEvent(words);
+}
+
+TsPiResult PlugInHost::displayPixels(const TsPiPixelMap* source, const TsPiLongRect* rect,
+                                     std::int32_t destinationRow, std::int32_t destinationColumn,
+                                     void* platformContext) {
+    HostBitmap bitmap;
+    const TsPiResult result = buildDisplayBitmap(source, rect, m_blend, bitmap);
+    if (result != TSPI_NO_ERR) return result;
+    if (m_display != nullptr && bitmap.width > 0 && bitmap.height > 0)
+        m_display->drawBitmap(bitmap, destinationRow, destinationColumn, platformContext);
+    return TSPI_NO_ERR;
+}
+
+TsPiResult PlugInHost::colourServices(TsPiColorServicesInfo* info) {
+    ColourServicesContext context;
+    context.foreground = m_foreground;
+    context.background = m_background;
+    context.chooser = m_chooser;
+    return serveColourServices(info, context);
+}
+
+TsPiResult PlugInHost::advanceState() {
+    if (m_run == nullptr) return TSPI_ERR_HOST_INSUFFICIENT;
+    return m_run->advanceState();
+}
+
+}  // namespace tessary

@@ -1,0 +1,158 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "model/blend_table.h"
+#include "model/progress_port.h"
+#include "plugins/host_ports.h"
+#include "plugins/memory_status.h"
+#include "plugins/plug_in_record.h"
+#include "tessary_plugin.h"
+
+namespace tessary {
+
+// A call that ended by an exception escaping the module.
+inline constexpr std::int16_t kModuleThrew = TSPI_ERR_IO;
+
+// One driver run of a module (a filter, import, export or format run). The
+// host routes the module's advance-state calls to the run in progress.
+class PlugInRun {
+public:
+    virtual ~PlugInRun() = default;
+    // Serves the requests the module has written into its block.
+    virtual std::int16_t advanceState() = 0;
+};
+
+// The shared half of running modules: loading and calling a module, filling
+// the common part of its parameter block, and the state behind the
+// procedures the module calls back (progress window, cancel flag, colours,
+// message pump, colour dialog, pixel display, memory figures).
+//
+// Only one run happens at a time in the whole process (the procedures a
+// module calls carry no context, so they reach the host through active()).
+// A run starts with a RunScope; a second run while one is in progress is
+// refused. Everything happens on the user-interface thread.
+class PlugInHost {
+public:
+    // `progress` is the plug-in progress window; all three must outlive the
+    // host.
+    PlugInHost(ProgressPort& progress, const BlendTable& blend,
+               MemoryStatusPort& memory = systemMemoryStatus());
+    ~PlugInHost();
+    PlugInHost(const PlugInHost&) = delete;
+    PlugInHost& operator=(const PlugInHost&) = delete;
+
+    // Optional ports (null: the service does nothing).
+    void setMessagePump(MessagePumpPort* pump) { m_pump = pump; }
+    void setColourChooser(ColourChooserPort* chooser) { m_chooser = chooser; }
+    void setPixelDisplay(PixelDisplayPort* display) { m_display = display; }
+    // The application's foreground and background colours (red bits 0-7,
+    // green 8-15, blue 16-23), given to modules and to colour services.
+    void setColours(std::uint32_t foreground, std::uint32_t background);
+    std::uint32_t foreground() const { return m_foreground; }
+    std::uint32_t background() const { return m_background; }
+    // The main window's handle, which modules find through their blocks'
+    // platform data.
+    void setMainWindow(std::intptr_t handle) { m_mainWindow = handle; }
+
+    ProgressPort& progress() { return m_progress; }
+    const BlendTable& blend() const { return m_blend; }
+
+    // Five eighths of the memory the system reports available, clamped to
+    // the 32-bit fields that carry it.
+    std::int32_t moduleMemoryLimit();
+
+    // Loads the record's module as a library and finds its entry point (the
+    // Windows entry name when the record has one, else the alternative
+    // one). 0, or a code of plug_in_module.h; a module that cannot be
+    // loaded has no entry point, so every call yields -1. On success the
+    // progress window reads "Filtering..." (filters) or "Working..." and the
+    // record's name, and the cancel flag is cleared.
+    std::int16_t LoadPlugIn(PlugInRecord& record);
+    // Calls the entry point with (selector, the record's current block, the
+    // record's plug-in data word, result cell). The cell holds the selector
+    // before the call. Returns the cell when it is 0 or negative, -1 when it
+    // is positive (the module told the user itself) or when there is no
+    // entry point, kModuleThrew when an exception escaped the module.
+    std::int16_t CallPlugIn(PlugInRecord& record, std::int16_t selector);
+    // Releases the module. For a filter, the parameters handle the block
+    // holds becomes the record's saved parameters (null when the module
+    // left something that is not a live handle there); for an import the
+    // plug-in data word is reset to 0. Buffers the module did not free are
+    // freed, the record forgets its block, and the progress window closes.
+    void UnloadPlugIn(PlugInRecord& record);
+
+    // Fills the common fields of a kind's block (everything else zero),
+    // refills the record's suites and makes `block` the record's current
+    // block. Always 0.
+    std::int16_t FillParameterBlock(PlugInRecord& record, TsPiFilterBlock& block,
+                                    TsPiAdvanceStateProc advance);
+    std::int16_t FillParameterBlock(PlugInRecord& record, TsPiImportBlock& block,
+                                    TsPiAdvanceStateProc advance);
+    std::int16_t FillParameterBlock(PlugInRecord& record, TsPiExportBlock& block,
+                                    TsPiAdvanceStateProc advance);
+    std::int16_t FillParameterBlock(PlugInRecord& record, TsPiFormatBlock& block,
+                                    TsPiAdvanceStateProc advance);
+
+    // --- Runs -------------------------------------------------------------
+    // Registers `run` as the run in progress for its lifetime; refused
+    // (accepted() false) when another run is in progress anywhere.
+    class RunScope {
+    public:
+        RunScope(PlugInHost& host, PlugInRun& run);
+        ~RunScope();
+        RunScope(const RunScope&) = delete;
+        RunScope& operator=(const RunScope&) = delete;
+        bool accepted() const { return m_accepted; }
+
+    private:
+        PlugInHost& m_host;
+        PlugInHost* m_previous = nullptr;
+        bool m_accepted = false;
+    };
+
+    // The host whose module is being called or whose run is in progress.
+    static PlugInHost* active();
+    bool busy() const { return m_run != nullptr; }
+
+    // --- Services behind the procedures modules call ----------------------
+    // True once the user cancelled: asks the progress window while the flag
+    // is clear; stays true until the next module is loaded.
+    bool abortRequested();
+    bool cancelled() const { return m_cancelled; }
+    // Shows progress after a 240 ms delay; a cancel sets the flag.
+    void reportProgress(std::int32_t done, std::int32_t total);
+    void processEvent(const void* event);
+    TsPiResult displayPixels(const TsPiPixelMap* source, const TsPiLongRect* rect,
+                             std::int32_t destinationRow, std::int32_t destinationColumn,
+                             void* platformContext);
+    TsPiResult colourServices(TsPiColorServicesInfo* info);
+    // The advance of the run in progress; -30900 outside a run.
+    TsPiResult advanceState();
+
+    // What the loader said when the last load failed (for diagnostics).
+    const std::string& lastLoadMessage() const { return m_lastLoadMessage; }
+
+private:
+    void fillSuites(PlugInRecord& record);
+
+    ProgressPort& m_progress;
+    const BlendTable& m_blend;
+    MemoryStatusPort& m_memory;
+    MessagePumpPort* m_pump = nullptr;
+    ColourChooserPort* m_chooser = nullptr;
+    PixelDisplayPort* m_display = nullptr;
+    std::uint32_t m_foreground = 0x000000;
+    std::uint32_t m_background = 0xFFFFFF;
+    // The cell a block's platform data points at.
+    std::intptr_t m_mainWindow = 0;
+    bool m_cancelled = false;
+    PlugInRun* m_run = nullptr;
+    std::string m_lastLoadMessage;
+};
+
+// Delay before the plug-in progress window shows, in milliseconds.
+inline constexpr std::uint32_t kPlugInProgressDelayMs = 240;
+
+}  // namespace tessary
