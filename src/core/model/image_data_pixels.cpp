@@ -30,7 +30,11 @@ std::int32_t clampToInt32(std::int64_t v) {
 void copyIntoTile(std::uint8_t* tile, const std::uint8_t* run, std::uint32_t length,
                   std::uint32_t stride) {
     if (stride == 1) {
-        std::memcpy(tile, run, length);
+        // Whole tile rows are the common case: a fixed-size copy is inlined.
+        if (length == 128)
+            std::memcpy(tile, run, 128);
+        else
+            std::memcpy(tile, run, length);
         return;
     }
     for (std::uint32_t i = 0; i < length; ++i) tile[std::size_t{i} * stride] = run[i];
@@ -319,8 +323,41 @@ bool ImageData::writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t
     const std::int64_t x0 = std::max<std::int64_t>(x, r.originX);
     const std::int64_t x1 = std::min<std::int64_t>(std::int64_t{x} + count, r.right());
     if (x0 >= x1) return true;
-    const RunSegments run(r, x0 - r.originX, std::int64_t{y} - r.originY, x1 - x0, false);
-    return writeRun(plane, run, source + (x0 - x));
+    source += x0 - x;
+
+    // Fast path: when every tile the run crosses is private, unshared and
+    // resident, nothing can fail, so the row is copied in place in one pass
+    // without the planning that the all-or-nothing rule needs otherwise.
+    const std::int64_t dy = std::int64_t{y} - r.originY;
+    TileEntry* rowEntries = entries(plane) + (dy >> kTileShift) * r.tilesAcross;
+    const std::int64_t begin = x0 - r.originX;
+    const std::int64_t end = x1 - r.originX;
+    bool inPlace = true;
+    for (std::int64_t column = begin >> kTileShift; column <= (end - 1) >> kTileShift; ++column) {
+        const TileEntry e = rowEntries[column];
+        if (!writable(e) || !m_store.isResident(tileOf(e))) {
+            inPlace = false;
+            break;
+        }
+    }
+    if (inPlace) {
+        const std::size_t rowInTile = static_cast<std::size_t>(dy & kTileLowBits) * kTile;
+        for (std::int64_t dx = begin; dx < end;) {
+            const std::int64_t column = dx >> kTileShift;
+            const std::int64_t stop = std::min(end, (column + 1) * kTile);
+            const VMTile::TileNumber tile = tileOf(rowEntries[column]);
+            std::uint8_t* samples = m_store.lock(tile);
+            TS_ASSERT(samples != nullptr);  // resident: locking cannot fail
+            copyIntoTile(samples + rowInTile + static_cast<std::size_t>(dx & kTileLowBits),
+                         source, static_cast<std::uint32_t>(stop - dx), 1);
+            m_store.unlock(tile);
+            source += stop - dx;
+            dx = stop;
+        }
+        return true;
+    }
+    const RunSegments run(r, begin, dy, x1 - x0, false);
+    return writeRun(plane, run, source);
 }
 
 bool ImageData::writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,

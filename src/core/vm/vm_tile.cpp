@@ -223,6 +223,8 @@ void VMTile::placeInitialTiles() {
     }
     m_head = &m_nodes.front();
     m_tail = &m_nodes.back();
+    m_moveClock = memoryTiles;
+    m_recentWindow = memoryTiles / 4;
     m_exchangeBlock = m_slotMemory + std::size_t{memoryTiles} * kSlotBytes;
 
     TileNumber tile = m_slotCount;
@@ -305,16 +307,6 @@ void VMTile::release(TileNumber tile) {
     m_freeMap.markFree(tile);
     ++m_freeTiles;
     if (d.slot >= 0) moveToTail(m_slots[static_cast<std::size_t>(d.slot)].node);
-}
-
-std::uint32_t VMTile::referenceCount(TileNumber tile) const {
-    TS_ASSERT(validTile(tile));
-    return m_descriptors[tile].references;
-}
-
-bool VMTile::isResident(TileNumber tile) const {
-    TS_ASSERT(validTile(tile));
-    return m_descriptors[tile].slot >= 0;
 }
 
 bool VMTile::isLocked(TileNumber tile) const {
@@ -405,6 +397,7 @@ void VMTile::unlink(RecencyNode* node) {
 }
 
 void VMTile::moveToHead(RecencyNode* node) {
+    node->movedAt = ++m_moveClock;
     if (node == m_head) return;
     unlink(node);
     node->older = m_head;
@@ -414,6 +407,7 @@ void VMTile::moveToHead(RecencyNode* node) {
 }
 
 void VMTile::moveToTail(RecencyNode* node) {
+    node->movedAt = 0;  // the next lock moves it to the head again
     if (node == m_tail) return;
     unlink(node);
     node->newer = m_tail;

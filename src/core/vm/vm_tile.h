@@ -121,7 +121,7 @@ public:
     // Count - 1 (not below 0). A tile reaching 0 becomes free and, when
     // resident, its slot is the next to be reused.
     void release(TileNumber tile);
-    std::uint32_t referenceCount(TileNumber tile) const;
+    inline std::uint32_t referenceCount(TileNumber tile) const;
 
     // Makes the tile resident, marks its slot locked and most recently used,
     // and returns its samples (128 rows of 128 bytes, inside a kSlotBytes
@@ -136,7 +136,7 @@ public:
     // and write, so it must cost a few instructions, not a call.
     inline std::uint8_t* lock(TileNumber tile);
     inline void unlock(TileNumber tile);
-    bool isResident(TileNumber tile) const;
+    inline bool isResident(TileNumber tile) const;
     bool isLocked(TileNumber tile) const;
 
     // The file layer code of the last failed page-in or page-out.
@@ -163,6 +163,7 @@ private:
         RecencyNode* newer = nullptr;
         RecencyNode* older = nullptr;
         TileNumber tile = 0;
+        std::uint64_t movedAt = 0;  // m_moveClock when last moved to the head
     };
     struct Slot {
         std::uint8_t* block = nullptr;
@@ -196,6 +197,14 @@ private:
     std::uint32_t m_tileCount = 0;
     std::uint32_t m_freeTiles = 0;
     std::uint32_t m_lockedSlots = 0;
+    // Counts moves to the head of the recency list. A tile locked again
+    // within m_recentWindow moves of its last move is still among the newest
+    // quarter of the list and stays where it is: row reads lock every tile
+    // of a row once per row, and relinking each of them costs as much as
+    // copying its samples. Eviction takes the tail, which such a tile cannot
+    // reach; stores of fewer than 5 slots keep exact order.
+    std::uint64_t m_moveClock = 0;
+    std::uint64_t m_recentWindow = 0;
 
     std::uint8_t* m_slotMemory = nullptr;  // reserved S x kSlotBytes
     std::size_t m_slotMemoryBytes = 0;
@@ -222,7 +231,7 @@ inline std::uint8_t* VMTile::lock(TileNumber tile) {
     }
     // Whoever holds the lock may write: from now on the contents count.
     d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
-    if (slot.node != m_head) moveToHead(slot.node);
+    if (m_moveClock - slot.node->movedAt > m_recentWindow) moveToHead(slot.node);
     return slot.block;
 }
 
@@ -235,6 +244,16 @@ inline void VMTile::unlock(TileNumber tile) {
         slot.locked = false;
         --m_lockedSlots;
     }
+}
+
+inline std::uint32_t VMTile::referenceCount(TileNumber tile) const {
+    TS_ASSERT(validTile(tile));
+    return m_descriptors[tile].references;
+}
+
+inline bool VMTile::isResident(TileNumber tile) const {
+    TS_ASSERT(validTile(tile));
+    return m_descriptors[tile].slot >= 0;
 }
 
 }  // namespace tessary

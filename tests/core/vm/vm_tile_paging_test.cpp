@@ -319,5 +319,41 @@ TEST(VMTilePagingStress, RandomLocksSeeExactlyWhatWasWritten) {
     }
 }
 
+// A store of 63 tile slots: tiles used again while they are among the newest
+// quarter of the recency list are not relinked, but a working set that is
+// used every round must still never be evicted while other tiles stream
+// through the remaining slots.
+TEST(VMTileRecency, AWorkingSetUsedEveryRoundStaysResidentWhileOthersPage) {
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(physicalForSlots(64), 8 * 1024));
+    ASSERT_EQ(rig.store.memorySlots(), 64u);
+    const Tile total = rig.store.tileCount();
+    for (Tile t = 1; t <= total; ++t) {
+        ASSERT_EQ(rig.store.allocate(), t);
+        test::writePattern(rig.store, t, t);
+    }
+    // The working set starts in the swap file, so it must earn its place.
+    const std::vector<Tile> working = {64, 66, 69, 71, 75, 78, 80, 83, 85, 90};
+    const Tile firstStreaming = 100;
+    Tile streaming = firstStreaming;
+    for (int round = 0; round < 300; ++round) {
+        for (Tile t : working) {
+            ASSERT_NE(rig.store.lock(t), nullptr);
+            rig.store.unlock(t);
+        }
+        // Two tiles from outside the working set per round force two evictions.
+        for (int k = 0; k < 2; ++k) {
+            ASSERT_NE(rig.store.lock(streaming), nullptr);
+            rig.store.unlock(streaming);
+            streaming = streaming == total ? firstStreaming : streaming + 1;
+        }
+        if (round == 0) continue;  // the first round pages the working set in
+        for (Tile t : working)
+            ASSERT_TRUE(rig.store.isResident(t)) << "round " << round << " tile " << t;
+    }
+    // Every tile still holds its own pattern after all that paging.
+    for (Tile t = 1; t <= total; ++t) test::expectPattern(rig.store, t, t);
+}
+
 }  // namespace
 }  // namespace tessary
