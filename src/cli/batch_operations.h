@@ -1,0 +1,97 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/batch_options.h"
+#include "effects/canvas_size.h"
+#include "model/error_codes.h"
+#include "model/image_data.h"
+
+namespace tessary {
+
+class BatchEngine;
+class Page;
+
+// The operations tessary-batch knows, one per menu command.
+enum class BatchOp {
+    Invert,
+    NtscVideoSafe,
+    ScratchRemoval,
+    RedEyeRemoval,
+    AutoContrast,
+    AutoEnhance,
+    BrightnessContrast,
+    ColorVariations,
+    BlurSharpen,
+    Despeckle,
+    Noise,
+    DeInterlace,
+    Grayscale,
+    Rgb,
+    FlipRotate,
+    Scale,
+    CanvasSize,
+    Resolution,
+    Crop,
+    SelectRect,
+    SelectAll,
+    SelectNone,
+    SelectInverse,
+    DropShadow,
+    Extrude,
+    PlugIn,
+};
+
+// One entry of the operation table, as --help lists it.
+struct BatchOperationInfo {
+    std::string_view name;  // e.g. "blur-sharpen"
+    std::string_view form;  // e.g. "blur-sharpen=X"
+    std::string_view help;  // one line
+};
+const std::vector<BatchOperationInfo>& batchOperationTable();
+
+// An operation with its parameters checked and converted.
+struct BatchCommand {
+    BatchOp op = BatchOp::Invert;
+    std::string label;                 // the step as typed
+    std::vector<std::int32_t> ints;    // numeric parameters in the order of the form
+    int code = 0;                      // flip/rotate code 1-5; extrude: 1 select, 0 fill
+    bool percent[2] = {false, false};  // scale: width, height given in percent
+    double percentValue[2] = {0.0, 0.0};
+    bool smooth = true;  // scale
+    bool flag = false;   // de-interlace: replace odd fields; ...
+    bool flag2 = false;  // de-interlace: interpolate
+    double resolution[2] = {0.0, 0.0};
+    CanvasAnchor anchor = CanvasAnchor::kTopLeft;
+    std::string text;  // plug-in name
+};
+
+// Checks an operation step's name and parameters before any image is read.
+// Nothing with `error` set to a one-line message for an unknown operation or
+// parameters that do not fit its form.
+std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::string& error);
+
+// What running a command gave.
+struct BatchOutcome {
+    bool ok = true;
+    ErrorCode code = kErrNone;  // the engine's code when it failed
+    std::string message;        // for the user when !ok
+};
+
+// Runs `command` on `page` the way the editor's command does, through the
+// engine's command functions with their change brackets and undo steps.
+BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand& command);
+
+// The selection the editor's rectangle selection makes: in one change (undo
+// kind 5, "Selection") a floating selection is merged, the mask becomes 255
+// inside `rect` clipped to the image and 0 elsewhere, and the selection
+// rectangle becomes the clipped rectangle. A rectangle that misses the image
+// selects nothing (any selection is removed). kErrNone, kErrDisk or
+// kErrMemory; on failure the page is as before.
+ErrorCode selectRectangle(Page& page, const Rect& rect);
+
+}  // namespace tessary

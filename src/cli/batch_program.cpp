@@ -1,0 +1,165 @@
+#include "cli/batch_program.h"
+
+#include <chrono>
+#include <memory>
+
+#include "cli/batch_engine.h"
+#include "cli/batch_operations.h"
+#include "cli/batch_options.h"
+#include "model/page.h"
+
+namespace tessary {
+namespace {
+
+constexpr const char* kProgram = "tessary-batch";
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point start) {
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+void printTime(std::FILE* out, const std::string& label, double seconds) {
+    std::fprintf(out, "%-32s %12.6f s\n", label.c_str(), seconds);
+}
+
+}  // namespace
+
+std::string batchHelpText() {
+    std::string text =
+        "Usage: tessary-batch [options] INPUT [operations...] -o OUTPUT\n"
+        "\n"
+        "Opens INPUT through the format modules, applies the operations in order as the\n"
+        "editor's menu commands do, and saves the result to OUTPUT through the format\n"
+        "module of its extension (for example .bmp, .png, .jpg, .tif). The engine starts\n"
+        "in the program folder (QSStuff beside the executable; TESSARY_PROGRAM_FOLDER\n"
+        "overrides) and finds its modules in QSStuff/Plugins.\n"
+        "\n"
+        "Options:\n"
+        "  -o OUTPUT, --output=OUTPUT  the file to write\n"
+        "  --foreground=RRGGBB    foreground colour (hexadecimal) for the operations after it\n"
+        "  --background=RRGGBB    background colour for the operations after it\n"
+        "  --opacity=N            opacity 0 ... 255 for the operations after it\n"
+        "  --time                 print the time of the engine start, the load, each\n"
+        "                         operation and the save, one line each\n"
+        "  -h, --help             show this text\n"
+        "\n"
+        "Operations:\n";
+    for (const BatchOperationInfo& info : batchOperationTable()) {
+        std::string form(info.form);
+        text += "  " + form;
+        text += form.size() < 40 ? std::string(40 - form.size(), ' ')
+                                 : std::string("\n") + std::string(42, ' ');
+        text += std::string(info.help) + "\n";
+    }
+    text +=
+        "\n"
+        "Filters, adjustments, Scale and Flip & Rotate work on the selection when there is\n"
+        "one. Plug-in filters take their settings from the environment (for example\n"
+        "TESSARY_POSTERIZE_LEVELS=2 ... 255 for Posterize).\n"
+        "\n"
+        "Exit status: 0 done; 1 a file could not be read or written, or an operation\n"
+        "failed (nothing is saved); 2 the command line is wrong.\n";
+    return text;
+}
+
+int runBatchProgram(const std::vector<std::string>& arguments,
+                    const std::filesystem::path& programFolder, std::FILE* out, std::FILE* err) {
+    std::string error;
+    const auto options = parseBatchArguments(arguments, error);
+    if (!options) {
+        std::fprintf(err, "%s: %s (try --help)\n", kProgram, error.c_str());
+        return kBatchExitBadArguments;
+    }
+    if (options->help) {
+        std::fputs(batchHelpText().c_str(), out);
+        return kBatchExitOk;
+    }
+
+    // Every operation is checked before anything is read.
+    std::vector<std::optional<BatchCommand>> commands;
+    for (const BatchStep& step : options->steps) {
+        if (step.kind != BatchStep::Kind::Operation) {
+            commands.emplace_back();
+            continue;
+        }
+        auto command = prepareBatchCommand(step, error);
+        if (!command) {
+            std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
+            return kBatchExitBadArguments;
+        }
+        commands.push_back(std::move(command));
+    }
+
+    std::error_code status;
+    if (!std::filesystem::is_regular_file(options->input, status)) {
+        std::fprintf(err, "%s: cannot read '%s': %s\n", kProgram, options->input.c_str(),
+                     std::filesystem::exists(options->input, status) ? "not a regular file"
+                                                                     : "no such file");
+        return kBatchExitFailed;
+    }
+
+    const Clock::time_point startTime = Clock::now();
+    BatchEngine engine(programFolder);
+    if (!engine.start(error)) {
+        std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
+        return kBatchExitFailed;
+    }
+    if (options->time) printTime(out, "start", secondsSince(startTime));
+
+    int exitCode = kBatchExitOk;
+    {
+        Clock::time_point began = Clock::now();
+        PageFileError fileError = PageFileError::None;
+        std::unique_ptr<Page> page = engine.files().open(options->input, &fileError);
+        if (!page) {
+            std::fprintf(err, "%s: cannot open '%s': %s\n", kProgram, options->input.c_str(),
+                         std::string(describePageFileError(fileError)).c_str());
+            return kBatchExitFailed;
+        }
+        if (options->time) printTime(out, "load", secondsSince(began));
+
+        for (std::size_t i = 0; i < options->steps.size(); ++i) {
+            const BatchStep& step = options->steps[i];
+            switch (step.kind) {
+                case BatchStep::Kind::Foreground:
+                    engine.setForeground(step.value);
+                    continue;
+                case BatchStep::Kind::Background:
+                    engine.setBackground(step.value);
+                    continue;
+                case BatchStep::Kind::Opacity:
+                    engine.setOpacity(static_cast<std::int32_t>(step.value));
+                    continue;
+                case BatchStep::Kind::Operation:
+                    break;
+            }
+            began = Clock::now();
+            const BatchOutcome outcome = runBatchCommand(engine, *page, *commands[i]);
+            if (!outcome.ok) {
+                std::fprintf(err, "%s: %s\n", kProgram, outcome.message.c_str());
+                std::fprintf(err, "%s: nothing saved\n", kProgram);
+                exitCode = kBatchExitFailed;
+                break;
+            }
+            if (options->time) printTime(out, step.text, secondsSince(began));
+        }
+
+        if (exitCode == kBatchExitOk) {
+            began = Clock::now();
+            const PageFileError saveError = engine.files().save(*page, options->output);
+            if (saveError != PageFileError::None) {
+                std::fprintf(err, "%s: cannot save '%s': %s\n", kProgram, options->output.c_str(),
+                             std::string(describePageFileError(saveError)).c_str());
+                exitCode = kBatchExitFailed;
+            } else if (options->time) {
+                printTime(out, "save", secondsSince(began));
+            }
+        }
+    }
+    engine.shutDown();
+    if (options->time && exitCode == kBatchExitOk) printTime(out, "total", secondsSince(startTime));
+    return exitCode;
+}
+
+}  // namespace tessary

@@ -1,0 +1,240 @@
+// tessary-batch run as a program on real files: results equal the engine's
+// own commands on the same input, and bad command lines and files fail with
+// a message and a non-zero exit.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <regex>
+#include <sstream>
+
+#include "cli/batch_engine.h"
+#include "cli/batch_operations.h"
+#include "cli/batch_test_support.h"
+#include "effects/flip_rotate.h"
+#include "effects/tonal_commands.h"
+#include "model/page_data.h"
+
+#ifndef TESSARY_BATCH_PROGRAM
+#error "TESSARY_BATCH_PROGRAM must name the built tessary-batch"
+#endif
+
+namespace tessary::test {
+namespace {
+
+void put16(std::ofstream& out, std::uint32_t v) {
+    out.put(char(v & 0xFF));
+    out.put(char((v >> 8) & 0xFF));
+}
+void put32(std::ofstream& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+// Writes an uncompressed bottom-up BMP: 24 bits for three planes (stored
+// blue, green, red), 8 bits with a grey palette for one.
+void writeBmp(const std::filesystem::path& path, int width, int height,
+              const std::vector<std::vector<std::uint8_t>>& planes) {
+    const bool grey = planes.size() == 1;
+    const std::uint32_t rowBytes = ((width * (grey ? 1 : 3)) + 3) & ~3u;
+    const std::uint32_t paletteBytes = grey ? 1024 : 0;
+    const std::uint32_t offset = 14 + 40 + paletteBytes;
+    std::ofstream out(path, std::ios::binary);
+    out.put('B');
+    out.put('M');
+    put32(out, offset + rowBytes * height);
+    put32(out, 0);
+    put32(out, offset);
+    put32(out, 40);
+    put32(out, width);
+    put32(out, height);
+    put16(out, 1);
+    put16(out, grey ? 8 : 24);
+    put32(out, 0);
+    put32(out, rowBytes * height);
+    put32(out, 2835);
+    put32(out, 2835);
+    put32(out, grey ? 256 : 0);
+    put32(out, 0);
+    if (grey)
+        for (std::uint32_t i = 0; i < 256; ++i) put32(out, i | (i << 8) | (i << 16));
+    for (int y = height - 1; y >= 0; --y) {
+        std::uint32_t written = 0;
+        for (int x = 0; x < width; ++x) {
+            const std::size_t i = std::size_t(y) * width + x;
+            if (grey) {
+                out.put(char(planes[0][i]));
+                written += 1;
+            } else {
+                out.put(char(planes[2][i]));
+                out.put(char(planes[1][i]));
+                out.put(char(planes[0][i]));
+                written += 3;
+            }
+        }
+        for (; written < rowBytes; ++written) out.put(0);
+    }
+}
+
+std::vector<std::vector<std::uint8_t>> randomPlanes(int count, int width, int height,
+                                                    std::uint32_t seed) {
+    std::vector<std::vector<std::uint8_t>> planes(count);
+    for (auto& plane : planes) {
+        plane.resize(std::size_t(width) * height);
+        for (auto& s : plane) {
+            seed = seed * 1103515245u + 12345u;
+            s = std::uint8_t(seed >> 23);
+        }
+    }
+    return planes;
+}
+
+class BatchProgramTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_folder = std::make_unique<TempDir>();
+        installModules(s_folder->path() / "program");
+        installModules(s_folder->path() / "reader");
+        s_engine = std::make_unique<BatchEngine>(s_folder->path() / "reader");
+        std::string error;
+        ASSERT_TRUE(s_engine->start(error)) << error;
+    }
+    static void TearDownTestSuite() {
+        s_engine.reset();
+        s_folder.reset();
+    }
+
+    std::filesystem::path file(const std::string& name) const { return s_folder->path() / name; }
+
+    // Runs the program with `arguments` (already quoted where needed).
+    int batch(const std::string& arguments, const std::string& environment = "") {
+        const std::string command = "TESSARY_PROGRAM_FOLDER='" +
+                                    (s_folder->path() / "program").string() + "' " + environment +
+                                    " '" TESSARY_BATCH_PROGRAM "' " + arguments;
+        return runCommand(command, m_out, m_err, s_folder->path());
+    }
+
+    std::unique_ptr<Page> open(const std::filesystem::path& path) {
+        PageFileError error = PageFileError::None;
+        auto page = s_engine->files().open(path, &error);
+        EXPECT_TRUE(page) << path << ": " << describePageFileError(error);
+        return page;
+    }
+
+    std::string m_out;
+    std::string m_err;
+    static std::unique_ptr<TempDir> s_folder;
+    static std::unique_ptr<BatchEngine> s_engine;
+};
+
+std::unique_ptr<TempDir> BatchProgramTest::s_folder;
+std::unique_ptr<BatchEngine> BatchProgramTest::s_engine;
+
+TEST_F(BatchProgramTest, OperationsOnAFileEqualTheEngineCommands) {
+    const auto planes = randomPlanes(3, 37, 23, 5);
+    writeBmp(file("in.bmp"), 37, 23, planes);
+    ASSERT_EQ(batch("'" + file("in.bmp").string() + "' invert rotate-90 -o '" +
+                    file("out.bmp").string() + "'"),
+              0)
+        << m_err;
+    EXPECT_TRUE(m_err.empty()) << m_err;
+
+    auto expected = open(file("in.bmp"));
+    ASSERT_TRUE(expected);
+    // The input as read equals the hand-written samples.
+    for (int p = 0; p < 3; ++p) ASSERT_EQ(readPlane(*expected, p), planes[p]) << p;
+    ASSERT_EQ(invertCommand(*expected, s_engine->effectContext()), kErrNone);
+    ASSERT_EQ(flipRotate(*expected, kQuarterTurnClockwise, nullptr), kErrNone);
+    auto actual = open(file("out.bmp"));
+    ASSERT_TRUE(actual);
+    EXPECT_EQ(pageDifference(*actual, *expected), "");
+}
+
+TEST_F(BatchProgramTest, GreyImagesStayGreyAndPlugInsRunByName) {
+    const auto planes = randomPlanes(1, 19, 31, 9);
+    writeBmp(file("grey.bmp"), 19, 31, planes);
+    ASSERT_EQ(batch("'" + file("grey.bmp").string() + "' plugin=Posterize -o '" +
+                        file("poster.bmp").string() + "'",
+                    "TESSARY_POSTERIZE_LEVELS=2"),
+              0)
+        << m_err;
+    auto page = open(file("poster.bmp"));
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->type(), Page::kTypeGrey);
+    const auto out = readPlane(*page, 0);
+    ASSERT_EQ(out.size(), planes[0].size());
+    for (std::size_t i = 0; i < out.size(); ++i)
+        ASSERT_EQ(out[i], planes[0][i] < 128 ? 0 : 255) << i;
+}
+
+TEST_F(BatchProgramTest, TimeOptionPrintsOneLinePerPhase) {
+    writeBmp(file("t.bmp"), 16, 16, randomPlanes(3, 16, 16, 1));
+    ASSERT_EQ(batch("--time '" + file("t.bmp").string() + "' invert blur-sharpen=-1 -o '" +
+                    file("t2.bmp").string() + "'"),
+              0)
+        << m_err;
+    std::istringstream lines(m_out);
+    std::vector<std::string> labels;
+    const std::regex format(R"(^(\S+) +([0-9]+\.[0-9]{6}) s$)");
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, format)) << "'" << line << "'";
+        labels.push_back(match[1]);
+    }
+    EXPECT_EQ(labels, (std::vector<std::string>{"start", "load", "invert", "blur-sharpen=-1",
+                                                "save", "total"}));
+}
+
+TEST_F(BatchProgramTest, HelpListsEveryOperation) {
+    ASSERT_EQ(batch("--help"), 0);
+    for (const BatchOperationInfo& info : batchOperationTable())
+        EXPECT_NE(m_out.find(std::string(info.form)), std::string::npos) << info.form;
+    EXPECT_NE(m_out.find("Usage: tessary-batch"), std::string::npos);
+}
+
+TEST_F(BatchProgramTest, BadCommandLinesExitWithTwoAndSayWhy) {
+    writeBmp(file("ok.bmp"), 4, 4, randomPlanes(3, 4, 4, 2));
+    const std::string in = "'" + file("ok.bmp").string() + "' ";
+    const std::string out = " -o '" + file("never.bmp").string() + "'";
+    const std::pair<std::string, std::string> cases[] = {
+        {in + "invert", "no output file"},
+        {in + "sharpen" + out, "unknown operation 'sharpen'"},
+        {in + "blur-sharpen=99" + out, "blur-sharpen=99"},
+        {"--opacity=300 " + in + out, "opacity"},
+        {"--bogus " + in + out, "unknown option '--bogus'"},
+    };
+    for (const auto& [arguments, message] : cases) {
+        EXPECT_EQ(batch(arguments), 2) << arguments;
+        EXPECT_NE(m_err.find(message), std::string::npos) << arguments << ": " << m_err;
+        EXPECT_FALSE(std::filesystem::exists(file("never.bmp"))) << arguments;
+    }
+}
+
+TEST_F(BatchProgramTest, MissingUnreadableAndUnwritableFilesExitWithOne) {
+    writeBmp(file("good.bmp"), 4, 4, randomPlanes(1, 4, 4, 3));
+    {
+        std::ofstream junk(file("junk.bmp"), std::ios::binary);
+        junk << "this is not an image at all";
+    }
+    const std::string never = " -o '" + file("never.bmp").string() + "'";
+    EXPECT_EQ(batch("'" + file("absent.bmp").string() + "' invert" + never), 1);
+    EXPECT_NE(m_err.find("no such file"), std::string::npos) << m_err;
+    EXPECT_EQ(batch("'" + file("junk.bmp").string() + "' invert" + never), 1);
+    EXPECT_NE(m_err.find("cannot open"), std::string::npos) << m_err;
+    EXPECT_EQ(
+        batch("'" + file("good.bmp").string() + "' invert -o '" + file("out.xyz").string() + "'"),
+        1);
+    EXPECT_NE(m_err.find("cannot save"), std::string::npos) << m_err;
+    EXPECT_FALSE(std::filesystem::exists(file("out.xyz")));
+    // An operation the engine refuses: nothing is saved.
+    EXPECT_EQ(batch("'" + file("good.bmp").string() + "' color-variations=1,2,3" + never), 1);
+    EXPECT_NE(m_err.find("nothing saved"), std::string::npos) << m_err;
+    EXPECT_FALSE(std::filesystem::exists(file("never.bmp")));
+    // A plug-in filter that is not there.
+    EXPECT_EQ(batch("'" + file("good.bmp").string() + "' 'plugin=Nothing Here'" + never), 1);
+    EXPECT_NE(m_err.find("Nothing Here"), std::string::npos) << m_err;
+}
+
+}  // namespace
+}  // namespace tessary::test
