@@ -54,7 +54,7 @@ run() {
   # libFuzzer exits non-zero on a crash, a sanitizer report, a leak or a
   # timeout, and leaves the input that caused it in the current folder.
   local status=0
-  (cd "$build" && "fuzz/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
+  (cd "$build" && "bin/$target" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 \
     -rss_limit_mb=2048 -print_final_stats=1 "../$seeds") >"$log" 2>&1 || status=$?
   grep -E '^(stat::number_of_executed_units|stat::new_units_added|Done)' "$log" || true
   if [ "$status" -ne 0 ]; then
