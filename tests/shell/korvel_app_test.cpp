@@ -321,30 +321,28 @@ TEST_F(TwoProcesses, PrintSwitchPrintsIntoAPdfAndEnds) {
     ASSERT_TRUE(printer.waitForFinished(30000));
     EXPECT_EQ(printer.exitCode(), 0) << printer.readAllStandardError().toStdString();
     ASSERT_TRUE(QFile::exists(pdf));
-    // The printed image keeps its size: 50 x 30 pixels at 300 dpi.
+    // The printed image keeps its size: 50 x 30 pixels at 300 ppi, so 4 x 4
+    // pixels of the PDF printer's 1200 dpi each, at the top left of the page
+    // (a PDF file's printable area is the whole page).
     const QString prefix = pdf + QStringLiteral("-r");
     QProcess::execute(QStringLiteral("pdftoppm"),
-                      {QStringLiteral("-r"), QStringLiteral("300"), QStringLiteral("-png"),
-                       QStringLiteral("-singlefile"), pdf, prefix});
+                      {QStringLiteral("-r"), QStringLiteral("1200"), QStringLiteral("-x"),
+                       QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"),
+                       QStringLiteral("-W"), QStringLiteral("208"), QStringLiteral("-H"),
+                       QStringLiteral("128"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
+                       pdf, prefix});
     const QImage rendered(prefix + QStringLiteral(".png"));
-    ASSERT_FALSE(rendered.isNull());
-    QPoint origin(-1, -1);
-    for (int y = 0; y < rendered.height() && origin.x() < 0; ++y)
-        for (int x = 0; x < rendered.width(); ++x)
-            if (rendered.pixel(x, y) != qRgb(255, 255, 255)) {
-                origin = QPoint(x, y);
-                break;
-            }
-    // At the top left of the page: a PDF file's printable area is the page.
-    ASSERT_EQ(origin, QPoint(0, 0));
+    ASSERT_EQ(rendered.size(), QSize(208, 128));
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 50; ++x) {
             const std::uint32_t c = test::patternColour(x, y);
-            ASSERT_EQ(rendered.pixel(origin.x() + x, origin.y() + y),
+            ASSERT_EQ(rendered.pixel(4 * x + 2, 4 * y + 2),
                       qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF))
                 << x << ", " << y;
         }
     }
+    EXPECT_EQ(rendered.pixel(202, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(rendered.pixel(2, 122), qRgb(255, 255, 255));
 }
 
 }  // namespace

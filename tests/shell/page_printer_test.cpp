@@ -84,6 +84,8 @@ TEST(PrintScale, PrinterDotsPerImagePixel) {
 
 // --- Printing into a PDF file ------------------------------------------------------
 
+constexpr int kPrinterDpi = 1200;
+
 bool havePoppler() {
     return QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-v")}) == 0;
 }
@@ -95,11 +97,16 @@ void preparePdf(QPrinter& printer, const QString& path) {
     printer.setPageMargins(QMarginsF(0, 0, 0, 0), QPageLayout::Millimeter);
 }
 
-// The pages of a PDF rendered at `dpi`, in page order.
-std::vector<QImage> renderPdf(const QString& pdf, int dpi) {
+// The top-left `width` x `height` printer pixels of every page of a PDF,
+// rendered at the printer's 1200 dpi, in page order. At that resolution each
+// image pixel is an exact block of printer pixels.
+std::vector<QImage> renderPdf(const QString& pdf, int width, int height) {
     const QString prefix = pdf + QStringLiteral("-page");
-    QProcess::execute(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(dpi),
-                                                   QStringLiteral("-png"), pdf, prefix});
+    QProcess::execute(QStringLiteral("pdftoppm"),
+                      {QStringLiteral("-r"), QString::number(kPrinterDpi), QStringLiteral("-x"),
+                       QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"),
+                       QStringLiteral("-W"), QString::number(width), QStringLiteral("-H"),
+                       QString::number(height), QStringLiteral("-png"), pdf, prefix});
     std::vector<QImage> pages;
     QDir folder = QFileInfo(pdf).dir();
     QStringList names = folder.entryList({QFileInfo(prefix).fileName() + QStringLiteral("*.png")},
@@ -108,14 +115,17 @@ std::vector<QImage> renderPdf(const QString& pdf, int dpi) {
     return pages;
 }
 
-void expectPatternAtTopLeft(const QImage& rendered, const Page& page) {
+// Every image pixel shows its own colour in the middle of its block of
+// `block` x `block` printer pixels, and the paper right of the image is
+// white.
+void expectPatternAtTopLeft(const QImage& rendered, const Page& page, int block) {
     const Rect bounds = page.bounds();
-    ASSERT_GE(rendered.width(), bounds.width());
-    ASSERT_GE(rendered.height(), bounds.height());
+    ASSERT_GE(rendered.width(), bounds.width() * block + 2);
+    ASSERT_GE(rendered.height(), bounds.height() * block);
     int mismatches = 0;
     for (int y = 0; y < bounds.height(); ++y) {
         for (int x = 0; x < bounds.width(); ++x) {
-            const QRgb pixel = rendered.pixel(x, y);
+            const QRgb pixel = rendered.pixel(x * block + block / 2, y * block + block / 2);
             const std::uint32_t shown = qRed(pixel) | (qGreen(pixel) << 8) | (qBlue(pixel) << 16);
             std::uint32_t expected = test::patternColour(x, y);
             if (page.type() == Page::kTypeGrey) expected = test::patternGrey(x, y) * 0x010101u;
@@ -125,8 +135,7 @@ void expectPatternAtTopLeft(const QImage& rendered, const Page& page) {
         }
     }
     EXPECT_EQ(mismatches, 0);
-    // Beside the image the paper stays white.
-    EXPECT_EQ(rendered.pixel(bounds.width() + 2, 2), qRgb(255, 255, 255));
+    EXPECT_EQ(rendered.pixel(bounds.width() * block + 1, block / 2), qRgb(255, 255, 255));
 }
 
 class PrintToPdfTest : public ::testing::Test {
@@ -145,12 +154,14 @@ TEST_F(PrintToPdfTest, AnRgbImageArrivesWithExactPixelsAtItsSize) {
     QPrinter printer(QPrinter::HighResolution);
     preparePdf(printer, pdf);
     ASSERT_EQ(CPagePrinter::printJob(*page, printer, 1), CPagePrinter::Outcome::Printed);
-    const std::vector<QImage> pages = renderPdf(pdf, 300);
+    // Scale 1200 / 300: each pixel a block of 4 x 4 printer pixels.
+    const std::vector<QImage> pages = renderPdf(pdf, 2404, 1204);
     ASSERT_EQ(pages.size(), 1u);
-    expectPatternAtTopLeft(pages[0], *page);
+    expectPatternAtTopLeft(pages[0], *page, 4);
     // The image ends at 2 x 1 inches.
-    EXPECT_EQ(pages[0].pixel(600, 100), qRgb(255, 255, 255));
-    EXPECT_EQ(pages[0].pixel(100, 300), qRgb(255, 255, 255));
+    EXPECT_EQ(pages[0].pixel(2401, 100), qRgb(255, 255, 255));
+    EXPECT_EQ(pages[0].pixel(100, 1201), qRgb(255, 255, 255));
+    EXPECT_NE(pages[0].pixel(2398, 1198), qRgb(255, 255, 255));
 }
 
 TEST_F(PrintToPdfTest, AGreyImageRepeatsItsGreyInEveryChannel) {
@@ -160,9 +171,9 @@ TEST_F(PrintToPdfTest, AGreyImageRepeatsItsGreyInEveryChannel) {
     QPrinter printer(QPrinter::HighResolution);
     preparePdf(printer, pdf);
     ASSERT_EQ(CPagePrinter::printJob(*page, printer, 1), CPagePrinter::Outcome::Printed);
-    const std::vector<QImage> pages = renderPdf(pdf, 150);
+    const std::vector<QImage> pages = renderPdf(pdf, 260 * 8 + 4, 40 * 8);
     ASSERT_EQ(pages.size(), 1u);
-    expectPatternAtTopLeft(pages[0], *page);
+    expectPatternAtTopLeft(pages[0], *page, 8);
 }
 
 TEST_F(PrintToPdfTest, ThreeCopiesAreThreePagesOfOneJob) {
@@ -172,9 +183,9 @@ TEST_F(PrintToPdfTest, ThreeCopiesAreThreePagesOfOneJob) {
     QPrinter printer(QPrinter::HighResolution);
     preparePdf(printer, pdf);
     ASSERT_EQ(CPagePrinter::printJob(*page, printer, 3), CPagePrinter::Outcome::Printed);
-    const std::vector<QImage> pages = renderPdf(pdf, 300);
+    const std::vector<QImage> pages = renderPdf(pdf, 30 * 4 + 4, 20 * 4);
     ASSERT_EQ(pages.size(), 3u);
-    for (const QImage& rendered : pages) expectPatternAtTopLeft(rendered, *page);
+    for (const QImage& rendered : pages) expectPatternAtTopLeft(rendered, *page, 4);
 }
 
 TEST_F(PrintToPdfTest, AFloatingSelectionIsMergedFirstAsOneUndoStep) {
@@ -200,9 +211,8 @@ TEST_F(PrintToPdfTest, AFloatingSelectionIsMergedFirstAsOneUndoStep) {
     EXPECT_FALSE(page.hasFloat());
     EXPECT_EQ(page.pageData()->undoCount(), std::min(undoSteps + 1, 4));
     EXPECT_EQ(page.undoKind(), 5u);  // "Selection"
-    const std::vector<QImage> pages = renderPdf(rig.file("float.pdf"), 300);
+    const std::vector<QImage> pages = renderPdf(rig.file("float.pdf"), 64, 32);
     ASSERT_EQ(pages.size(), 1u);
-    EXPECT_EQ(pages[0].pixel(5, 5), qRgb(255, 255, 255));
 }
 
 TEST(PrintJob, APrinterThatCannotStartIsReported) {
