@@ -185,7 +185,7 @@ CKorvelApp::StartResult CKorvelApp::initInstance(const StartOptions& options) {
     discoverPlugIns();
     if (m_scrap) {
         m_scrap->setActive(true);
-        CSystemClipboard::importInto(*m_scrap);
+        m_clipboard->importInto(*m_scrap);
     }
 
     // 9. The command line.
@@ -210,6 +210,7 @@ bool CKorvelApp::startGlobals() {
     m_renderer = std::make_unique<PageDraw>();
     if (!m_renderer->initialise(PageDraw::kStandardBand, PageDraw::kStandardBand)) return false;
     m_scrap = std::make_unique<PageScrap>(m_globals->tileStore(), &m_globals->pageDataList());
+    m_clipboard = std::make_unique<CSystemClipboard>();
     m_plugIns = std::make_unique<PlugInList>();
     m_printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     m_context.globals = m_globals.get();
@@ -365,6 +366,7 @@ int CKorvelApp::exitInstance() {
     m_printer.reset();
     // Everything holding tiles goes before the store stops.
     m_scrap.reset();
+    m_clipboard.reset();
     m_renderer.reset();
     if (m_recentFiles) m_recentFiles->save();
     m_recentFiles.reset();
@@ -399,11 +401,11 @@ void CKorvelApp::onIdle() {
 }
 
 void CKorvelApp::applicationActivated() {
-    if (m_running && m_scrap && m_scrap->active()) CSystemClipboard::importInto(*m_scrap);
+    if (m_running && m_scrap && m_scrap->active()) m_clipboard->importInto(*m_scrap);
 }
 
 void CKorvelApp::applicationDeactivated() {
-    if (m_running && m_scrap && m_scrap->active()) CSystemClipboard::publishFrom(*m_scrap);
+    if (m_running && m_scrap && m_scrap->active()) m_clipboard->publishFrom(*m_scrap);
 }
 
 // --- Documents -----------------------------------------------------------------

@@ -19,6 +19,7 @@ class CDocTemplate;
 class CMainFrame;
 class CommandRouter;
 class CPageDocument;
+class CSystemClipboard;
 class CThermFactory;
 class CThermObj;
 class IdleProcessor;
@@ -104,6 +105,7 @@ public:
     ZERozevuv& globals() { return *m_globals; }
     PlugInList& plugIns() { return *m_plugIns; }
     PageScrap* scrap() const { return m_scrap.get(); }
+    CSystemClipboard* clipboard() const { return m_clipboard.get(); }
     IdleProcessor& idleProcessor() { return *m_idle; }
     CThermFactory& progressFactory() { return *m_progressFactory; }
     SingleInstance* singleInstance() const { return m_singleInstance; }
@@ -170,6 +172,7 @@ private:
     std::unique_ptr<ZERozevuv> m_globals;
     std::unique_ptr<PageDraw> m_renderer;
     std::unique_ptr<PageScrap> m_scrap;
+    std::unique_ptr<CSystemClipboard> m_clipboard;
     std::unique_ptr<PlugInList> m_plugIns;
     std::unique_ptr<CThermObj> m_plugInProgress;
     std::unique_ptr<PlugInHost> m_host;

@@ -42,13 +42,15 @@ QByteArray CSystemClipboard::clipboardBitmap() {
 bool CSystemClipboard::importInto(PageScrap& scrap) {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (clipboard == nullptr) return false;
-    // Our own published image: the scrap already holds it, mask and all.
-    if (clipboard->ownsClipboard() && scrap.hasImage()) return false;
     const QByteArray bytes = clipboardBitmap();
     if (bytes.isEmpty()) return false;
+    // Our own published image: the scrap already holds it, mask and all.
+    if (!m_published.isEmpty() && bytes == m_published && scrap.hasImage()) return false;
     const auto* first = reinterpret_cast<const std::uint8_t*>(bytes.constData());
-    return scrap.importBitmap(std::span<const std::uint8_t>(first, bytes.size())) ==
-           DibError::kNone;
+    if (scrap.importBitmap(std::span<const std::uint8_t>(first, bytes.size())) != DibError::kNone)
+        return false;
+    m_published.clear();
+    return true;
 }
 
 bool CSystemClipboard::publishFrom(PageScrap& scrap) {
@@ -60,6 +62,7 @@ bool CSystemClipboard::publishFrom(PageScrap& scrap) {
                            static_cast<qsizetype>(file.size()));
     QImage image;
     if (!image.loadFromData(bytes, "BMP")) return false;
+    m_published = bytes;
     auto* data = new QMimeData;
     data->setImageData(image);
     data->setData(QLatin1String(kBmpMime), bytes);

@@ -2,10 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <QAction>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
 #include <QMdiArea>
+#include <QMimeData>
 #include <QProcess>
 #include <QTest>
+#include <QUrl>
 
 #include "app/preference_file.h"
 #include "app/zerozevuv.h"
@@ -16,11 +22,12 @@
 #include "shell/command_router.h"
 #include "shell/doc_template.h"
 #include "shell/main_frame.h"
+#include "shell/main_menu.h"
+#include "shell/new_image_dlog.h"
 #include "shell/page_document.h"
+#include "shell/recent_file_list.h"
 #include "shell/tool_palette.h"
 #include "shell_test_support.h"
-#include "shell/new_image_dlog.h"
-#include <QDialog>
 
 namespace tessary {
 namespace {
@@ -241,6 +248,48 @@ TEST(WindowMenu, ListsTheImageWindowsAndActivatesThem) {
     EXPECT_FALSE(router.queryState(cmd::kWindowToolPalette).checked);
 }
 
+TEST(Files, DroppedFilesOpen) {
+    EditorRig rig;
+    const QString path = rig.file("dropped.bmp");
+    auto page = test::makePatternPage(rig.app().globals().pageEnvironment(), Page::kTypeRgb, 6, 5);
+    ASSERT_EQ(rig.app().context().files->save(*page, path.toStdString()), PageFileError::None);
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    CMainFrame* frame = rig.app().mainFrame();
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(frame, &drop);
+    ASSERT_EQ(rig.app().docTemplate().documents().size(), 1u);
+    EXPECT_EQ(rig.app().activeDocument()->path(), path);
+}
+
+TEST(Files, ARecentFileThatNoLongerOpensLeavesTheList) {
+    EditorRig rig;
+    const QString kept = rig.file("kept.bmp");
+    auto page = test::makePatternPage(rig.app().globals().pageEnvironment(), Page::kTypeRgb, 4, 4);
+    ASSERT_EQ(rig.app().context().files->save(*page, kept.toStdString()), PageFileError::None);
+    RecentFileList& recent = *rig.app().context().recentFiles;
+    recent.add(rig.file("gone.bmp"));
+    recent.add(kept);
+    rig.app().mainFrame()->mainMenu()->setRecentFiles(recent.paths());
+    CommandRouter& router = rig.app().router();
+    EXPECT_TRUE(router.queryState(cmd::kRecentFileFirst + 1).enabled);
+    EXPECT_FALSE(router.queryState(cmd::kRecentFileFirst + 2).enabled);
+    // Entry 2 names a missing file: the error shows and the entry goes.
+    const bool shown =
+        test::withModal([](QWidget* modal) { qobject_cast<QDialog*>(modal)->accept(); },
+                        [&] { router.dispatch(cmd::kRecentFileFirst + 1); });
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(recent.paths(), QStringList{kept});
+    EXPECT_EQ(router.action(cmd::kRecentFileFirst)->text(), QStringLiteral("&1 ") + kept);
+    // Entry 1 opens.
+    EXPECT_TRUE(router.dispatch(cmd::kRecentFileFirst));
+    ASSERT_NE(rig.app().activeDocument(), nullptr);
+    EXPECT_TRUE(test::pageShowsPattern(*rig.app().activeDocument()->page()));
+}
+
 // --- Two processes -------------------------------------------------------------
 
 class TwoProcesses : public ::testing::Test {
@@ -325,12 +374,12 @@ TEST_F(TwoProcesses, PrintSwitchPrintsIntoAPdfAndEnds) {
     // pixels of the PDF printer's 1200 dpi each, at the top left of the page
     // (a PDF file's printable area is the whole page).
     const QString prefix = pdf + QStringLiteral("-r");
-    QProcess::execute(QStringLiteral("pdftoppm"),
-                      {QStringLiteral("-r"), QStringLiteral("1200"), QStringLiteral("-x"),
-                       QStringLiteral("0"), QStringLiteral("-y"), QStringLiteral("0"),
-                       QStringLiteral("-W"), QStringLiteral("208"), QStringLiteral("-H"),
-                       QStringLiteral("128"), QStringLiteral("-png"), QStringLiteral("-singlefile"),
-                       pdf, prefix});
+    QProcess::execute(
+        QStringLiteral("pdftoppm"),
+        {QStringLiteral("-r"), QStringLiteral("1200"), QStringLiteral("-x"), QStringLiteral("0"),
+         QStringLiteral("-y"), QStringLiteral("0"), QStringLiteral("-W"), QStringLiteral("208"),
+         QStringLiteral("-H"), QStringLiteral("128"), QStringLiteral("-png"),
+         QStringLiteral("-singlefile"), pdf, prefix});
     const QImage rendered(prefix + QStringLiteral(".png"));
     ASSERT_EQ(rendered.size(), QSize(208, 128));
     for (int y = 0; y < 30; ++y) {

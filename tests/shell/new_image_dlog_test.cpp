@@ -14,9 +14,9 @@
 #include "app/zerozevuv.h"
 #include "exchange/page_scrap.h"
 #include "model/page.h"
+#include "shell/command_router.h"
 #include "shell/page_document.h"
 #include "shell_test_support.h"
-#include "shell/command_router.h"
 
 namespace tessary {
 namespace {

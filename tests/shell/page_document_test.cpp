@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAbstractButton>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -19,12 +21,11 @@
 #include "shell/command_router.h"
 #include "shell/doc_template.h"
 #include "shell/file_save_dlog.h"
+#include "shell/info_control_bar.h"
 #include "shell/main_frame.h"
-#include "shell_test_support.h"
 #include "shell/new_image_dlog.h"
 #include "shell/recent_file_list.h"
-#include "shell/info_control_bar.h"
-#include <QAbstractButton>
+#include "shell_test_support.h"
 
 namespace tessary {
 namespace {
@@ -112,7 +113,9 @@ TEST_F(DocumentTest, TheOpenCommandOffersAllFormatsFirstAndOpensTheChoice) {
             ASSERT_NE(dialog, nullptr);
             offered = dialog->nameFilters();
             selected = dialog->selectedNameFilter();
-            dialog->selectFile(bmp);
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(bmp);
             static_cast<QDialog*>(dialog)->accept();
         },
         [&] { app().router().dispatch(cmd::kFileOpen); });
@@ -184,8 +187,10 @@ TEST_F(DocumentTest, TheSaveDialogProposesTheTitleWithTheNativeExtension) {
             ASSERT_NE(dialog, nullptr);
             shownName = dialog->fileNameText();
             shownType = dialog->selectedFilterIndex();
-            dialog->setDirectory(QString::fromStdString(rig.programFolder().string()));
-            dialog->selectFile(QStringLiteral("saved.BMP"));
+            // The user types the full path into the name box.
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(target);
             dialog->accept();
         },
         [&] { app().router().dispatch(cmd::kFileSaveAs); });
@@ -231,13 +236,37 @@ TEST_F(DocumentTest, AFailedSaveKeepsTheOldFileAndTheModifiedFlag) {
     EXPECT_TRUE(document->isModified());
     EXPECT_EQ(document->path(), path);
 
-    // A folder that cannot be written: the old file stays as it was.
+    // The module gives up half way (a page wider than its 16-bit fields):
+    // the file on disk is the old one, byte for byte, and no temporary file
+    // stays beside it.
+    auto wide = std::make_unique<Page>(app().globals().pageEnvironment());
+    ASSERT_TRUE(wide->shapeWhite(Page::kTypeRgb, 40000, 2, 3));
+    wide->setModified(true);
+    document->attachPage(std::move(wide));
+    test::withModal([&](QWidget* modal) { message = answerMessage(modal, QMessageBox::Ok); },
+                    [&] { EXPECT_TRUE(app().router().dispatch(cmd::kFileSave)); });
+    EXPECT_EQ(message, QStringLiteral("The document could not be saved."));
+    EXPECT_EQ(readAll(path), before);
+    EXPECT_TRUE(document->isModified());
+    const QStringList beside = QDir(QString::fromStdString(rig.programFolder().string()))
+                                   .entryList(QDir::Files | QDir::Hidden);
+    EXPECT_EQ(beside, QStringList{QStringLiteral("keep.bmp")});
+}
+
+TEST_F(DocumentTest, AFolderThatCannotBeWrittenKeepsTheOldFile) {
+    const QString path = rig.file("locked.bmp");
+    writePatternFile(rig, path, Page::kTypeRgb, 8, 8);
+    const std::string before = readAll(path);
+    CPageDocument* document = app().openDocumentFile(path);
+    ASSERT_NE(document, nullptr);
+    editPixel(*document, 1, 1, 9);
     const std::string folder = rig.programFolder().string();
     ASSERT_EQ(::chmod(folder.c_str(), 0555), 0);
     if (::access(folder.c_str(), W_OK) == 0) {
         ::chmod(folder.c_str(), 0755);
         GTEST_SKIP() << "running with rights that ignore folder permissions";
     }
+    QString message;
     test::withModal([&](QWidget* modal) { message = answerMessage(modal, QMessageBox::Ok); },
                     [&] { EXPECT_FALSE(document->doSave(path, true)); });
     ::chmod(folder.c_str(), 0755);
@@ -323,17 +352,15 @@ TEST_F(DocumentTest, CancellingSaveAsWhileClosingAnUntitledDocumentKeepsItOpen) 
     ASSERT_TRUE(document->isModified());
     CChildFrame* frame = app().docTemplate().frameOf(document);
     bool dialogShown = false;
-    test::withModal(
-        [&](QWidget* modal) {
-            // Yes: the save dialog follows; cancel it.
-            test::withModal(
-                [&](QWidget* saveDialog) {
-                    dialogShown = qobject_cast<CFileSaveDlog*>(saveDialog) != nullptr;
-                    qobject_cast<QDialog*>(saveDialog)->reject();
-                },
-                [&] { answerMessage(modal, QMessageBox::Yes); });
-        },
-        [&] { frame->close(); });
+    const int answered =
+        test::withModals({// Yes: the save dialog follows; cancel it.
+                          [&](QWidget* modal) { answerMessage(modal, QMessageBox::Yes); },
+                          [&](QWidget* saveDialog) {
+                              dialogShown = qobject_cast<CFileSaveDlog*>(saveDialog) != nullptr;
+                              qobject_cast<QDialog*>(saveDialog)->reject();
+                          }},
+                         [&] { frame->close(); });
+    EXPECT_EQ(answered, 2);
     test::settle();
     EXPECT_TRUE(dialogShown);
     EXPECT_EQ(app().docTemplate().documents().size(), 1u);

@@ -11,10 +11,10 @@
 #include "app/zerozevuv.h"
 #include "model/page.h"
 #include "model/page_data.h"
+#include "shell/new_image_dlog.h"
 #include "shell/page_document.h"
 #include "shell/print_tiles.h"
 #include "shell_test_support.h"
-#include "shell/new_image_dlog.h"
 
 namespace tessary {
 namespace {

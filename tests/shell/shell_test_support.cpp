@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QTest>
 #include <QEventLoop>
 #include <QSettings>
+#include <QTest>
 #include <QTimer>
 #include <cstdlib>
 #include <vector>
@@ -61,33 +61,37 @@ QString EditorRig::file(const QString& name) const {
     return QString::fromStdString((m_folder.path() / name.toStdString()).string());
 }
 
-bool withModal(const std::function<void(QWidget*)>& driver, const std::function<void()>& action,
-               int timeoutMs) {
-    bool ran = false;
-    QWidget* before = QApplication::activeModalWidget();
+int withModals(const std::vector<std::function<void(QWidget*)>>& drivers,
+               const std::function<void()>& action, int timeoutMs) {
+    std::size_t next = 0;
+    QWidget* handled = QApplication::activeModalWidget();
     QElapsedTimer clock;
     clock.start();
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (modal != nullptr && modal != before && !ran) {
-            ran = true;
-            poll.stop();
-            driver(modal);
+        if (modal != nullptr && modal != handled && next < drivers.size()) {
+            handled = modal;
+            drivers[next++](modal);
+            if (next == drivers.size()) poll.stop();
             return;
         }
         if (clock.elapsed() > timeoutMs) {
-            poll.stop();
-            if (modal != nullptr && modal != before) {
-                if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-            }
+            // Whatever is still open would block the test for ever.
+            if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+            if (modal == nullptr) poll.stop();
         }
     });
     poll.start();
     action();
     poll.stop();
-    return ran;
+    return static_cast<int>(next);
+}
+
+bool withModal(const std::function<void(QWidget*)>& driver, const std::function<void()>& action,
+               int timeoutMs) {
+    return withModals({driver}, action, timeoutMs) == 1;
 }
 
 bool clickButton(QWidget* dialog, const QString& text) {

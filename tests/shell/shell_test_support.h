@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "shell/korvel_app.h"
 #include "support/temp_dir.h"
@@ -55,6 +56,12 @@ void copyShippedModules(const std::filesystem::path& plugInFolder);
 // so that the test cannot hang.
 bool withModal(const std::function<void(QWidget*)>& driver, const std::function<void()>& action,
                int timeoutMs = 10000);
+
+// As withModal(), for several dialogs that show one after the other while
+// `action` runs: the i-th new modal widget goes to drivers[i]. Returns how
+// many drivers ran.
+int withModals(const std::vector<std::function<void(QWidget*)>>& drivers,
+               const std::function<void()>& action, int timeoutMs = 10000);
 
 // Clicks the button of a message box or dialog with the given text ("&Yes",
 // "OK", ...); false when there is none.

@@ -8,8 +8,8 @@
 #include <QImage>
 #include <QMimeData>
 
-#include "exchange/page_scrap.h"
 #include "app/zerozevuv.h"
+#include "exchange/page_scrap.h"
 #include "model/page.h"
 #include "model/page_data.h"
 #include "shell_test_support.h"
@@ -22,6 +22,7 @@ protected:
     void SetUp() override { QGuiApplication::clipboard()->clear(); }
     PageScrap& scrap() { return *rig.app().scrap(); }
     test::EditorRig rig;
+    CSystemClipboard& clipboard = *rig.app().clipboard();
 };
 
 // The colour of contents pixel (x, y) of the scrap (red in bits 0-7).
@@ -48,7 +49,7 @@ TEST_F(SystemClipboardTest, AnImageOnTheClipboardReplacesTheScrap) {
     image.setPixel(1, 1, qRgb(1, 2, 3));
     image.setPixel(2, 1, qRgb(200, 100, 50));
     QGuiApplication::clipboard()->setImage(image);
-    ASSERT_TRUE(CSystemClipboard::importInto(scrap()));
+    ASSERT_TRUE(clipboard.importInto(scrap()));
     ASSERT_TRUE(scrap().hasImage());
     EXPECT_EQ(scrap().width(), 3);
     EXPECT_EQ(scrap().height(), 2);
@@ -63,7 +64,7 @@ TEST_F(SystemClipboardTest, TextOnlyLeavesTheScrapAsItWas) {
     auto page = test::makePatternPage(rig.app().globals().pageEnvironment(), Page::kTypeRgb, 5, 4);
     ASSERT_TRUE(scrap().copy(*page));
     QGuiApplication::clipboard()->setText(QStringLiteral("just text"));
-    EXPECT_FALSE(CSystemClipboard::importInto(scrap()));
+    EXPECT_FALSE(clipboard.importInto(scrap()));
     EXPECT_EQ(scrap().width(), 5);
     EXPECT_EQ(scrapColour(scrap(), 2, 3), test::patternColour(2, 3));
 }
@@ -71,7 +72,7 @@ TEST_F(SystemClipboardTest, TextOnlyLeavesTheScrapAsItWas) {
 TEST_F(SystemClipboardTest, APublishedCopyReachesTheClipboardOnce) {
     auto page = test::makePatternPage(rig.app().globals().pageEnvironment(), Page::kTypeRgb, 6, 5);
     ASSERT_TRUE(scrap().copy(*page));
-    ASSERT_TRUE(CSystemClipboard::publishFrom(scrap()));
+    ASSERT_TRUE(clipboard.publishFrom(scrap()));
     const QImage published = QGuiApplication::clipboard()->image();
     ASSERT_EQ(published.size(), QSize(6, 5));
     for (int y = 0; y < 5; ++y) {
@@ -84,7 +85,7 @@ TEST_F(SystemClipboardTest, APublishedCopyReachesTheClipboardOnce) {
     EXPECT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("image/bmp")));
     // Deactivating again without a new copy publishes nothing.
     QGuiApplication::clipboard()->setText(QStringLiteral("other"));
-    EXPECT_FALSE(CSystemClipboard::publishFrom(scrap()));
+    EXPECT_FALSE(clipboard.publishFrom(scrap()));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("other"));
 }
 
@@ -99,7 +100,7 @@ TEST_F(SystemClipboardTest, OurOwnPublishedImageDoesNotReplaceTheScrapsMask) {
     data.endChange();
     ASSERT_TRUE(scrap().copy(*page));
     ASSERT_EQ(scrapMask(scrap(), 0, 0), 0);
-    ASSERT_TRUE(CSystemClipboard::publishFrom(scrap()));
+    ASSERT_TRUE(clipboard.publishFrom(scrap()));
     // Switching back to the editor: the clipboard still holds our image.
     rig.app().applicationActivated();
     EXPECT_EQ(scrapMask(scrap(), 0, 0), 0);
