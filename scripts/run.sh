@@ -1,8 +1,6 @@
 #!/usr/bin/env bash
-# Installs what is needed, builds Tessary in build/ and starts it.
-# Until the editor window exists, this starts the engine the editor will run
-# on and prints what it set up (folders, preferences, memory budget, swap
-# files, tile store), then shuts it down again.
+# Installs what is needed, builds Tessary in build/ and starts the editor.
+# Arguments go to the editor (image files to open; /p file prints it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +8,4 @@ cd "$(dirname "$0")/.."
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 ninja -C build -j"$(nproc 2>/dev/null || echo 2)"
 
-if [ -x build/bin/tessary ]; then
-  exec build/bin/tessary "$@"
-fi
-exec build/bin/tessary-status "$@"
+exec build/bin/tessary "$@"

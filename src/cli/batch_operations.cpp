@@ -18,6 +18,7 @@
 #include "effects/geometry_change.h"
 #include "effects/neighbourhood_commands.h"
 #include "effects/scale.h"
+#include "effects/selection_shape.h"
 #include "effects/tonal_commands.h"
 #include "effects/type_conversion.h"
 #include "model/page.h"
@@ -108,6 +109,11 @@ const std::vector<TableEntry>& entries() {
         {{"select-rect", "select-rect=L,T,R,B",
           "Select the rectangle (left, top, right, bottom; right and bottom exclusive)"},
          BatchOp::SelectRect,
+         0},
+        {{"select-ellipse", "select-ellipse=L,T,R,B[,N]",
+          "Select the ellipse inscribed in the rectangle; N > 0 anti-aliases its edge with N x N "
+          "subsamples per pixel (0-16, default 0)"},
+         BatchOp::SelectEllipse,
          0},
         {{"select-all", "select-all", "Select the whole image"}, BatchOp::SelectAll, 0},
         {{"select-none", "select-none", "Drop the selection"}, BatchOp::SelectNone, 0},
@@ -374,7 +380,8 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
             break;
         }
         case BatchOp::SelectRect:
-            if (!wantFields(4, 4) ||
+        case BatchOp::SelectEllipse:
+            if (!wantFields(4, command.op == BatchOp::SelectEllipse ? 5 : 4) ||
                 !integers(step, fields, 0, 4, std::numeric_limits<std::int32_t>::min(),
                           std::numeric_limits<std::int32_t>::max(), command.ints, error))
                 return std::nullopt;
@@ -382,6 +389,9 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
                 error = "'" + step.text + "': right must exceed left and bottom must exceed top";
                 return std::nullopt;
             }
+            command.ints.resize(5, 0);
+            if (fields.size() == 5 && !integers(step, fields, 4, 1, 0, 16, command.ints, error))
+                return std::nullopt;
             break;
         case BatchOp::DropShadow:
             if (!wantFields(4, 4) ||
@@ -419,14 +429,14 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
     return command;
 }
 
-ErrorCode selectRectangle(Page& page, const Rect& rect) {
+ErrorCode selectShape(Page& page, const Rect& rect, ShapeClass shape, int subsamples) {
     return inChange(page, GeometryChange::kUndoSelection, [&](Rect& area) {
         ErrorCode code = page.hasFloat() ? page.mergeFloat() : kErrNone;
         const Rect before =
             page.hasMask() ? clipToBounds(page.selectionRect(), page.bounds()) : Rect{};
         if (code == kErrNone && page.hasMask()) code = page.removeMask();
         if (code != kErrNone) return code;
-        const Rect selected = clipToBounds(rect, page.bounds());
+        Rect selected = clipToBounds(rect, page.bounds());
         area = before;
         if (selected.empty()) return kErrNone;
         PageData& data = *page.pageData();
@@ -438,11 +448,23 @@ ErrorCode selectRectangle(Page& page, const Rect& rect) {
         } catch (const std::bad_alloc&) {
             return kErrMemory;
         }
+        const std::int64_t width = std::int64_t{rect.right} - rect.left;
+        const std::int64_t height = std::int64_t{rect.bottom} - rect.top;
         for (std::int32_t y = selected.top; y < selected.bottom; ++y) {
+            shapeCoverageRow(shape, width, height, subsamples, std::int64_t{y} - rect.top,
+                             std::int64_t{selected.left} - rect.left, selected.width(),
+                             row.data());
             if (!data.writeRow(mask, selected.left, y, selected.width(), row.data()))
                 return kErrDisk;
         }
-        page.setSelectionRect(selected);
+        // The selection's bounds are those of its mask values above 1, as
+        // the selection tools compute them.
+        Rect bounds;
+        if (!data.boundsAbove(mask, 1, bounds)) bounds = Rect{};
+        bounds = clipToBounds(bounds, page.bounds());
+        if (bounds.empty()) return page.removeMask();
+        page.setSelectionRect(bounds);
+        selected = bounds;
         area = before.empty()
                    ? selected
                    : Rect{std::min(before.left, selected.left), std::min(before.top, selected.top),
@@ -527,8 +549,14 @@ BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand
         case BatchOp::Crop:
             return fromCode(command, cropPage(page));
         case BatchOp::SelectRect:
-            return fromCode(command, selectRectangle(page, Rect{command.ints[0], command.ints[1],
-                                                                command.ints[2], command.ints[3]}));
+        case BatchOp::SelectEllipse:
+            return fromCode(command,
+                            selectShape(page,
+                                        Rect{command.ints[0], command.ints[1], command.ints[2],
+                                             command.ints[3]},
+                                        command.op == BatchOp::SelectRect ? ShapeClass::Rectangle
+                                                                          : ShapeClass::Ellipse,
+                                        command.ints[4]));
         case BatchOp::SelectAll:
             return fromCode(command,
                             inChange(page, GeometryChange::kUndoSelection, [&](Rect& area) {

@@ -8,6 +8,7 @@
 
 #include "cli/batch_options.h"
 #include "effects/canvas_size.h"
+#include "effects/selection_shape.h"
 #include "model/error_codes.h"
 #include "model/image_data.h"
 
@@ -38,6 +39,7 @@ enum class BatchOp {
     Resolution,
     Crop,
     SelectRect,
+    SelectEllipse,
     SelectAll,
     SelectNone,
     SelectInverse,
@@ -86,12 +88,17 @@ struct BatchOutcome {
 // engine's command functions with their change brackets and undo steps.
 BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand& command);
 
-// The selection the editor's rectangle selection makes: in one change (undo
-// kind 5, "Selection") a floating selection is merged, the mask becomes 255
-// inside `rect` clipped to the image and 0 elsewhere, and the selection
-// rectangle becomes the clipped rectangle. A rectangle that misses the image
-// selects nothing (any selection is removed). kErrNone, kErrDisk or
-// kErrMemory; on failure the page is as before.
-ErrorCode selectRectangle(Page& page, const Rect& rect);
+// The selection the editor's rectangle and ellipse selection makes: in one
+// change (undo kind 5, "Selection") a floating selection is merged and the
+// mask becomes the shape inscribed in `rect`, clipped to the image, 0
+// elsewhere; with `subsamples` N > 0 the shape's edge is anti-aliased with
+// N x N subsamples per pixel. The selection rectangle becomes the bounds of
+// the mask. A shape that misses the image selects nothing (any selection is
+// removed). kErrNone, kErrDisk or kErrMemory; on failure the page is as
+// before.
+ErrorCode selectShape(Page& page, const Rect& rect, ShapeClass shape, int subsamples);
+inline ErrorCode selectRectangle(Page& page, const Rect& rect) {
+    return selectShape(page, rect, ShapeClass::Rectangle, 0);
+}
 
 }  // namespace tessary

@@ -26,6 +26,7 @@
 #include "shell/child_frame.h"
 #include "shell/command_ids.h"
 #include "shell/command_router.h"
+#include "shell/effect_dialogs.h"
 #include "shell/error_box.h"
 #include "shell/get_info_dlog.h"
 #include "shell/info_control_bar.h"
@@ -177,7 +178,9 @@ void CPageView::idle() {
     SelectionOutline::Scene scene;
     scene.hasFocus = hasFocus();
     scene.hasSelection = ViewEdits::hasSelection(page);
-    scene.changeCount = m_changeCount;
+    // The view's own count of edits, plus the page's count of moves done
+    // where this view did not see them (another view, a plug-in).
+    scene.changeCount = m_changeCount + page.changeCounter();
     scene.state = PageDraw::stateAt(*page.pageData(), 0);
     scene.maskPlane = page.colourPlaneCount();
     scene.selectionBounds = page.selectionRect();
@@ -265,6 +268,10 @@ bool CPageView::updateCommand(int id, CommandState& state) {
         state.enabled = page;
         return true;
     }
+    if (dialogCommandOf(id) != nullptr) {
+        state.enabled = page && dialogCommandEnabled(id, *m_document.page());
+        return true;
+    }
     if (cmd::inRange(id, cmd::kFilterPlugInFirst, cmd::kFilterPlugInLast)) {
         state.enabled = page && m_context.host != nullptr && m_context.plugIns != nullptr &&
                         !m_context.host->busy();
@@ -339,6 +346,10 @@ bool CPageView::runCommand(int id) {
 
     if (EffectCommand effect = effectOf(id)) {
         runEffect(effect);
+        return true;
+    }
+    if (DialogCommand command = dialogCommandOf(id)) {
+        runDialogCommand(id, command);
         return true;
     }
     if (cmd::inRange(id, cmd::kFilterPlugInFirst, cmd::kFilterPlugInLast)) {
@@ -439,20 +450,49 @@ void CPageView::undoOrRedo(bool undo) {
     relayoutAndRepaint(changed);
 }
 
+EffectContext CPageView::effectContext(ProgressFactory& fallback, std::unique_ptr<Filter>& scratch) {
+    ProgressFactory& progress = m_services && m_services->progress ? *m_services->progress : fallback;
+    std::unique_ptr<Filter>& last = m_services ? m_services->lastFilter : scratch;
+    const ZERozevuv* g = m_context.globals;
+    return EffectContext{g != nullptr ? g->opacity() : 255,
+                         g != nullptr ? g->foreground() : 0u,
+                         g != nullptr ? g->background() : 0xFFFFFFu,
+                         progress,
+                         processNoiseGenerator(),
+                         last};
+}
+
+void CPageView::runDialogCommand(int id, DialogCommand command) {
+    NoProgressFactory none;
+    std::unique_ptr<Filter> scratch;
+    const EffectContext context = effectContext(none, scratch);
+    // While Drop Shadow and Extrude run, repaints show the image as it was
+    // before they began.
+    const bool showHistory = id == cmd::kDropShadow || id == cmd::kExtrude;
+    if (showHistory) m_historyOffset = 1;
+    const DialogCommandResult result =
+        command(*m_document.page(), context, m_context, m_context.mainWindow);
+    if (showHistory) m_historyOffset = 0;
+    if (result.cancelled) return;
+    if (result.code != kErrNone) {
+        report(result.code);
+        return;
+    }
+    if (result.sizeChanged) {
+        relayoutAndRepaint(m_document.page()->bounds());
+        refreshInfoBar();
+        update();
+    } else {
+        if (!result.repaint.empty()) invalidateImage(result.repaint);
+        pageChanged();
+    }
+}
+
 void CPageView::runEffect(EffectCommand command) {
     Page& page = *m_document.page();
     NoProgressFactory none;
-    ProgressFactory& progress = m_services && m_services->progress ? *m_services->progress : none;
     std::unique_ptr<Filter> scratch;
-    std::unique_ptr<Filter>& last = m_services ? m_services->lastFilter : scratch;
-    const ZERozevuv* g = m_context.globals;
-    EffectContext context{g != nullptr ? g->opacity() : 255,
-                          g != nullptr ? g->foreground() : 0u,
-                          g != nullptr ? g->background() : 0xFFFFFFu,
-                          progress,
-                          processNoiseGenerator(),
-                          last};
-    const ErrorCode code = command(page, context);
+    const ErrorCode code = command(page, effectContext(none, scratch));
     if (code == kErrNone)
         repaintSelectionBounds();
     else

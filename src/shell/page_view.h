@@ -9,6 +9,7 @@
 #include "plugins/host_ports.h"
 #include "render/selection_outline.h"
 #include "shell/document_view.h"
+#include "shell/effect_dialogs.h"
 #include "shell/korvel_view.h"
 #include "shell/shell_context.h"
 
@@ -17,7 +18,8 @@ namespace tessary {
 class CChildFrame;
 class CPageDocument;
 class Page;
-struct EffectContext;
+class Filter;
+class ProgressFactory;
 struct ViewServices;
 
 // The image view: shows its document's page through the shared renderer
@@ -98,6 +100,10 @@ private:
 
     void undoOrRedo(bool undo);
     void runEffect(ErrorCode (*command)(Page&, const EffectContext&));
+    // The application's opacity, colours, progress and last filter for an
+    // effect; `fallback` and `scratch` stand in when the view has no services.
+    EffectContext effectContext(ProgressFactory& fallback, std::unique_ptr<Filter>& scratch);
+    void runDialogCommand(int id, DialogCommand command);
     void convertType(std::int32_t type);
     void crop();
     void lastFilter();

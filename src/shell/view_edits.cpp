@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "effects/mask_fill.h"
+#include "effects/selection_fill.h"
 #include "exchange/page_scrap.h"
 #include "model/page.h"
 #include "model/page_data.h"
@@ -39,35 +39,6 @@ ErrorCode mergeAnyFloat(Page& page) {
     return page.hasFloat() ? page.mergeFloat() : kErrNone;
 }
 
-// Fills the selection of `page` (open change) with `colour`: the float's own
-// pixels at 255, the masked pixels at `opacity`, or the whole image.
-ErrorCode fillSelection(Page& page, std::uint32_t colour, std::int32_t opacity) {
-    const int colours = page.colourPlaneCount();
-    MaskFillRequest request;
-    request.colour = colour;
-    request.planeCount = colours;
-    if (page.hasFloat()) {
-        request.firstPlane = page.floatBase();
-        request.opacity = 255;
-        request.planeA = -1;
-        request.planeB = -1;
-        request.limit = page.selectionRect();
-    } else if (page.hasMask()) {
-        request.firstPlane = 0;
-        request.opacity = opacity;
-        request.planeA = page.maskPlane();
-        request.rect = page.selectionRect();
-        request.limit = page.bounds();
-    } else {
-        request.firstPlane = 0;
-        request.opacity = opacity;
-        request.planeA = -1;
-        request.planeB = -1;
-        request.limit = page.bounds();
-    }
-    return fillThroughMask(page, request, nullptr);
-}
-
 // The clear step of Clear and Cut (open change): delete the float or fill
 // the selected pixels with the background, then drop the selection.
 ErrorCode clearSelection(Page& page, std::uint32_t background, std::int32_t opacity) {
@@ -75,14 +46,7 @@ ErrorCode clearSelection(Page& page, std::uint32_t background, std::int32_t opac
     if (page.hasFloat()) {
         code = page.dropFloat();
     } else {
-        MaskFillRequest request;
-        request.colour = background;
-        request.planeCount = page.colourPlaneCount();
-        request.opacity = opacity;
-        request.planeA = page.maskPlane();
-        request.rect = page.selectionRect();
-        request.limit = page.bounds();
-        code = fillThroughMask(page, request, nullptr);
+        code = fillSelection(page, background, opacity, nullptr);
     }
     if (code == kErrNone && page.hasMask()) code = page.removeMask();
     return code;
@@ -103,7 +67,7 @@ Rect ViewEdits::selectionBounds(const Page& page) {
 ViewEditResult ViewEdits::fill(Page& page, std::uint32_t colour, std::int32_t opacity) {
     return inChange(page, kUndoFill, [&](Rect& area) {
         area = selectionBounds(page);
-        return fillSelection(page, colour, opacity);
+        return fillSelection(page, colour, opacity, nullptr);
     });
 }
 

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -370,6 +372,43 @@ TEST_F(BatchOperationsTest, RectangleSelectionMakesTheMaskAndCropUsesIt) {
     EXPECT_FALSE(page->hasMask());
     page->undo();
     EXPECT_TRUE(page->hasMask());
+}
+
+TEST_F(BatchOperationsTest, EllipseSelectionIsTheInscribedEllipseClippedToTheImage) {
+    auto page = newPage(Page::kTypeGrey, 40, 30);
+    // A 21 x 15 box whose left part hangs off the image.
+    ASSERT_TRUE(apply(*page, "select-ellipse=-6,4,15,19").ok);
+    ASSERT_TRUE(page->hasMask());
+    EXPECT_EQ(page->undoKind(), 5u);
+    const auto mask = readPlane(*page, page->maskPlane());
+    // Row by row against the ellipse's own formula: a = 7.5, b = 10.5.
+    for (int y = 0; y < 30; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            int expected = 0;
+            if (y >= 4 && y < 19) {
+                const double dy = std::abs((y - 4) - 7);
+                const int x0 = 10 - static_cast<int>(10.5 * std::sqrt(1 - dy * dy / 56.25));
+                const int bx = x + 6;
+                expected = bx >= x0 && bx < 21 - x0 ? 255 : 0;
+            }
+            ASSERT_EQ(mask[y * 40 + x], expected) << x << "," << y;
+        }
+    }
+    EXPECT_EQ(page->selectionRect(), (Rect{0, 4, 15, 19}));
+
+    // Anti-aliased with 3 x 3 subsamples: soft edge pixels in steps of 255 / 9.
+    ASSERT_TRUE(apply(*page, "select-ellipse=5,5,35,25,3").ok);
+    const auto soft = readPlane(*page, page->maskPlane());
+    int partial = 0;
+    for (std::uint8_t v : soft) {
+        EXPECT_EQ(v, (v * 9 / 255) * 255 / 9);
+        partial += v > 0 && v < 255;
+    }
+    EXPECT_GT(partial, 0);
+    EXPECT_EQ(soft[15 * 40 + 20], 255);
+    EXPECT_EQ(soft[5 * 40 + 5], 0);
+    EXPECT_FALSE(apply(*page, "select-ellipse=5,5,35,25,17").ok);
+    EXPECT_FALSE(apply(*page, "select-ellipse=5,5").ok);
 }
 
 TEST_F(BatchOperationsTest, FilterOnSelectionLeavesTheRestAlone) {

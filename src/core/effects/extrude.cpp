@@ -186,6 +186,7 @@ ErrorCode extrude(Page& page, const ExtrudeRequest& request, Rect& affected,
     const std::uint32_t kind =
         request.select ? GeometryChange::kUndoSelection : GeometryChange::kUndoFill;
     if (const ErrorCode code = change.commit(kind, result); code != kErrNone) return code;
+    if (request.select) page.countChange();
     affected = result;
     return kErrNone;
 }

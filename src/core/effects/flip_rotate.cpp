@@ -178,7 +178,9 @@ ErrorCode flipRotate(Page& page, int operation, ProgressFactory* progressFactory
     if (const ErrorCode code = transform(page, target, to, operation, progress); code != kErrNone)
         return change.fail(code);
     progress.finish(true);
-    return change.commit(undoKind, unite(target.rect, to));
+    const ErrorCode code = change.commit(undoKind, unite(target.rect, to));
+    if (code == kErrNone) page.countChange();
+    return code;
 }
 
 }  // namespace tessary

@@ -16,5 +16,6 @@ inline constexpr effect_name::Text kWorking{4068, "Working..."};
 inline constexpr effect_name::Text kScale{4069, "Scale"};
 inline constexpr effect_name::Text kFeathering{4076, "Feathering"};
 inline constexpr effect_name::Text kCalculating{4077, "Calculating"};
+inline constexpr effect_name::Text kErasingSelection{4078, "Erasing Selection"};
 
 }  // namespace tessary::geometry_name

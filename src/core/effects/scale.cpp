@@ -186,7 +186,9 @@ ErrorCode scalePage(Page& page, std::int32_t newWidth, std::int32_t newHeight, b
         if (code != kErrNone) return change.fail(code);
     }
     progress.finish(true);
-    return change.commit(GeometryChange::kUndoScale, unite(from, to));
+    const ErrorCode code = change.commit(GeometryChange::kUndoScale, unite(from, to));
+    if (code == kErrNone && target.floating) page.countChange();
+    return code;
 }
 
 }  // namespace tessary

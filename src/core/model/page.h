@@ -148,6 +148,13 @@ public:
     std::uint32_t undoKind() const;
     std::uint32_t redoKind() const;
 
+    // Counts the changes that move the selection or its pixels in ways a
+    // view's own bookkeeping does not see (flips, quarter turns, scaling a
+    // floating selection, Extrude's "Select", the selection tools): a view
+    // whose selection outline was built at an older count builds it again.
+    std::uint32_t changeCounter() const { return m_changeCounter; }
+    void countChange() { ++m_changeCounter; }
+
 private:
     static bool acceptedShape(std::int32_t type, int planeCount);
 
@@ -159,6 +166,7 @@ private:
     double m_horizontalResolution = kDefaultResolution;
     double m_verticalResolution = kDefaultResolution;
     Rect m_selection;
+    std::uint32_t m_changeCounter = 0;
 };
 
 }  // namespace tessary

@@ -77,6 +77,7 @@ TEST_F(ExtrudeTest, SelectToTheRightOfASquareGivesAStrip) {
     EXPECT_EQ(EffectsRig::read(*page, 0), colour);
     EXPECT_EQ(page->planeCount(), 2);
     EXPECT_EQ(page->undoKind(), 5u);
+    EXPECT_EQ(page->changeCounter(), 1u);
     EXPECT_EQ(rig.factory.log.line0, "Working...");
     EXPECT_EQ(rig.factory.log.line1, "Calculating");
 }
@@ -92,6 +93,8 @@ TEST_F(ExtrudeTest, DistanceZeroAddsNothing) {
     Rect affected;
     ASSERT_EQ(extrude(*fill, q, affected, nullptr), kErrNone);
     for (int p = 0; p < 4; ++p) EXPECT_EQ(EffectsRig::read(*fill, p), planes[p]) << p;
+    // Filling moves no selection: outlines stay.
+    EXPECT_EQ(fill->changeCounter(), 0u);
 
     auto select = rig.makePage(Page::kTypeRgb, w, h, planes, square);
     q.select = true;

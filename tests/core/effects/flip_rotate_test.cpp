@@ -245,6 +245,8 @@ TEST_F(FlipRotateTest, UndoAndRedoTakeTheTurnBackAndForth) {
     ASSERT_EQ(flipRotate(*page, kQuarterTurnClockwise, nullptr), kErrNone);
     const PageRecord turned = PageRecord::of(*page);
     EXPECT_EQ(turned.bounds, (Rect{0, 0, 70, 140}));
+    // Views rebuild their selection outline after every flip and turn.
+    EXPECT_EQ(page->changeCounter(), 1u);
     // The axes trade resolutions, so the printed size turns too.
     EXPECT_EQ(page->horizontalResolution(), 150);
     EXPECT_EQ(page->verticalResolution(), 300);
@@ -259,6 +261,7 @@ TEST_F(FlipRotateTest, UndoAndRedoTakeTheTurnBackAndForth) {
 
     ASSERT_EQ(flipRotate(*page, kFlipVertical, nullptr), kErrNone);
     EXPECT_EQ(page->undoKind(), 13u);
+    EXPECT_EQ(page->changeCounter(), 2u);
     page->undo();
     turned.expectSameImage(*page);
 }
@@ -277,6 +280,7 @@ TEST_F(FlipRotateTest, CancelLeavesThePageExactlyAsBefore) {
         rig.factory.log.cancelAtUpdate = 3;
         EXPECT_EQ(flipRotate(*page, operation, &rig.factory), kErrCancelled);
         before.expectUntouched(*page);
+        EXPECT_EQ(page->changeCounter(), 0u);
         EXPECT_TRUE(page->hasMask());
         EXPECT_FALSE(page->hasFloat());
         EXPECT_EQ(rig.factory.log.windowsMade, rig.factory.log.windowsDestroyed);

@@ -23,7 +23,8 @@ TEST(GeometryNamesTest, TheProgressTextsAreTheStringTablesOwn) {
     for (const auto& t :
          {geometry_name::kDropShadow, geometry_name::kExtrude, geometry_name::kEffect,
           geometry_name::kRotate, geometry_name::kFlip, geometry_name::kWorking,
-          geometry_name::kScale, geometry_name::kFeathering, geometry_name::kCalculating}) {
+          geometry_name::kScale, geometry_name::kFeathering, geometry_name::kCalculating,
+          geometry_name::kErasingSelection}) {
         EXPECT_EQ(loadString(t.id), t.text) << t.id;
     }
 }

@@ -142,6 +142,7 @@ TEST_F(ScaleTest, WholeImagesOfManyShapesMatchTheReference) {
                                       "scale_whole"));
             }
             EXPECT_EQ(page->undoKind(), 11u);
+            EXPECT_EQ(page->changeCounter(), 0u);  // no selection moved
             EXPECT_EQ(PageStateRecord::readFrom(*page->pageData()->current()).changed,
                       (Rect{0, 0, std::max(c.w, c.nw), std::max(c.h, c.nh)}));
         }
@@ -175,6 +176,7 @@ TEST_F(ScaleTest, AFloatIsScaledAroundItsCentreWithItsMask) {
     // Centre (20, 15): left 20 - 5 / 2, top 15 - 35 / 2.
     const Rect scaled{18, -2, 23, 33};
     ASSERT_TRUE(page->hasFloat());
+    EXPECT_EQ(page->changeCounter(), 1u);
     EXPECT_EQ(page->selectionRect(), scaled);
     EXPECT_EQ(page->bounds(), (Rect{0, 0, w, h}));
     EXPECT_TRUE(samePlane(readRect(*page, 3, scaled),
