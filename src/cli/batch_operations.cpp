@@ -389,8 +389,10 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
                 error = "'" + step.text + "': right must exceed left and bottom must exceed top";
                 return std::nullopt;
             }
-            command.ints.resize(5, 0);
-            if (fields.size() == 5 && !integers(step, fields, 4, 1, 0, 16, command.ints, error))
+            // The anti-aliasing subsamples (0 when left out).
+            if (fields.size() < 5)
+                command.ints.push_back(0);
+            else if (!integers(step, fields, 4, 1, 0, 16, command.ints, error))
                 return std::nullopt;
             break;
         case BatchOp::DropShadow:

@@ -401,14 +401,12 @@ TEST_F(BatchOperationsTest, EllipseSelectionIsTheInscribedEllipseClippedToTheIma
     const auto soft = readPlane(*page, page->maskPlane());
     int partial = 0;
     for (std::uint8_t v : soft) {
-        EXPECT_EQ(v, (v * 9 / 255) * 255 / 9);
+        EXPECT_EQ(v, ((v * 9 + 254) / 255) * 255 / 9);
         partial += v > 0 && v < 255;
     }
     EXPECT_GT(partial, 0);
     EXPECT_EQ(soft[15 * 40 + 20], 255);
     EXPECT_EQ(soft[5 * 40 + 5], 0);
-    EXPECT_FALSE(apply(*page, "select-ellipse=5,5,35,25,17").ok);
-    EXPECT_FALSE(apply(*page, "select-ellipse=5,5").ok);
 }
 
 TEST_F(BatchOperationsTest, FilterOnSelectionLeavesTheRestAlone) {
@@ -501,6 +499,8 @@ TEST(BatchCommandCheck, RejectsUnknownNamesAndBadParameters) {
         "resolution=0",
         "resolution=abc",
         "select-rect=5,5,2,2",
+        "select-ellipse=5,5,35,25,17",
+        "select-ellipse=5,5",
         "de-interlace=odd",
         "de-interlace=odd,blend",
         "extrude=8,3",

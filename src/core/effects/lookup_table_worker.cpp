@@ -13,6 +13,12 @@
 
 namespace tessary {
 
+namespace {
+
+constexpr std::int32_t kTileRows = VMTile::kTileSize;
+
+}  // namespace
+
 ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarget& target,
                                int opacity, ProgressPort* progress) {
     PageData* data = page.pageData();
@@ -34,42 +40,72 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
 
     WorkerProgress steps(progress, std::int64_t{rect.height()} * target.planeCount);
 
-    // One row of one plane: read, map, blend, write.
-    auto processRow = [&](int plane, std::int32_t y) -> ErrorCode {
-        const int slot = plane - target.firstPlane;
-        if (map.hasSlot(slot)) {
-            data->readRowFromPrevious(plane, rect.left, y, rect.width(), source.get());
-            const std::uint8_t* out = source.get();
-            if (!blendOpacity && !masked) {
-                mapRow(source.get(), source.get(), map.table(slot), rect.width());
-            } else {
-                mapRow(source.get(), result.get(), map.table(slot), rect.width());
-                if (blendOpacity) {
-                    opacityBlendRow(source.get(), result.get(), result.get(), amount, blend,
-                                    rect.width());
-                }
-                if (masked) {
-                    maskBlendRow(mask.get(), source.get(), result.get(), result.get(), blend,
-                                 rect.width());
-                }
-                out = result.get();
-            }
-            if (!data->writeRow(plane, rect.left, y, rect.width(), out)) return kErrDisk;
+    // Columns [left, right) of one row of one plane: read, map, blend,
+    // write. The mask row, when there is a mask, is in `mask` already.
+    auto processSpan = [&](int plane, std::int32_t y, std::int32_t left,
+                           std::int32_t right) -> bool {
+        const std::int32_t count = right - left;
+        if (count <= 0) return true;
+        const std::uint8_t* table = map.table(plane - target.firstPlane);
+        const std::size_t at = static_cast<std::size_t>(left - rect.left);
+        std::uint8_t* in = source.get() + at;
+        data->readRowFromPrevious(plane, left, y, count, in);
+        const std::uint8_t* out = in;
+        if (!blendOpacity && !masked) {
+            mapRow(in, in, table, count);
+        } else {
+            std::uint8_t* mapped = result.get() + at;
+            mapRow(in, mapped, table, count);
+            if (blendOpacity) opacityBlendRow(in, mapped, mapped, amount, blend, count);
+            if (masked) maskBlendRow(mask.get() + at, in, mapped, mapped, blend, count);
+            out = mapped;
         }
-        return steps.step() ? kErrCancelled : kErrNone;
+        return data->writeRow(plane, left, y, count, out);
     };
 
     if (!masked) {
         for (int plane = target.firstPlane; plane <= target.lastPlane(); ++plane) {
+            const int slot = plane - target.firstPlane;
+            // At full strength each whole tile of the rectangle is mapped in
+            // one pass from the previous state's tile into a fresh tile (a
+            // constant tile stays constant), a band of tiles when the rows
+            // reach it; the rest of each row, and every row outside the
+            // bands, goes through the row buffer.
+            Rect tiles;
+            if (!blendOpacity && map.hasSlot(slot))
+                tiles = data->wholeTilesFromPrevious(plane, rect);
+            const std::uint8_t* table = map.hasSlot(slot) ? map.table(slot) : nullptr;
+            const ImageData::SampleMap lookUp = [table](const std::uint8_t* in, std::uint8_t* out,
+                                                        std::size_t count) {
+                mapRow(in, out, table, static_cast<std::int64_t>(count));
+            };
             for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-                if (const ErrorCode code = processRow(plane, y)) return code;
+                bool written = true;
+                if (!map.hasSlot(slot)) {
+                    // A plane without a table is left as it is.
+                } else if (y >= tiles.top && y < tiles.bottom) {
+                    if ((y - tiles.top) % kTileRows == 0) {
+                        const Rect band{tiles.left, y, tiles.right, y + kTileRows};
+                        written = data->mapTilesFromPrevious(plane, band, lookUp);
+                    }
+                    written = written && processSpan(plane, y, rect.left, tiles.left) &&
+                              processSpan(plane, y, tiles.right, rect.right);
+                } else {
+                    written = processSpan(plane, y, rect.left, rect.right);
+                }
+                if (!written) return kErrDisk;
+                if (steps.step()) return kErrCancelled;
             }
         }
     } else {
         for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
             data->readRowFromPrevious(target.maskPlane, rect.left, y, rect.width(), mask.get());
             for (int plane = target.firstPlane; plane <= target.lastPlane(); ++plane) {
-                if (const ErrorCode code = processRow(plane, y)) return code;
+                if (map.hasSlot(plane - target.firstPlane) &&
+                    !processSpan(plane, y, rect.left, rect.right)) {
+                    return kErrDisk;
+                }
+                if (steps.step()) return kErrCancelled;
             }
         }
     }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -149,6 +150,31 @@ public:
     // (0, 0, width, height) when none. A tile that cannot be read counts as
     // wholly included.
     bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
+
+    // A map of samples for mapTiles(): writes `count` results to `out` from
+    // `count` samples at `in`. Each result must depend on the value of its
+    // own sample alone (a lookup table, say), so that a constant tile maps
+    // to a constant tile.
+    using SampleMap =
+        std::function<void(const std::uint8_t* in, std::uint8_t* out, std::size_t count)>;
+    // The part of `rect` that mapTiles() can do for `plane` with `source`:
+    // the tiles of the plane lying wholly inside `rect` and inside the same
+    // plane of `source`, as one rectangle of whole tiles. Empty when there
+    // are none, or when the two planes do not share their origin (and so
+    // their grid of tiles).
+    Rect wholeTilesWithin(int plane, const Rect& rect, const ImageData& source) const;
+    // Every tile of `plane` inside `tiles` (a rectangle wholeTilesWithin()
+    // returned) becomes the image under `map` of the tile at the same place
+    // in the same plane of `source`: a store tile gives a fresh private
+    // tile, mapped in one pass from the source's samples (no copy of a
+    // shared tile first), and a constant tile gives a constant entry with no
+    // storage. The samples come out as if each row had been read from
+    // `source`, mapped and written here. `source` may be this state.
+    //
+    // All or nothing: counts the new tiles first and fails without change
+    // when the store has fewer free ones; a tile that cannot be allocated or
+    // paged in later also leaves the state as it was.
+    bool mapTiles(int plane, const Rect& tiles, const ImageData& source, const SampleMap& map);
 
     // Copies up to 1024 bytes of the state record; zeros when the block was
     // never written.

@@ -111,36 +111,40 @@ bool ImageData::readInside(int plane, std::int64_t x0, std::int64_t x1, std::int
     const std::int64_t dy = y - r.originY;
     const TileEntry* rowEntries = entries(plane) + (dy >> kTileShift) * r.tilesAcross;
     const std::size_t rowInTile = static_cast<std::size_t>(dy & kTileLowBits) * kTile;
-    const std::int64_t end = x1 - r.originX;
+    VMTile::ResidentTiles tiles(m_store);
     bool ok = true;
-    for (std::int64_t dx = x0 - r.originX; dx < end;) {
-        const std::int64_t column = dx >> kTileShift;
-        const std::int64_t stop = std::min(end, (column + 1) * kTile);
-        const std::size_t n = static_cast<std::size_t>(stop - dx);
+    // Samples [inTile, inTile + n) of this row of the tile in `column`.
+    auto segment = [&](std::int64_t column, std::size_t inTile, std::size_t n) {
         const TileEntry e = rowEntries[column];
         if (isConstant(e)) {
             std::memset(dest, static_cast<int>(e & 0xFF), n);
+        } else if (const std::uint8_t* samples = tiles.samples(tileOf(e))) {
+            std::memcpy(dest, samples + rowInTile + inTile, n);
         } else {
             const VMTile::TileNumber tile = tileOf(e);
-            const std::uint8_t* samples = m_store.lock(tile);
-            if (samples) {
-                const std::uint8_t* from =
-                    samples + rowInTile + static_cast<std::size_t>(dx & kTileLowBits);
-                // Whole tile rows are the common case: a fixed-size copy the
-                // compiler inlines costs far less than a library call.
-                if (n == kTile)
-                    std::memcpy(dest, from, kTile);
-                else
-                    std::memcpy(dest, from, n);
+            if (const std::uint8_t* paged = m_store.lock(tile)) {
+                std::memcpy(dest, paged + rowInTile + inTile, n);
                 m_store.unlock(tile);
             } else {
                 std::memset(dest, 0, n);
                 ok = false;
             }
+            tiles.resync();
         }
         dest += n;
+    };
+    // A segment that starts inside a tile, whole tile rows (fixed-size
+    // copies the compiler inlines), a segment that ends inside a tile.
+    std::int64_t dx = x0 - r.originX;
+    const std::int64_t end = x1 - r.originX;
+    if ((dx & kTileLowBits) != 0) {
+        const std::int64_t stop = std::min(end, (dx | kTileLowBits) + 1);
+        segment(dx >> kTileShift, static_cast<std::size_t>(dx & kTileLowBits),
+                static_cast<std::size_t>(stop - dx));
         dx = stop;
     }
+    for (; dx + kTile <= end; dx += kTile) segment(dx >> kTileShift, 0, kTile);
+    if (dx < end) segment(dx >> kTileShift, 0, static_cast<std::size_t>(end - dx));
     return ok;
 }
 
@@ -161,9 +165,10 @@ bool ImageData::readClamped(int plane, std::int32_t x, std::int32_t y, std::int3
     const std::size_t before = static_cast<std::size_t>(lo - x);
     const std::size_t inside = static_cast<std::size_t>(hi - lo);
     const bool ok = readInside(plane, lo, hi, row, dest + before);
-    std::memset(dest, dest[before], before);
-    std::memset(dest + before + inside, dest[before + inside - 1],
-                static_cast<std::size_t>(count) - before - inside);
+    // Most reads lie inside: no calls for empty edges.
+    const std::size_t after = static_cast<std::size_t>(count) - before - inside;
+    if (before != 0) std::memset(dest, dest[before], before);
+    if (after != 0) std::memset(dest + before + inside, dest[before + inside - 1], after);
     return ok;
 }
 
@@ -326,34 +331,43 @@ bool ImageData::writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t
     source += x0 - x;
 
     // Fast path: when every tile the run crosses is private, unshared and
-    // resident, nothing can fail, so the row is copied in place in one pass
-    // without the planning that the all-or-nothing rule needs otherwise.
+    // resident, nothing can fail, so the row is copied in place without the
+    // planning that the all-or-nothing rule needs otherwise. The tiles are
+    // looked up once, before any byte is written.
     const std::int64_t dy = std::int64_t{y} - r.originY;
-    TileEntry* rowEntries = entries(plane) + (dy >> kTileShift) * r.tilesAcross;
+    const TileEntry* rowEntries = entries(plane) + (dy >> kTileShift) * r.tilesAcross;
     const std::int64_t begin = x0 - r.originX;
     const std::int64_t end = x1 - r.originX;
+    const std::int64_t firstColumn = begin >> kTileShift;
+    const auto columns = static_cast<std::size_t>(((end - 1) >> kTileShift) - firstColumn + 1);
+    // Kept from call to call, so that a warm write allocates nothing.
+    static thread_local std::vector<std::uint8_t*> blocks;
     bool inPlace = true;
-    for (std::int64_t column = begin >> kTileShift; column <= (end - 1) >> kTileShift; ++column) {
-        const TileEntry e = rowEntries[column];
-        if (!writable(e) || !m_store.isResident(tileOf(e))) {
-            inPlace = false;
-            break;
-        }
+    try {
+        if (blocks.size() < columns) blocks.resize(columns);
+    } catch (const std::bad_alloc&) {
+        inPlace = false;
+    }
+    VMTile::ResidentTiles tiles(m_store);
+    std::uint8_t** block = blocks.data();
+    for (std::size_t k = 0; inPlace && k < columns; ++k) {
+        const TileEntry e = rowEntries[firstColumn + static_cast<std::int64_t>(k)];
+        block[k] = isPrivate(e) ? tiles.unsharedToWrite(tileOf(e)) : nullptr;
+        inPlace = block[k] != nullptr;
     }
     if (inPlace) {
         const std::size_t rowInTile = static_cast<std::size_t>(dy & kTileLowBits) * kTile;
-        for (std::int64_t dx = begin; dx < end;) {
-            const std::int64_t column = dx >> kTileShift;
-            const std::int64_t stop = std::min(end, (column + 1) * kTile);
-            const VMTile::TileNumber tile = tileOf(rowEntries[column]);
-            std::uint8_t* samples = m_store.lock(tile);
-            TS_ASSERT(samples != nullptr);  // resident: locking cannot fail
-            copyIntoTile(samples + rowInTile + static_cast<std::size_t>(dx & kTileLowBits),
-                         source, static_cast<std::uint32_t>(stop - dx), 1);
-            m_store.unlock(tile);
+        std::int64_t dx = begin;
+        if ((dx & kTileLowBits) != 0) {
+            const std::int64_t stop = std::min(end, (dx | kTileLowBits) + 1);
+            std::memcpy(*block++ + rowInTile + static_cast<std::size_t>(dx & kTileLowBits), source,
+                        static_cast<std::size_t>(stop - dx));
             source += stop - dx;
             dx = stop;
         }
+        for (; dx + kTile <= end; dx += kTile, source += kTile)
+            std::memcpy(*block++ + rowInTile, source, kTile);
+        if (dx < end) std::memcpy(*block + rowInTile, source, static_cast<std::size_t>(end - dx));
         return true;
     }
     const RunSegments run(r, begin, dy, x1 - x0, false);

@@ -195,6 +195,17 @@ bool PageData::readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) co
     return m_current->readPixel(x, y, dest);
 }
 
+Rect PageData::wholeTilesFromPrevious(int plane, const Rect& rect) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->wholeTilesWithin(plane, rect, *previous());
+}
+
+bool PageData::mapTilesFromPrevious(int plane, const Rect& tiles, const ImageData::SampleMap& map) {
+    TS_ASSERT(m_current != nullptr);
+    // The previous state is looked up on every try, as in sharePlane().
+    return retry([&] { return m_current->mapTiles(plane, tiles, *previous(), map); });
+}
+
 bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {
     TS_ASSERT(m_current != nullptr);
     return m_current->boundsAbove(plane, threshold, out);

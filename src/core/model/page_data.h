@@ -106,6 +106,16 @@ public:
     bool writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                      const std::uint8_t* source);
     bool readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const;
+    // The part of `rect` that mapTilesFromPrevious() can do for `plane`: the
+    // plane's whole tiles inside `rect` that the previous and the current
+    // state both hold on the same grid (ImageData::wholeTilesWithin()).
+    Rect wholeTilesFromPrevious(int plane, const Rect& rect) const;
+    // The tiles of `plane` inside `tiles` (from wholeTilesFromPrevious())
+    // become the previous state's tiles under `map`, written into the
+    // current state without copying them first (ImageData::mapTiles()), in
+    // the retry loop. False, with the current state unchanged, when the
+    // purge could free nothing more.
+    bool mapTilesFromPrevious(int plane, const Rect& tiles, const ImageData::SampleMap& map);
     bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
     // The current state's record (zeros when there is no current state).
     void readStateRecord(void* dest, std::size_t bytes) const;

@@ -194,8 +194,8 @@ void VMTile::createSwapFiles(const VolumeList& volumes) {
 }
 
 bool VMTile::reserveSlotMemory() {
-    if (m_slotCount > std::numeric_limits<std::size_t>::max() / kSlotBytes) return false;
-    const std::size_t bytes = std::size_t{m_slotCount} * kSlotBytes;
+    if (m_slotCount > std::numeric_limits<std::size_t>::max() / kSlotStride) return false;
+    const std::size_t bytes = std::size_t{m_slotCount} * kSlotStride;
     // Address space only: pages are committed as tiles are first written, so
     // a large reservation costs nothing at start-up.
     void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
@@ -214,8 +214,7 @@ void VMTile::placeInitialTiles() {
     for (std::uint32_t i = 0; i < memoryTiles; ++i) {
         Slot& slot = m_slots[i];
         RecencyNode& node = m_nodes[i];
-        slot.block = m_slotMemory + std::size_t{i} * kSlotBytes;
-        slot.node = &node;
+        slot.block = m_slotMemory + std::size_t{i} * kSlotStride;
         node.tile = i + 1;
         node.newer = i > 0 ? &m_nodes[i - 1] : nullptr;
         node.older = i + 1 < memoryTiles ? &m_nodes[i + 1] : nullptr;
@@ -225,7 +224,8 @@ void VMTile::placeInitialTiles() {
     m_tail = &m_nodes.back();
     m_moveClock = memoryTiles;
     m_recentWindow = memoryTiles / 4;
-    m_exchangeBlock = m_slotMemory + std::size_t{memoryTiles} * kSlotBytes;
+    m_recentFrom = m_moveClock - m_recentWindow;
+    m_exchangeBlock = m_slotMemory + std::size_t{memoryTiles} * kSlotStride;
 
     TileNumber tile = m_slotCount;
     for (int f = 0; f < m_files.count(); ++f) {
@@ -306,7 +306,7 @@ void VMTile::release(TileNumber tile) {
     if (--d.references > 0) return;
     m_freeMap.markFree(tile);
     ++m_freeTiles;
-    if (d.slot >= 0) moveToTail(m_slots[static_cast<std::size_t>(d.slot)].node);
+    if (d.slot >= 0) moveToTail(static_cast<std::size_t>(d.slot));
 }
 
 bool VMTile::isLocked(TileNumber tile) const {
@@ -396,8 +396,10 @@ void VMTile::unlink(RecencyNode* node) {
     node->newer = node->older = nullptr;
 }
 
-void VMTile::moveToHead(RecencyNode* node) {
-    node->movedAt = ++m_moveClock;
+void VMTile::moveToHead(std::size_t slot) {
+    m_slots[slot].movedAt = ++m_moveClock;
+    m_recentFrom = m_moveClock - m_recentWindow;
+    RecencyNode* node = &m_nodes[slot];
     if (node == m_head) return;
     unlink(node);
     node->older = m_head;
@@ -406,8 +408,9 @@ void VMTile::moveToHead(RecencyNode* node) {
     if (m_tail == nullptr) m_tail = node;
 }
 
-void VMTile::moveToTail(RecencyNode* node) {
-    node->movedAt = 0;  // the next lock moves it to the head again
+void VMTile::moveToTail(std::size_t slot) {
+    m_slots[slot].movedAt = 0;  // the next lock moves it to the head again
+    RecencyNode* node = &m_nodes[slot];
     if (node == m_tail) return;
     unlink(node);
     node->newer = m_tail;

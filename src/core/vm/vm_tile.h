@@ -39,6 +39,12 @@ public:
     // 128 x 128 x 3 / 2 rounded up to a multiple of 512: the distance between
     // tiles in memory and in the swap files.
     static constexpr std::size_t kSlotBytes = 24576;
+    // Distance between slot blocks in memory. 24,576 is a multiple of
+    // 4,096, so the same row of every tile would fall into the same set of
+    // the first-level cache and a row crossing many tiles would evict
+    // itself; 128 bytes more spreads 32 consecutive blocks' rows over
+    // different sets.
+    static constexpr std::size_t kSlotStride = kSlotBytes + 128;
     // Bookkeeping per memory slot counted by the capacity formula.
     static constexpr std::size_t kSlotOverhead = 48;
     static constexpr std::size_t kDescriptorBytes = 16;
@@ -95,7 +101,7 @@ public:
     std::uint32_t tileCount() const { return m_tileCount; }      // N = D + S - 1
     std::uint64_t swapCapTiles() const { return m_swapCap; }
     const VMFileOpenList& swapFiles() const { return m_files; }
-    // Bytes of address space reserved for the slots (S x kSlotBytes).
+    // Bytes of address space reserved for the slots (S x kSlotStride).
     std::size_t reservedBytes() const { return m_slotMemoryBytes; }
 
     std::uint32_t freeTiles() const { return m_freeTiles; }
@@ -132,17 +138,21 @@ public:
     // repair fails as well is the tile's stored copy damaged.) At most
     // two tiles are locked at once; locking a non-resident tile while every
     // tile slot is locked is a programming error.
-    // Inline: the resident case runs once per tile span of every row read
-    // and write, so it must cost a few instructions, not a call.
+    // Inline: the resident case runs once per tile of many pixel operations,
+    // so it must cost a few instructions, not a call.
     inline std::uint8_t* lock(TileNumber tile);
     inline void unlock(TileNumber tile);
     inline bool isResident(TileNumber tile) const;
     bool isLocked(TileNumber tile) const;
+    // Resident tiles without the lock, for row reads and writes (below).
+    class ResidentTiles;
 
     // The file layer code of the last failed page-in or page-out.
     platform::FileError lastError() const { return m_lastError; }
 
 private:
+    friend class ResidentTiles;
+
     // Fits the 16 bytes per tile that the swap cap budgets for: swap files
     // are at most kMaxSwapFileBytes long, so 32-bit offsets suffice, and the
     // file is an index into m_files rather than a handle.
@@ -159,15 +169,17 @@ private:
     // neither reads nor writes them.
     static constexpr std::uint16_t kContentsUndefined = 1;
 
+    // Node i of the recency list belongs to slot i.
     struct RecencyNode {
         RecencyNode* newer = nullptr;
         RecencyNode* older = nullptr;
         TileNumber tile = 0;
-        std::uint64_t movedAt = 0;  // m_moveClock when last moved to the head
     };
+    // What a resident access needs sits together in one slot record, so it
+    // costs one cache line beside the descriptor.
     struct Slot {
         std::uint8_t* block = nullptr;
-        RecencyNode* node = nullptr;
+        std::uint64_t movedAt = 0;  // m_moveClock when last moved to the head
         bool locked = false;
     };
 
@@ -179,8 +191,8 @@ private:
     void unlink(RecencyNode* node);
     // lock() of a tile that is not resident: pages it in first.
     std::uint8_t* lockPagedOut(TileNumber tile);
-    void moveToHead(RecencyNode* node);
-    void moveToTail(RecencyNode* node);
+    void moveToHead(std::size_t slot);
+    void moveToTail(std::size_t slot);
     bool validTile(TileNumber tile) const { return tile >= 1 && tile <= m_tileCount; }
     bool needsIo(const Descriptor& d) const {
         return d.references > 0 && (d.flags & kContentsUndefined) == 0;
@@ -205,8 +217,10 @@ private:
     // reach; stores of fewer than 5 slots keep exact order.
     std::uint64_t m_moveClock = 0;
     std::uint64_t m_recentWindow = 0;
+    // m_moveClock - m_recentWindow: a slot moved at or after this is recent.
+    std::uint64_t m_recentFrom = 0;
 
-    std::uint8_t* m_slotMemory = nullptr;  // reserved S x kSlotBytes
+    std::uint8_t* m_slotMemory = nullptr;  // reserved S x kSlotStride
     std::size_t m_slotMemoryBytes = 0;
     std::uint8_t* m_exchangeBlock = nullptr;
     std::vector<Descriptor> m_descriptors;  // index = tile number
@@ -220,18 +234,79 @@ private:
     platform::FileError m_lastError = platform::kNoErr;
 };
 
+// Access to resident tiles without taking their locks, for a loop over many
+// tiles that copies a little from each, such as a row crossing every tile of
+// a band. Each access marks the tile most recently used as lock() does. The
+// pointers it gives are good until the next call into the store, which may
+// page tiles out; the loop makes no such call while it copies, and after
+// one (a lock() of a paged-out tile, say) it must resync() before the next
+// access.
+//
+// It holds the store's tables in locals, so that the copies the loop makes
+// through byte pointers do not force the compiler to reload them for every
+// tile.
+class VMTile::ResidentTiles {
+public:
+    explicit ResidentTiles(VMTile& store) : m_store(store) { resync(); }
+
+    void resync() {
+        m_descriptors = m_store.m_descriptors.data();
+        m_slots = m_store.m_slots.data();
+        m_tileCount = m_store.m_tileCount;
+        m_recentFrom = m_store.m_recentFrom;
+    }
+
+    // The samples of a resident tile to read, marked most recently used as
+    // lock() would; null when the tile is paged out.
+    const std::uint8_t* samples(TileNumber tile) { return touch(tile); }
+    // The same to write into: from now on the contents count.
+    std::uint8_t* samplesToWrite(TileNumber tile) {
+        std::uint8_t* block = touch(tile);
+        if (block) m_descriptors[tile].flags &= static_cast<std::uint16_t>(~kContentsUndefined);
+        return block;
+    }
+    // samplesToWrite() of a tile with no reference but the caller's, which
+    // may therefore be written in place; null when the tile is shared or
+    // paged out.
+    std::uint8_t* unsharedToWrite(TileNumber tile) {
+        TS_ASSERT(tile >= 1 && tile <= m_tileCount);
+        if (m_descriptors[tile].references > 1) return nullptr;
+        return samplesToWrite(tile);
+    }
+
+private:
+    std::uint8_t* touch(TileNumber tile) {
+        TS_ASSERT(tile >= 1 && tile <= m_tileCount);
+        const std::int32_t index = m_descriptors[tile].slot;
+        if (index < 0) return nullptr;
+        const Slot& slot = m_slots[static_cast<std::size_t>(index)];
+        if (slot.movedAt < m_recentFrom) {
+            m_store.moveToHead(static_cast<std::size_t>(index));
+            m_recentFrom = m_store.m_recentFrom;
+        }
+        return slot.block;
+    }
+
+    VMTile& m_store;
+    Descriptor* m_descriptors = nullptr;
+    Slot* m_slots = nullptr;
+    TileNumber m_tileCount = 0;
+    std::uint64_t m_recentFrom = 0;
+};
+
 inline std::uint8_t* VMTile::lock(TileNumber tile) {
     TS_ASSERT(validTile(tile));
     Descriptor& d = m_descriptors[tile];
     if (d.slot < 0) return lockPagedOut(tile);
-    Slot& slot = m_slots[static_cast<std::size_t>(d.slot)];
+    const auto index = static_cast<std::size_t>(d.slot);
+    Slot& slot = m_slots[index];
     if (!slot.locked) {
         slot.locked = true;
         ++m_lockedSlots;
     }
     // Whoever holds the lock may write: from now on the contents count.
     d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
-    if (m_moveClock - slot.node->movedAt > m_recentWindow) moveToHead(slot.node);
+    if (slot.movedAt < m_recentFrom) moveToHead(index);
     return slot.block;
 }
 

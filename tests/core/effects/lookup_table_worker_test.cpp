@@ -73,16 +73,13 @@ Plane mappedInside(const Plane& before, std::int32_t width, const Rect& rect,
 }
 
 EffectTarget colourTarget(const Page& page, const Rect& rect) {
-    return EffectTarget{.firstPlane = 0,
-                        .planeCount = page.colourPlaneCount(),
-                        .maskPlane = -1,
-                        .rect = rect};
+    return EffectTarget{
+        .firstPlane = 0, .planeCount = page.colourPlaneCount(), .maskPlane = -1, .rect = rect};
 }
 
 // (type, rectangle) on a 333 x 270 page (3 x 3 tiles, the last column and
 // row partly outside the image) whose bottom tile row is constant.
-class LookupTableTilesTest
-    : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect>> {};
+class LookupTableTilesTest : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect>> {};
 
 TEST_P(LookupTableTilesTest, MatchesTheTableOnEverySampleOfTheRectangle) {
     const auto [type, rect] = GetParam();
@@ -109,12 +106,12 @@ TEST_P(LookupTableTilesTest, MatchesTheTableOnEverySampleOfTheRectangle) {
 INSTANTIATE_TEST_SUITE_P(
     GreyAndRgb, LookupTableTilesTest,
     ::testing::Combine(::testing::Values(Page::kTypeGrey, Page::kTypeRgb),
-                       ::testing::Values(Rect{0, 0, 333, 270},     // whole image
-                                         Rect{1, 2, 300, 269},     // odd edges round a tile
-                                         Rect{128, 0, 256, 128},   // exactly one tile
-                                         Rect{5, 130, 260, 262},   // constant tiles below
-                                         Rect{0, 128, 256, 256},   // two whole tiles
-                                         Rect{10, 10, 100, 100},   // no whole tile
+                       ::testing::Values(Rect{0, 0, 333, 270},    // whole image
+                                         Rect{1, 2, 300, 269},    // odd edges round a tile
+                                         Rect{128, 0, 256, 128},  // exactly one tile
+                                         Rect{5, 130, 260, 262},  // constant tiles below
+                                         Rect{0, 128, 256, 256},  // two whole tiles
+                                         Rect{10, 10, 100, 100},  // no whole tile
                                          Rect{200, 3, 333, 270})));
 
 TEST(LookupTableWorker, ConstantTilesMapToConstantTilesWithoutStorage) {
@@ -124,9 +121,9 @@ TEST(LookupTableWorker, ConstantTilesMapToConstantTilesWithoutStorage) {
     auto page = partlyWrittenPage(rig, Page::kTypeRgb, 512, 384, 0, 90, planes);
     const ImageMap map = scrambledMap(3);
     const std::uint32_t freeBefore = rig.store().freeTiles();
-    ASSERT_EQ(runEffect(*page, map, colourTarget(*page, Rect{0, 0, 512, 384}), false, false,
-                        rig.context),
-              kErrNone);
+    ASSERT_EQ(
+        runEffect(*page, map, colourTarget(*page, Rect{0, 0, 512, 384}), false, false, rig.context),
+        kErrNone);
     EXPECT_EQ(rig.store().freeTiles(), freeBefore);
     const ImageData& state = *page->pageData()->current();
     for (int p = 0; p < 3; ++p) {
@@ -168,8 +165,7 @@ TEST(LookupTableWorker, ProgressCountsEveryRowOfEveryPlaneAndCancelRestoresThePa
     const ImageMap map = scrambledMap(3);
     const Rect rect{0, 0, kW, kH};
 
-    ASSERT_EQ(runEffect(*page, map, colourTarget(*page, rect), false, true, rig.context),
-              kErrNone);
+    ASSERT_EQ(runEffect(*page, map, colourTarget(*page, rect), false, true, rig.context), kErrNone);
     EXPECT_EQ(rig.factory.log.updates, 3 * kH);
     EXPECT_EQ(rig.factory.log.lastDone, 3 * kH);
     EXPECT_EQ(rig.factory.log.lastTotal, 3 * kH);
@@ -205,9 +201,9 @@ TEST(LookupTableWorker, RunningOutOfTilesMidwayFailsWithTheStoreCodeAndRestoresT
     ASSERT_EQ(freeBefore, 19u);
 
     const ImageMap map = scrambledMap(1);
-    EXPECT_EQ(runEffect(*page, map, colourTarget(*page, Rect{0, 0, 640, 512}), false, true,
-                        rig.context),
-              kErrDisk);
+    EXPECT_EQ(
+        runEffect(*page, map, colourTarget(*page, Rect{0, 0, 640, 512}), false, true, rig.context),
+        kErrDisk);
     EXPECT_EQ(rig.factory.log.updates, 3 * 128);  // three bands went through
     EXPECT_FALSE(page->pageData()->changeOpen());
     EXPECT_EQ(page->pageData()->undoCount(), 0);

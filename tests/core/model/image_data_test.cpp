@@ -413,6 +413,42 @@ TEST(ImageDataTest, BoundsAbove) {
     EXPECT_EQ(r, (Rect{-100, -50, 271, 281}));
 }
 
+// Row reads and in-place row writes take a lighter path than lock() for
+// resident tiles; they must still mark the tiles they touch as most recently
+// used, or tiles in steady use would be paged out under them.
+TEST(ImageDataTest, RowAccessKeepsItsTilesMostRecentlyUsed) {
+    TestStore ts(8, 2048);  // seven memory tiles
+    ImageData busy(ts.store()), other(ts.store());
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(busy.create(1, 256, 128, &fill));
+    ASSERT_TRUE(other.create(1, 128, 128 * 12, &fill));
+    writeRows(busy, 0, 128, 1);
+    writeRows(other, 0, 128 * 12, 2);
+    const VMTile::TileNumber left = ImageData::tileOf(busy.entry(0, 0, 0));
+    const VMTile::TileNumber right = ImageData::tileOf(busy.entry(0, 1, 0));
+    const int readsBefore = ts.files().reads;
+    std::vector<std::uint8_t> row(256);
+    for (int round = 0; round < 3; ++round) {
+        for (int k = 0; k < 12; ++k) {
+            if (round % 2 == 0) {
+                ASSERT_TRUE(busy.readRow(0, 0, k, 256, row.data()));
+                if (round == 0) {
+                    ASSERT_EQ(row, pattern(256, 1 + k));
+                }
+            } else {
+                ASSERT_TRUE(busy.writeRow(0, 0, k, 256, row.data()));
+            }
+            // Paging another tile in evicts the least recently used one.
+            const VMTile::TileNumber t = ImageData::tileOf(other.entry(0, 0, k));
+            ASSERT_NE(ts.store().lock(t), nullptr);
+            ts.store().unlock(t);
+            ASSERT_TRUE(ts.store().isResident(left) && ts.store().isResident(right))
+                << "round " << round << " tile " << k;
+        }
+    }
+    EXPECT_GT(ts.files().reads, readsBefore);  // the other image was paged
+}
+
 // A store of 7 memory tiles with swap files, so tiles of a 4 x 4 tile image
 // are paged; reads or writes of the swap files can then be made to fail.
 class ImageDataDiskFailureTest : public ::testing::Test {

@@ -268,6 +268,51 @@ TEST_F(PageDataShortageTest, WhenNothingCanBeFreedTheOperationFailsAndChangesNot
     EXPECT_EQ(ts.store().freeTiles(), kTiles - 2);
 }
 
+// B maps all its tiles in a change: a fresh tile each, more than are free.
+// The retry loop purges A's history until they fit, or fails without change
+// when nothing more can be freed.
+TEST_F(PageDataShortageTest, TileMapsRetryAfterThePurge) {
+    auto mapAll = [&](int tilesAcross) {
+        const std::uint8_t fill = 1;
+        EXPECT_TRUE(b.create(1, 128 * tilesAcross, 128, &fill));
+        for (int y = 0; y < 128; ++y) {
+            const auto row = ramp(128 * tilesAcross, y);
+            EXPECT_TRUE(b.writeRow(0, 0, y, 128 * tilesAcross, row.data()));
+        }
+        EXPECT_TRUE(b.beginChange());
+        const Rect whole{0, 0, 128 * tilesAcross, 128};
+        EXPECT_EQ(b.wholeTilesFromPrevious(0, whole), whole);
+        return b.mapTilesFromPrevious(
+            0, whole, [](const std::uint8_t* in, std::uint8_t* out, std::size_t count) {
+                for (std::size_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
+            });
+    };
+
+    // 16 tiles written leave 13 free; trimming A frees 6.
+    ASSERT_TRUE(mapAll(16));
+    EXPECT_EQ(a.undoCount(), 1);
+    EXPECT_EQ(ts.store().freeTiles(), kTiles - 10 + 6 - 32);
+    for (int y = 0; y < 128; y += 31) {
+        auto expected = ramp(128 * 16, y);
+        for (auto& v : expected) v = static_cast<std::uint8_t>(~v);
+        EXPECT_EQ(rowOf(b, 0, y), expected);
+    }
+    EXPECT_EQ(readPlane(a, 0), aCurrent);
+    b.abortChange();
+    EXPECT_EQ(rowOf(b, 0, 5), ramp(128 * 16, 5));
+
+    // 19 tiles written leave too few even with all of A's history gone.
+    ASSERT_FALSE(mapAll(19));
+    EXPECT_EQ(a.undoCount(), 0);
+    EXPECT_EQ(ts.store().freeTiles(), kTiles - 2 - 19);
+    EXPECT_EQ(rowOf(b, 0, 7), ramp(128 * 19, 7));
+    // Still the table copy that began the change.
+    auto shared = entriesOf(*b.undoNewest());
+    for (auto& e : shared) e &= ~ImageData::kPrivateBit;
+    EXPECT_EQ(entriesOf(*b.current()), shared);
+    b.abortChange();
+}
+
 TEST(PageDataTest, DestroyingAPageDataReturnsEveryTile) {
     TestStore ts;
     const std::uint32_t freeAtStart = ts.store().freeTiles();

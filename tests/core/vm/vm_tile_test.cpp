@@ -41,7 +41,26 @@ TEST(VMTileCapacity, SixtyFourMegabytes) {
     EXPECT_EQ(rig.store.tileCount(), 680u);
     EXPECT_EQ(rig.store.freeTiles(), 680u);
     EXPECT_EQ(rig.store.usedTiles(), 0u);
-    EXPECT_EQ(rig.store.reservedBytes(), 681u * 24576);
+    EXPECT_EQ(rig.store.reservedBytes(), 681u * VMTile::kSlotStride);
+}
+
+TEST(VMTileCapacity, SlotBlocksAreNotPageAligned) {
+    // Slots 24,576 bytes apart would put the same row of every tile into one
+    // set of the first-level cache; a row crossing many tiles would then
+    // evict itself. Blocks keep their 24,576 bytes but start further apart.
+    StoreRig rig;
+    ASSERT_TRUE(rig.start(64 * kMB, 0));
+    ASSERT_EQ(rig.store.allocate(), 1u);
+    ASSERT_EQ(rig.store.allocate(), 2u);
+    const std::uint8_t* first = rig.store.lock(1);
+    const std::uint8_t* second = rig.store.lock(2);
+    ASSERT_NE(first, nullptr);
+    ASSERT_NE(second, nullptr);
+    const auto apart = static_cast<std::size_t>(second > first ? second - first : first - second);
+    EXPECT_GE(apart, VMTile::kSlotBytes);
+    EXPECT_NE(apart % 4096, 0u);
+    rig.store.unlock(2);
+    rig.store.unlock(1);
 }
 
 TEST(VMTileCapacity, TwentyFourGigabytesComputesWithoutOverflow) {
@@ -54,7 +73,7 @@ TEST(VMTileCapacity, TwentyFourGigabytesComputesWithoutOverflow) {
     StoreRig rig;
     ASSERT_TRUE(rig.start(24 * kGB, 1501));
     EXPECT_EQ(rig.store.memorySlots(), 261632u);
-    EXPECT_EQ(rig.store.reservedBytes(), std::size_t{261632} * 24576);  // about 6 GB
+    EXPECT_EQ(rig.store.reservedBytes(), std::size_t{261632} * VMTile::kSlotStride);  // about 6 GB
     EXPECT_EQ(rig.store.tileCount(), 62u + 261631u);
     EXPECT_LE(rig.store.tileCount(), VMTile::kMaxTileNumber);
 

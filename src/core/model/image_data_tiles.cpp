@@ -1,0 +1,139 @@
+#include <algorithm>
+#include <new>
+#include <vector>
+
+#include "model/image_data.h"
+#include "platform/assert.h"
+
+// Tile-wise maps of an image state: whole tiles are mapped from another
+// state's tiles in one pass each, instead of row by row through a
+// copy-on-write copy.
+
+namespace tessary {
+
+namespace {
+
+constexpr std::int64_t kTile = 128;
+constexpr int kTileShift = 7;
+
+}  // namespace
+
+Rect ImageData::wholeTilesWithin(int plane, const Rect& rect, const ImageData& source) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (plane >= source.m_planeCount || rect.empty()) return Rect{};
+    const PlaneRecord& r = m_planes[plane];
+    const PlaneRecord& s = source.m_planes[plane];
+    if (r.originX != s.originX || r.originY != s.originY) return Rect{};
+
+    // The area both planes cover, within `rect`, shrunk to whole tiles.
+    const std::int64_t left = std::max<std::int64_t>(rect.left, r.originX);
+    const std::int64_t top = std::max<std::int64_t>(rect.top, r.originY);
+    const std::int64_t right = std::min({std::int64_t{rect.right}, r.right(), s.right()});
+    const std::int64_t bottom = std::min({std::int64_t{rect.bottom}, r.bottom(), s.bottom()});
+    if (left >= right || top >= bottom) return Rect{};
+    auto up = [](std::int64_t v, std::int64_t origin) {
+        return origin + (((v - origin) + kTile - 1) >> kTileShift) * kTile;
+    };
+    auto down = [](std::int64_t v, std::int64_t origin) {
+        return origin + ((v - origin) >> kTileShift) * kTile;
+    };
+    const std::int64_t l = up(left, r.originX), rr = down(right, r.originX);
+    const std::int64_t t = up(top, r.originY), b = down(bottom, r.originY);
+    if (l >= rr || t >= b) return Rect{};
+    // Inside `rect`, so every bound fits 32 bits.
+    return Rect{static_cast<std::int32_t>(l), static_cast<std::int32_t>(t),
+                static_cast<std::int32_t>(rr), static_cast<std::int32_t>(b)};
+}
+
+bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
+                         const SampleMap& map) {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount && plane < source.m_planeCount);
+    TS_ASSERT(&source.m_store == &m_store);
+    if (tiles.empty()) return true;
+    const PlaneRecord& r = m_planes[plane];
+    const PlaneRecord& s = source.m_planes[plane];
+    TS_ASSERT(r.originX == s.originX && r.originY == s.originY);
+    const std::int64_t dx = std::int64_t{tiles.left} - r.originX;
+    const std::int64_t dy = std::int64_t{tiles.top} - r.originY;
+    const std::int64_t firstColumn = dx >> kTileShift, firstRow = dy >> kTileShift;
+    const std::int64_t columns = tiles.width() >> kTileShift, rows = tiles.height() >> kTileShift;
+    TS_ASSERT(dx >= 0 && dy >= 0 && (dx | dy | tiles.width() | tiles.height()) % kTile == 0);
+    TS_ASSERT(firstColumn + columns <= std::min(r.tilesAcross, s.tilesAcross));
+    TS_ASSERT(firstRow + rows <= std::min(r.tilesDown, s.tilesDown));
+
+    const TileEntry* from = source.entries(plane);
+    auto sourceEntry = [&](std::int64_t row, std::int64_t column) {
+        return from[(firstRow + row) * s.tilesAcross + firstColumn + column];
+    };
+
+    // Pass 1: one new tile per store tile of the source.
+    std::uint64_t needed = 0;
+    for (std::int64_t row = 0; row < rows; ++row) {
+        for (std::int64_t column = 0; column < columns; ++column)
+            needed += isConstant(sourceEntry(row, column)) ? 0 : 1;
+    }
+    if (needed > m_store.freeTiles()) return false;
+
+    // Pass 2: the new entries, row-major, made while they are not yet in
+    // the table. Kept from call to call, so that a warm map allocates
+    // nothing.
+    static thread_local std::vector<TileEntry> made;
+    try {
+        made.resize(static_cast<std::size_t>(rows * columns));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    std::size_t count = 0;
+    auto dropMade = [&] {
+        for (std::size_t k = 0; k < count; ++k) {
+            if (!isConstant(made[k])) m_store.release(tileOf(made[k]));
+        }
+    };
+    for (std::int64_t row = 0; row < rows; ++row) {
+        for (std::int64_t column = 0; column < columns; ++column) {
+            const TileEntry e = sourceEntry(row, column);
+            if (isConstant(e)) {
+                const auto value = static_cast<std::uint8_t>(e & 0xFF);
+                std::uint8_t mapped = 0;
+                map(&value, &mapped, 1);
+                made[count++] = constantEntry(mapped);
+                continue;
+            }
+            const VMTile::TileNumber fresh = m_store.allocate();
+            if (fresh == 0) {
+                dropMade();
+                return false;
+            }
+            TS_ASSERT(fresh <= kTileMask);
+            made[count++] = fresh | kPrivateBit;
+            // The source stays locked while the new tile is paged in, so
+            // the one cannot evict the other.
+            const std::uint8_t* in = m_store.lock(tileOf(e));
+            std::uint8_t* out = in ? m_store.lock(fresh) : nullptr;
+            if (!out) {
+                if (in) m_store.unlock(tileOf(e));
+                dropMade();
+                return false;
+            }
+            map(in, out, VMTile::kTileBytes);
+            m_store.unlock(fresh);
+            m_store.unlock(tileOf(e));
+        }
+    }
+
+    // Commit: the new entries replace the old ones, whose tiles lose this
+    // state's reference.
+    TileEntry* to = entries(plane);
+    count = 0;
+    for (std::int64_t row = 0; row < rows; ++row) {
+        TileEntry* line = to + (firstRow + row) * r.tilesAcross + firstColumn;
+        for (std::int64_t column = 0; column < columns; ++column) {
+            const TileEntry old = line[column];
+            line[column] = made[count++];
+            if (!isConstant(old)) m_store.release(tileOf(old));
+        }
+    }
+    return true;
+}
+
+}  // namespace tessary
