@@ -201,6 +201,10 @@ bool VMTile::reserveSlotMemory() {
     void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
                           MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (memory == MAP_FAILED) return false;
+    // Tiles are touched for the first time as images grow; huge pages make
+    // that one fault per 2 MB instead of one per 4 KB. Only advice: where
+    // the kernel has none, small pages serve.
+    ::madvise(memory, bytes, MADV_HUGEPAGE);
     m_slotMemory = static_cast<std::uint8_t*>(memory);
     m_slotMemoryBytes = bytes;
     return true;
