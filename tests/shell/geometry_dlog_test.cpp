@@ -20,6 +20,7 @@
 #include <functional>
 #include <vector>
 
+#include "view_test_main.h"
 #include "app/zerozevuv.h"
 #include "effects/extrude.h"
 #include "effects/flip_rotate.h"
@@ -777,26 +778,7 @@ void GeometryDlogTest::extrudeSelectMakesTheStripBesideTheSquare() {
 }
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    tessary::test::TempDir folder;
-    std::filesystem::create_directories(folder.path() / "QSStuff" / "Plugins");
-    qputenv("TESSARY_PROGRAM_FOLDER", QByteArray::fromStdString(folder.path().string()));
-    CKorvelApp app(argc, argv);
-    installPageViews(app);
-    StartOptions options;
-    options.singleInstance = false;
-    options.splash = false;
-    if (app.initInstance(options) != CKorvelApp::StartResult::Started) {
-        std::fprintf(stderr, "the editor did not start\n");
-        return 1;
-    }
-    int result = 0;
-    {
-        GeometryDlogTest test(app);
-        result = QTest::qExec(&test, argc, argv);
-    }
-    app.exitInstance();
-    return result;
+    return tessary::test::runEditorTests<GeometryDlogTest>(argc, argv);
 }
 
 #include "geometry_dlog_test.moc"

@@ -1,6 +1,7 @@
 // The image view in the running editor: the real application, engine and
 // shipped Posterize module, on the offscreen platform.
 
+#include "view_test_main.h"
 #include "shell/page_view.h"
 
 #include <QAction>
@@ -478,29 +479,8 @@ void PageViewTest::outlineStepsAtMostEveryTwoHundredMilliseconds() {
 }
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    tessary::test::TempDir folder;
-    const std::filesystem::path plugIns = folder.path() / "QSStuff" / "Plugins";
-    std::filesystem::create_directories(plugIns);
-    std::filesystem::copy_file(std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf",
-                               plugIns / "Posterize.8bf");
-    qputenv("TESSARY_PROGRAM_FOLDER", QByteArray::fromStdString(folder.path().string()));
-    CKorvelApp app(argc, argv);
-    installPageViews(app);
-    StartOptions options;
-    options.singleInstance = false;
-    options.splash = false;
-    if (app.initInstance(options) != CKorvelApp::StartResult::Started) {
-        std::fprintf(stderr, "the editor did not start\n");
-        return 1;
-    }
-    int result = 0;
-    {
-        PageViewTest test(app);
-        result = QTest::qExec(&test, argc, argv);
-    }
-    app.exitInstance();
-    return result;
+    return tessary::test::runEditorTests<PageViewTest>(argc, argv,
+        {std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf"});
 }
 
 #include "page_view_test.moc"

@@ -2,6 +2,7 @@
 // the real application and engine on the offscreen platform, driven through
 // control ids and mouse clicks.
 
+#include "view_test_main.h"
 #include "shell/variations_dlog.h"
 
 #include <QAbstractButton>
@@ -687,26 +688,7 @@ void VariationsDlogTest::menuCommandsEnableAndRunThroughTheView() {
 }
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    tessary::test::TempDir folder;
-    std::filesystem::create_directories(folder.path() / "QSStuff" / "Plugins");
-    qputenv("TESSARY_PROGRAM_FOLDER", QByteArray::fromStdString(folder.path().string()));
-    CKorvelApp app(argc, argv);
-    installPageViews(app);
-    StartOptions options;
-    options.singleInstance = false;
-    options.splash = false;
-    if (app.initInstance(options) != CKorvelApp::StartResult::Started) {
-        std::fprintf(stderr, "the editor did not start\n");
-        return 1;
-    }
-    int result = 0;
-    {
-        VariationsDlogTest test(app);
-        result = QTest::qExec(&test, argc, argv);
-    }
-    app.exitInstance();
-    return result;
+    return tessary::test::runEditorTests<VariationsDlogTest>(argc, argv);
 }
 
 #include "variations_dlog_test.moc"
