@@ -6,6 +6,7 @@
 
 #include "effects/convolution_fltr.h"
 #include "effects/scratch_buffer.h"
+#include "platform/vector_clones.h"
 
 namespace tessary {
 
@@ -26,7 +27,7 @@ void windowSumsFixed(const Sum* __restrict col, int width, Sum* __restrict win) 
 
 // The same for any window, one vectorised pass per column of the window.
 template <class Sum>
-void windowSums(const Sum* __restrict col, int width, int n, Sum* __restrict win) {
+inline void windowSumsAny(const Sum* __restrict col, int width, int n, Sum* __restrict win) {
     switch (n) {
         case 1:
             std::copy(col, col + width, win);
@@ -51,6 +52,36 @@ void windowSums(const Sum* __restrict col, int width, int n, Sum* __restrict win
         const Sum* shifted = col + k;
         for (int x = 0; x < width; ++x) win[x] = static_cast<Sum>(win[x] + shifted[x]);
     }
+}
+
+// The cloned entry points of the running sums (templates are not cloned).
+TS_VECTOR_CLONES void windowSums(const std::uint16_t* col, int width, int n, std::uint16_t* win) {
+    windowSumsAny(col, width, n, win);
+}
+TS_VECTOR_CLONES void windowSums(const std::uint32_t* col, int width, int n, std::uint32_t* win) {
+    windowSumsAny(col, width, n, win);
+}
+
+// col[x] += row[x] - leaving[x] for x < count (leaving may be null). The
+// true sums always fit the lane, so the wrap-around of the intermediate
+// subtraction cancels exactly.
+template <class Sum>
+inline void slideColumnsAny(Sum* __restrict col, const std::uint8_t* __restrict entering,
+                            const std::uint8_t* __restrict leaving, int count) {
+    if (leaving == nullptr) {
+        for (int x = 0; x < count; ++x) col[x] = static_cast<Sum>(col[x] + entering[x]);
+    } else {
+        for (int x = 0; x < count; ++x)
+            col[x] = static_cast<Sum>(col[x] + entering[x] - leaving[x]);
+    }
+}
+TS_VECTOR_CLONES void slideColumns(std::uint16_t* col, const std::uint8_t* entering,
+                                   const std::uint8_t* leaving, int count) {
+    slideColumnsAny(col, entering, leaving, count);
+}
+TS_VECTOR_CLONES void slideColumns(std::uint32_t* col, const std::uint8_t* entering,
+                                   const std::uint8_t* leaving, int count) {
+    slideColumnsAny(col, entering, leaving, count);
 }
 
 }  // namespace
@@ -150,14 +181,9 @@ void ConvolutionKernel::boxTile(const std::uint8_t* source, std::ptrdiff_t sourc
     Sum* __restrict win = windowBuffer<Sum>();
 
     // Column sums of the first window rows; afterwards each step down adds
-    // the row entering the window and subtracts the row leaving it. The
-    // true sums always fit `Sum`, so the wrap-around of the intermediate
-    // subtraction cancels exactly.
+    // the row entering the window and subtracts the row leaving it.
     for (int x = 0; x < columns; ++x) col[x] = source[x];
-    for (int k = 1; k < n; ++k) {
-        const std::uint8_t* row = source + k * sourceStride;
-        for (int x = 0; x < columns; ++x) col[x] = static_cast<Sum>(col[x] + row[x]);
-    }
+    for (int k = 1; k < n; ++k) slideColumns(col, source + k * sourceStride, nullptr, columns);
     for (int y = 0; y < height; ++y) {
         windowSums(col, width, n, win);
         const std::uint8_t* centre = source + (y + m_radius) * sourceStride + m_radius;
@@ -170,11 +196,7 @@ void ConvolutionKernel::boxTile(const std::uint8_t* source, std::ptrdiff_t sourc
         }
         if (!combined) combineRow(win, centre, width, output + y * outputStride);
         if (y + 1 < height) {
-            const std::uint8_t* __restrict entering = source + (y + n) * sourceStride;
-            const std::uint8_t* __restrict leaving = source + y * sourceStride;
-            for (int x = 0; x < columns; ++x) {
-                col[x] = static_cast<Sum>(col[x] + entering[x] - leaving[x]);
-            }
+            slideColumns(col, source + (y + n) * sourceStride, source + y * sourceStride, columns);
         }
     }
 }
@@ -229,7 +251,7 @@ void ConvolutionKernel::combineRow(const Sum* __restrict sums,
     }
 }
 
-void ConvolutionKernel::combineSmallRow(const std::uint16_t* __restrict sums,
+TS_VECTOR_CLONES void ConvolutionKernel::combineSmallRow(const std::uint16_t* __restrict sums,
                                         const std::uint8_t* __restrict centre, int width,
                                         std::uint8_t* __restrict out) {
     const auto magic = static_cast<std::uint16_t>(m_magic);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
+#include <vector>
 
 #include "effects/image_map.h"
 #include "effects/row_operations.h"
@@ -38,6 +40,12 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
     if (masked) mask = allocateScratch<std::uint8_t>(width);
     if (!source || ((blendOpacity || masked) && !result) || (masked && !mask)) return kErrMemory;
 
+    // One mapper per plane with a table, its table examined once per run.
+    std::vector<std::optional<RowMapper>> mappers(static_cast<std::size_t>(target.planeCount));
+    for (int slot = 0; slot < target.planeCount; ++slot) {
+        if (map.hasSlot(slot)) mappers[static_cast<std::size_t>(slot)].emplace(map.table(slot));
+    }
+
     WorkerProgress steps(progress, std::int64_t{rect.height()} * target.planeCount);
 
     // Columns [left, right) of one row of one plane: read, map, blend,
@@ -46,16 +54,16 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
                            std::int32_t right) -> bool {
         const std::int32_t count = right - left;
         if (count <= 0) return true;
-        const std::uint8_t* table = map.table(plane - target.firstPlane);
+        const RowMapper& mapRows = *mappers[static_cast<std::size_t>(plane - target.firstPlane)];
         const std::size_t at = static_cast<std::size_t>(left - rect.left);
         std::uint8_t* in = source.get() + at;
         data->readRowFromPrevious(plane, left, y, count, in);
         const std::uint8_t* out = in;
         if (!blendOpacity && !masked) {
-            mapRow(in, in, table, count);
+            mapRows(in, in, count);
         } else {
             std::uint8_t* mapped = result.get() + at;
-            mapRow(in, mapped, table, count);
+            mapRows(in, mapped, count);
             if (blendOpacity) opacityBlendRow(in, mapped, mapped, amount, blend, count);
             if (masked) maskBlendRow(mask.get() + at, in, mapped, mapped, blend, count);
             out = mapped;
@@ -74,10 +82,10 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
             Rect tiles;
             if (!blendOpacity && map.hasSlot(slot))
                 tiles = data->wholeTilesFromPrevious(plane, rect);
-            const std::uint8_t* table = map.hasSlot(slot) ? map.table(slot) : nullptr;
-            const ImageData::SampleMap lookUp = [table](const std::uint8_t* in, std::uint8_t* out,
-                                                        std::size_t count) {
-                mapRow(in, out, table, static_cast<std::int64_t>(count));
+            const std::optional<RowMapper>& mapRows = mappers[static_cast<std::size_t>(slot)];
+            const ImageData::SampleMap lookUp = [&mapRows](const std::uint8_t* in,
+                                                           std::uint8_t* out, std::size_t count) {
+                (*mapRows)(in, out, static_cast<std::int64_t>(count));
             };
             for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
                 bool written = true;

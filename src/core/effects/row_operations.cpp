@@ -1,5 +1,7 @@
 #include "effects/row_operations.h"
 
+#include <cstring>
+
 #include "model/blend_table.h"
 
 namespace tessary {
@@ -19,6 +21,33 @@ void mapRow(const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* table
         out[i + 3] = d;
     }
     for (; i < count; ++i) out[i] = table[in[i]];
+}
+
+RowMapper::RowMapper(const std::uint8_t* table) : m_table(table) {
+    bool identity = true;
+    bool complement = true;
+    for (int v = 0; v < 256; ++v) {
+        identity = identity && table[v] == v;
+        complement = complement && table[v] == 255 - v;
+    }
+    if (identity) m_kind = Kind::Identity;
+    if (complement) m_kind = Kind::Complement;
+}
+
+void RowMapper::operator()(const std::uint8_t* in, std::uint8_t* out, std::int64_t count) const {
+    switch (m_kind) {
+        case Kind::Identity:
+            if (in != out && count > 0) std::memmove(out, in, static_cast<std::size_t>(count));
+            return;
+        case Kind::Complement:
+            // Element by element, so `out` may be `in`; the compiler turns
+            // this into whole-register complements.
+            for (std::int64_t i = 0; i < count; ++i) out[i] = static_cast<std::uint8_t>(~in[i]);
+            return;
+        case Kind::Lookup:
+            mapRow(in, out, m_table, count);
+            return;
+    }
 }
 
 void opacityBlendRow(const std::uint8_t* orig, const std::uint8_t* filtered, std::uint8_t* out,

@@ -13,6 +13,24 @@ class BlendTable;
 void mapRow(const std::uint8_t* in, std::uint8_t* out, const std::uint8_t* table,
             std::int64_t count);
 
+// Maps rows through one 256-entry table by the quickest routine that gives
+// the same bytes as mapRow: a copy for the identity table, a vectorised
+// complement for the table 255 - v (Invert), the lookup otherwise. The
+// table is examined once, when the mapper is made; it must outlive it.
+class RowMapper {
+public:
+    enum class Kind { Lookup, Identity, Complement };
+
+    explicit RowMapper(const std::uint8_t* table);
+
+    Kind kind() const { return m_kind; }
+    void operator()(const std::uint8_t* in, std::uint8_t* out, std::int64_t count) const;
+
+private:
+    const std::uint8_t* m_table;
+    Kind m_kind = Kind::Lookup;
+};
+
 // out[i] = T[255 - opacity][orig[i]] + T[opacity][filtered[i]]: the filtered
 // row laid over the original with the global opacity. Exact at 0 and 255.
 void opacityBlendRow(const std::uint8_t* orig, const std::uint8_t* filtered, std::uint8_t* out,

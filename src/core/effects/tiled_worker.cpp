@@ -85,6 +85,12 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         const std::uint8_t* centre = source.get() + static_cast<std::ptrdiff_t>(r) * stride + r;
         if (amount < 255) opacityBlendRows(centre, stride, result.get(), tw, tw, th, amount, blend);
         if (masked) maskBlendRows(mask.get(), tw, centre, stride, result.get(), tw, tw, th, blend);
+        // A whole tile of the plane is written in one go, without first
+        // copying the previous state's tile that it replaces.
+        if (data->isWholeTile(plane, tile)) {
+            if (!data->writeTile(plane, tile, result.get(), tw)) return kErrDisk;
+            return steps.step() ? kErrCancelled : kErrNone;
+        }
         for (int row = 0; row < th; ++row) {
             if (!data->writeRow(plane, tile.left, tile.top + row, tw,
                                 result.get() + static_cast<std::ptrdiff_t>(row) * tw)) {

@@ -176,6 +176,17 @@ public:
     // paged in later also leaves the state as it was.
     bool mapTiles(int plane, const Rect& tiles, const ImageData& source, const SampleMap& map);
 
+    // True when `tile` is exactly one tile of `plane`: 128 x 128 samples on
+    // the plane's grid, among its tiles (which may reach past the image).
+    bool isWholeTile(int plane, const Rect& tile) const;
+    // Writes the samples of the whole tile `tile` (isWholeTile()) from
+    // `source`, rows `stride` bytes apart, as 128 writeRow() calls would,
+    // but without copying a shared tile first: the tile is written in place
+    // when this state alone holds it, else replaced by a fresh private
+    // tile. A constant entry that every sample equals stays constant. False,
+    // with the state unchanged, when no tile can be allocated or paged in.
+    bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride);
+
     // Copies up to 1024 bytes of the state record; zeros when the block was
     // never written.
     void readStateRecord(void* dest, std::size_t bytes) const;

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -133,6 +134,66 @@ bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
             if (!isConstant(old)) m_store.release(tileOf(old));
         }
     }
+    return true;
+}
+
+bool ImageData::isWholeTile(int plane, const Rect& tile) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    const PlaneRecord& r = m_planes[plane];
+    const std::int64_t dx = std::int64_t{tile.left} - r.originX;
+    const std::int64_t dy = std::int64_t{tile.top} - r.originY;
+    return tile.width() == kTile && tile.height() == kTile && dx >= 0 && dy >= 0 &&
+           dx % kTile == 0 && dy % kTile == 0 && tile.right <= r.right() &&
+           tile.bottom <= r.bottom();
+}
+
+bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source,
+                          std::ptrdiff_t stride) {
+    TS_ASSERT(isWholeTile(plane, tile));
+    const PlaneRecord& r = m_planes[plane];
+    const std::int64_t column = (std::int64_t{tile.left} - r.originX) >> kTileShift;
+    const std::int64_t row = (std::int64_t{tile.top} - r.originY) >> kTileShift;
+    TileEntry& entry = entries(plane)[row * r.tilesAcross + column];
+    auto copyRows = [&](std::uint8_t* to) {
+        for (std::int64_t y = 0; y < kTile; ++y)
+            std::memcpy(to + y * kTile, source + y * stride, kTile);
+    };
+
+    if (isConstant(entry)) {
+        const auto value = static_cast<std::uint8_t>(entry & 0xFF);
+        bool same = true;
+        for (std::int64_t y = 0; y < kTile && same; ++y) {
+            const std::uint8_t* line = source + y * stride;
+            for (std::int64_t x = 0; x < kTile && same; ++x) same = line[x] == value;
+        }
+        if (same) return true;
+    } else if (writable(entry)) {
+        VMTile::ResidentTiles tiles(m_store);
+        if (std::uint8_t* block = tiles.unsharedToWrite(tileOf(entry))) {
+            copyRows(block);
+            return true;
+        }
+        if (std::uint8_t* block = m_store.lock(tileOf(entry))) {
+            copyRows(block);
+            m_store.unlock(tileOf(entry));
+            return true;
+        }
+        return false;
+    }
+
+    const VMTile::TileNumber fresh = m_store.allocate();
+    if (fresh == 0) return false;
+    TS_ASSERT(fresh <= kTileMask);
+    std::uint8_t* block = m_store.lock(fresh);
+    if (!block) {
+        m_store.release(fresh);
+        return false;
+    }
+    copyRows(block);
+    m_store.unlock(fresh);
+    const TileEntry old = entry;
+    entry = fresh | kPrivateBit;
+    if (!isConstant(old)) m_store.release(tileOf(old));
     return true;
 }
 

@@ -206,6 +206,17 @@ bool PageData::mapTilesFromPrevious(int plane, const Rect& tiles, const ImageDat
     return retry([&] { return m_current->mapTiles(plane, tiles, *previous(), map); });
 }
 
+bool PageData::isWholeTile(int plane, const Rect& tile) const {
+    TS_ASSERT(m_current != nullptr);
+    return m_current->isWholeTile(plane, tile);
+}
+
+bool PageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source,
+                         std::ptrdiff_t stride) {
+    TS_ASSERT(m_current != nullptr);
+    return retry([&] { return m_current->writeTile(plane, tile, source, stride); });
+}
+
 bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {
     TS_ASSERT(m_current != nullptr);
     return m_current->boundsAbove(plane, threshold, out);

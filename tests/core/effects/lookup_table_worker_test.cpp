@@ -114,6 +114,30 @@ INSTANTIATE_TEST_SUITE_P(
                                          Rect{10, 10, 100, 100},  // no whole tile
                                          Rect{200, 3, 333, 270})));
 
+// Identity and complement tables take their own routines, in whole tiles
+// and in the row spans round them; the result must still be the table.
+TEST(LookupTableWorker, IdentityAndComplementTablesMatchTheTable) {
+    constexpr std::int32_t kW = 333, kH = 270;
+    for (const bool complement : {false, true}) {
+        for (const Rect rect : {Rect{0, 0, kW, kH}, Rect{1, 2, 300, 269}}) {
+            EffectsRig rig;
+            std::vector<Plane> planes;
+            auto page = partlyWrittenPage(rig, Page::kTypeRgb, kW, kH, 200, 77, planes);
+            ImageMap map = scrambledMap(3);
+            for (int i = 0; i < 256; ++i)
+                map.table(1)[i] = static_cast<std::uint8_t>(complement ? 255 - i : i);
+            ASSERT_EQ(runEffect(*page, map, colourTarget(*page, rect), false, false, rig.context),
+                      kErrNone);
+            for (int p = 0; p < 3; ++p) {
+                EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, p),
+                                            mappedInside(planes[p], kW, rect, map.table(p)), kW,
+                                            "lut_kinds_" + std::to_string(p)))
+                    << "plane " << p << (complement ? " complement" : " identity");
+            }
+        }
+    }
+}
+
 TEST(LookupTableWorker, ConstantTilesMapToConstantTilesWithoutStorage) {
     EffectsRig rig;
     std::vector<Plane> planes;

@@ -191,5 +191,114 @@ TEST(ImageDataTilesTest, ASourceTileThatCannotBeReadFailsWithoutChangeOrLeak) {
     EXPECT_EQ(readPlane(after, 0), source);
 }
 
+
+// A 128 x 128 block of a pattern no tile holds yet.
+std::vector<std::uint8_t> tileBlock(int seed, std::ptrdiff_t stride) {
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(stride) * 128, 0xEE);
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x)
+            block[static_cast<std::size_t>(y * stride + x)] =
+                static_cast<std::uint8_t>(seed + 7 * x + 13 * y);
+    }
+    return block;
+}
+
+// `plane` with the block written over the tile at `left`, `top`.
+std::vector<std::uint8_t> withBlock(std::vector<std::uint8_t> plane, int width, int left, int top,
+                                    const std::vector<std::uint8_t>& block,
+                                    std::ptrdiff_t stride) {
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x)
+            plane[static_cast<std::size_t>((top + y) * width + left + x)] =
+                block[static_cast<std::size_t>(y * stride + x)];
+    }
+    return plane;
+}
+
+TEST(ImageDataTilesTest, IsWholeTileFollowsThePlaneGridAndEdges) {
+    TestStore ts;
+    ImageData image(ts.store());
+    const std::uint8_t fills[2] = {0, 0};
+    ASSERT_TRUE(image.create(2, 300, 260, fills));
+    // A plane holds whole tiles, 3 x 3 here: the last column and row of
+    // tiles reach past the image but are tiles of the plane all the same.
+    EXPECT_TRUE(image.isWholeTile(0, Rect{128, 128, 256, 256}));
+    EXPECT_TRUE(image.isWholeTile(0, Rect{256, 256, 384, 384}));
+    EXPECT_FALSE(image.isWholeTile(0, Rect{384, 0, 512, 128}));  // past the plane's tiles
+    EXPECT_FALSE(image.isWholeTile(0, Rect{0, -128, 128, 0}));   // above them
+    EXPECT_FALSE(image.isWholeTile(0, Rect{1, 0, 129, 128}));    // off the grid
+    EXPECT_FALSE(image.isWholeTile(0, Rect{0, 0, 128, 127}));    // not a whole tile
+    ASSERT_TRUE(image.offsetPlane(1, 10, 20, 0));
+    EXPECT_FALSE(image.isWholeTile(1, Rect{0, 0, 128, 128}));
+    EXPECT_TRUE(image.isWholeTile(1, Rect{10, 20, 138, 148}));
+}
+
+TEST(ImageDataTilesTest, WriteTileReplacesASharedTileAndLeavesItsOtherHolder) {
+    TestStore ts;
+    ImageData before(ts.store());
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(before.create(1, 256, 256, &fill));
+    writePattern(before, 256, 5);
+    const auto source = readPlane(before, 0);
+    ImageData after(ts.store());
+    ASSERT_TRUE(after.duplicate(before));
+    const std::uint32_t freeBefore = ts.store().freeTiles();
+
+    const auto block = tileBlock(3, 131);
+    ASSERT_TRUE(after.writeTile(0, Rect{128, 0, 256, 128}, block.data(), 131));
+    EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, block, 131));
+    EXPECT_EQ(readPlane(before, 0), source);
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+    const Entry e = after.entry(0, 1, 0);
+    EXPECT_TRUE(ImageData::isPrivate(e));
+    EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(e)), 1u);
+    EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(before.entry(0, 1, 0))), 1u);
+
+    // Its own tile now: the next write goes in place.
+    const auto second = tileBlock(90, 128);
+    ASSERT_TRUE(after.writeTile(0, Rect{128, 0, 256, 128}, second.data(), 128));
+    EXPECT_EQ(after.entry(0, 1, 0), e);
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+    EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, second, 128));
+}
+
+TEST(ImageDataTilesTest, WriteTileKeepsAConstantTileThatItsSamplesEqual) {
+    TestStore ts;
+    ImageData image(ts.store());
+    const std::uint8_t fill = 40;
+    ASSERT_TRUE(image.create(1, 256, 128, &fill));
+    const std::uint32_t freeBefore = ts.store().freeTiles();
+    std::vector<std::uint8_t> flat(128 * 128, 40);
+    ASSERT_TRUE(image.writeTile(0, Rect{0, 0, 128, 128}, flat.data(), 128));
+    EXPECT_EQ(image.entry(0, 0, 0), ImageData::constantEntry(40));
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore);
+
+    flat[128 * 127 + 127] = 41;  // the last sample differs
+    ASSERT_TRUE(image.writeTile(0, Rect{0, 0, 128, 128}, flat.data(), 128));
+    EXPECT_FALSE(ImageData::isConstant(image.entry(0, 0, 0)));
+    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+    EXPECT_EQ(readPlane(image, 0)[127 * 256 + 127], 41);
+    EXPECT_EQ(readPlane(image, 0)[127 * 256 + 126], 40);
+}
+
+TEST(ImageDataTilesTest, WriteTileWithNoFreeTileFailsWithoutChange) {
+    TestStore ts(8, 0);  // seven tiles
+    ImageData before(ts.store());
+    const std::uint8_t fill = 0;
+    ASSERT_TRUE(before.create(1, 128 * 7, 128, &fill));
+    writePattern(before, 128, 6);  // all seven tiles
+    ImageData after(ts.store());
+    ASSERT_TRUE(after.duplicate(before));
+    const auto entries = entriesOf(after);
+    const auto source = readPlane(after, 0);
+    ASSERT_EQ(ts.store().freeTiles(), 0u);
+
+    const auto block = tileBlock(1, 128);
+    EXPECT_FALSE(after.writeTile(0, Rect{128, 0, 256, 128}, block.data(), 128));
+    EXPECT_EQ(entriesOf(after), entries);
+    EXPECT_EQ(readPlane(after, 0), source);
+    EXPECT_EQ(ts.store().lockedSlots(), 0u);
+}
+
 }  // namespace
 }  // namespace tessary
