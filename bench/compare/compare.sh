@@ -7,7 +7,8 @@
 # measured, and the time of a plain load and save of the same image by the
 # same tool is subtracted, so that the table shows the operation alone.
 # tessary-batch also reports its own time of the operation (--time), shown
-# in its own column. Each figure is the best of --repeat runs.
+# in its own column. Each figure is the best of --repeat runs. The peak
+# resident memory of one run of each command is shown beside them.
 #
 # Usage: bench/compare/compare.sh [--batch PATH] [--work DIR] [--sizes "4000x3000 ..."]
 #            [--kinds "rgb grey"] [--ops "invert box3 ..."] [--repeat N]
@@ -31,7 +32,7 @@ while [ $# -gt 0 ]; do
     --kinds) kinds="$2"; shift 2 ;;
     --ops) ops="$2"; shift 2 ;;
     --repeat) repeat="$2"; shift 2 ;;
-    -h|--help) sed -n '2,16p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,15p' "$0"; exit 0 ;;
     *) echo "compare.sh: unknown argument '$1'" >&2; exit 2 ;;
   esac
 done
@@ -128,20 +129,27 @@ magick_op() {
     scale200) echo "-filter Triangle -resize 200%" ;;
   esac
 }
-# Runs the libvips equivalent of $1 from $2 to $3.
-vips_op() {
+# The libvips arguments of $1 from $2 to $3 (paths without spaces).
+vips_args() {
   local op="$1" in="$2" out="$3"
   case "$op" in
-    invert) vips invert "$in" "$out" ;;
-    box3) vips convsep "$in" "$out" "$work/mask3.mat" --precision integer ;;
-    box9) vips convsep "$in" "$out" "$work/mask9.mat" --precision integer ;;
-    median3) vips rank "$in" "$out" 3 3 4 ;;
-    flip) vips flip "$in" "$out" horizontal ;;
-    rot90) vips rot "$in" "$out" d90 ;;
-    scale50) vips shrink "$in" "$out" 2 2 ;;
-    scale200) vips resize "$in" "$out" 2 --kernel linear ;;
+    invert) echo "invert $in $out" ;;
+    box3) echo "convsep $in $out $work/mask3.mat --precision integer" ;;
+    box9) echo "convsep $in $out $work/mask9.mat --precision integer" ;;
+    median3) echo "rank $in $out 3 3 4" ;;
+    flip) echo "flip $in $out horizontal" ;;
+    rot90) echo "rot $in $out d90" ;;
+    scale50) echo "shrink $in $out 2 2" ;;
+    scale200) echo "resize $in $out 2 --kernel linear" ;;
   esac
 }
+# Peak resident memory of the command in MB (one run).
+peak_mb() {
+  /usr/bin/time -f %M -o "$work/rss.txt" "$@" >/dev/null 2>&1 || {
+    echo "compare.sh: failed: $*" >&2; return 1; }
+  echo $(( $(tail -1 "$work/rss.txt") / 1024 ))
+}
+
 # Separable box masks: one row of ones, scale = their count.
 printf '3 1 3 0\n1 1 1\n' > "$work/mask3.mat"
 printf '9 1 9 0\n1 1 1 1 1 1 1 1 1\n' > "$work/mask9.mat"
@@ -166,8 +174,8 @@ make_images() {
   rm -f "$work"/n-?.v "$work"/c-?.v
 }
 
-printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s %9s %9s\n' \
-  size kind op threads tessary t-own magick vips magick/t vips/t
+printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s %9s %9s %17s\n' \
+  size kind op threads tessary t-own magick vips magick/t vips/t "peak MB t/m/v"
 for size in $sizes; do
   make_images "$size"
   for kind in $kinds; do
@@ -191,23 +199,37 @@ for size in $sizes; do
         if [ "$threads" = 1 ]; then
           # shellcheck disable=SC2046
           m_wall=$(MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 best_wall "$convert" "$ppm" $(magick_op "$op") "$out.$ext")
-          v_wall=$(VIPS_CONCURRENCY=1 best_wall vips_op "$op" "$base.v" "$out.v")
+          # shellcheck disable=SC2046
+          v_wall=$(VIPS_CONCURRENCY=1 best_wall vips $(vips_args "$op" "$base.v" "$out.v"))
         else
           # shellcheck disable=SC2046
           m_wall=$(best_wall "$convert" "$ppm" $(magick_op "$op") "$out.$ext")
-          v_wall=$(best_wall vips_op "$op" "$base.v" "$out.v")
+          # shellcheck disable=SC2046
+          v_wall=$(best_wall vips $(vips_args "$op" "$base.v" "$out.v"))
         fi
         m_op=$(minus "$m_wall" "${m_noop[$threads]}")
         v_op=$(minus "$v_wall" "${v_noop[$threads]}")
-        printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s %9s %9s\n' \
+        peaks=""
+        if [ "$threads" = 1 ]; then
+          # shellcheck disable=SC2046
+          peaks="$(peak_mb "$batch" "$base.bmp" "$top" -o "$out.bmp")/$(
+            MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 peak_mb "$convert" "$ppm" $(magick_op "$op") "$out.$ext")/$(
+            VIPS_CONCURRENCY=1 peak_mb vips $(vips_args "$op" "$base.v" "$out.v"))"
+        fi
+        printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s %9s %9s %17s\n' \
           "$size" "$kind" "$op" "$threads" "$t_op" "$t_own" "$m_op" "$v_op" \
-          "$(ratio "$m_op" "$t_op")" "$(ratio "$v_op" "$t_op")"
+          "$(ratio "$m_op" "$t_op")" "$(ratio "$v_op" "$t_op")" "$peaks"
       done
     done
-    printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s   (load and save alone, threads 1)\n' \
-      "$size" "$kind" "load+save" "-" "$t_noop" "-" "${m_noop[1]}" "${v_noop[1]}"
+    raw_mb=$(( $(stat -c %s "$base.v") / 1048576 ))
+    noop_peaks="$(peak_mb "$batch" "$base.bmp" -o "$out.bmp")/$(
+      MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 peak_mb "$convert" "$ppm" "$out.$ext")/$(
+      VIPS_CONCURRENCY=1 peak_mb vips copy "$base.v" "$out.v")"
+    printf '%-11s %-5s %-9s %-7s %10s %10s %10s %10s   (load and save alone, threads 1; peak MB t/m/v %s; raw image %s MB)\n' \
+      "$size" "$kind" "load+save" "-" "$t_noop" "-" "${m_noop[1]}" "${v_noop[1]}" "$noop_peaks" "$raw_mb"
     rm -f "$out".*
   done
 done
 echo "Times in seconds, the load and save subtracted; t-own is tessary-batch's own --time figure."
 echo "tessary-batch is single-threaded: its figures serve both thread rows."
+echo "Peak MB: resident memory at its highest over the whole command (one run, 1 thread), load and save included."

@@ -69,18 +69,13 @@ CCanvasSizeDlogHandler::CCanvasSizeDlogHandler(double width, double height, doub
     setString(kIdCurrentWidth, text(m_model.currentWidthText()));
     setString(kIdCurrentHeight, text(m_model.currentHeightText()));
     setCheck(kIdKeepAspect, m_model.keepAspect());
-    showWidth();
-    showHeight();
-    showSizeText();
+    m_edits.showAll();
 
     // --- Reactions ---------------------------------------------------------
-    connect(widthEdit, &QLineEdit::textEdited, this, &CCanvasSizeDlogHandler::widthEdited);
-    connect(heightEdit, &QLineEdit::textEdited, this, &CCanvasSizeDlogHandler::heightEdited);
-    connect(widthEdit, &QLineEdit::editingFinished, this, &CCanvasSizeDlogHandler::showWidth);
-    connect(heightEdit, &QLineEdit::editingFinished, this, &CCanvasSizeDlogHandler::showHeight);
+    m_edits.connectEdits();
     connect(keepAspect, &QCheckBox::toggled, this,
             [this](bool keep) { m_model.setKeepAspect(keep); });
-    connect(reset, &QPushButton::clicked, this, &CCanvasSizeDlogHandler::resetClicked);
+    connect(reset, &QPushButton::clicked, this, [this] { m_edits.resetClicked(); });
 }
 
 CCanvasSizeDlogHandler::~CCanvasSizeDlogHandler() {
@@ -91,37 +86,6 @@ CCanvasSizeDlogHandler::~CCanvasSizeDlogHandler() {
 
 QString CCanvasSizeDlogHandler::groupTitle() const {
     return controlAs<QGroupBox>(kIdGroup)->title();
-}
-
-void CCanvasSizeDlogHandler::showWidth() {
-    setString(kIdWidth, text(m_model.shownWidthText()));
-}
-
-void CCanvasSizeDlogHandler::showHeight() {
-    setString(kIdHeight, text(m_model.shownHeightText()));
-}
-
-void CCanvasSizeDlogHandler::showSizeText() {
-    setString(kIdSizeText, text(m_model.imageSizeText()));
-}
-
-void CCanvasSizeDlogHandler::widthEdited() {
-    m_model.editWidth(controlAs<CFloatEdit>(kIdWidth)->value());
-    if (m_model.keepAspect()) showHeight();
-    showSizeText();
-}
-
-void CCanvasSizeDlogHandler::heightEdited() {
-    m_model.editHeight(controlAs<CFloatEdit>(kIdHeight)->value());
-    if (m_model.keepAspect()) showWidth();
-    showSizeText();
-}
-
-void CCanvasSizeDlogHandler::resetClicked() {
-    m_model.reset();
-    showWidth();
-    showHeight();
-    showSizeText();
 }
 
 }  // namespace tessary

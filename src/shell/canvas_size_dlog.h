@@ -2,6 +2,7 @@
 
 #include "effects/canvas_size_dialog.h"
 #include "shell/our_dlog_handler_base.h"
+#include "shell/size_edits.h"
 
 namespace tessary {
 
@@ -35,14 +36,9 @@ public:
     QString groupTitle() const;
 
 private:
-    void widthEdited();
-    void heightEdited();
-    void resetClicked();
-    void showWidth();
-    void showHeight();
-    void showSizeText();
 
     CanvasSizeDialogModel m_model;
+    SizeEdits<CanvasSizeDialogModel> m_edits{*this, m_model, kIdWidth, kIdHeight, kIdSizeText};
 };
 
 }  // namespace tessary

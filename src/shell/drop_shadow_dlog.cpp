@@ -26,14 +26,6 @@ QRect qtRect(const Rect& r) {
     return QRect(r.left, r.top, r.width(), r.height());
 }
 
-QSlider* makeSlider(int maximum, int page, QWidget* parent) {
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setRange(0, maximum);
-    slider->setPageStep(page);
-    slider->setSingleStep(1);
-    return slider;
-}
-
 }  // namespace
 
 // --- CDropShadowImageWell ----------------------------------------------------
@@ -62,7 +54,7 @@ CDropShadowDialog::CDropShadowDialog(const DropShadowPrefs& prefs, double horizo
     registerControl(kIdPreview, m_well);
 
     auto* featherGroup = new QGroupBox(QStringLiteral("Feather"), this);
-    auto* featherSlider = makeSlider(DropShadowDialogModel::kMaxFeather, kFeatherPage, this);
+    auto* featherSlider = makeSlider(DropShadowDialogModel::kMaxFeather, kFeatherPage);
     auto* feather = new CIntEdit(this);
     registerControl(kIdFeatherSlider, featherSlider);
     registerControl(kIdFeather, feather);
@@ -72,7 +64,7 @@ CDropShadowDialog::CDropShadowDialog(const DropShadowPrefs& prefs, double horizo
     featherRow->addWidget(new QLabel(QStringLiteral("Pix"), this));
 
     auto* intensityGroup = new QGroupBox(QStringLiteral("Intensity"), this);
-    auto* intensitySlider = makeSlider(DropShadowDialogModel::kMaxIntensity, kIntensityPage, this);
+    auto* intensitySlider = makeSlider(DropShadowDialogModel::kMaxIntensity, kIntensityPage);
     auto* intensity = new CIntEdit(this);
     registerControl(kIdIntensitySlider, intensitySlider);
     registerControl(kIdIntensity, intensity);
@@ -137,16 +129,12 @@ CDropShadowDialog::~CDropShadowDialog() {
 
 void CDropShadowDialog::showFeather() {
     setNumber(kIdFeather, m_model.feather(), 0);
-    auto* slider = controlAs<QSlider>(kIdFeatherSlider);
-    const QSignalBlocker quiet(slider);
-    slider->setValue(m_model.feather());
+    setSliderValue(kIdFeatherSlider, m_model.feather());
 }
 
 void CDropShadowDialog::showIntensity() {
     setNumber(kIdIntensity, m_model.intensity(), 0);
-    auto* slider = controlAs<QSlider>(kIdIntensitySlider);
-    const QSignalBlocker quiet(slider);
-    slider->setValue(m_model.intensity());
+    setSliderValue(kIdIntensitySlider, m_model.intensity());
 }
 
 void CDropShadowDialog::showOffsets() {
@@ -156,18 +144,12 @@ void CDropShadowDialog::showOffsets() {
 
 void CDropShadowDialog::featherEdited() {
     m_model.setFeather(controlAs<CIntEdit>(kIdFeather)->value());
-    auto* slider = controlAs<QSlider>(kIdFeatherSlider);
-    const QSignalBlocker quiet(slider);
-    slider->setValue(m_model.feather());
+    setSliderValue(kIdFeatherSlider, m_model.feather());
 }
 
 void CDropShadowDialog::intensityEdited() {
     m_model.setIntensity(controlAs<CIntEdit>(kIdIntensity)->value());
-    auto* slider = controlAs<QSlider>(kIdIntensitySlider);
-    {
-        const QSignalBlocker quiet(slider);
-        slider->setValue(m_model.intensity());
-    }
+    setSliderValue(kIdIntensitySlider, m_model.intensity());
     m_well->update();
 }
 

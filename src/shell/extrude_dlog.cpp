@@ -60,9 +60,7 @@ CExtrudeDialog::CExtrudeDialog(const ExtrudePrefs& prefs, QWidget* parent)
     registerControl(kIdPreview, m_well);
 
     auto* distanceGroup = new QGroupBox(QStringLiteral("Distance"), this);
-    auto* slider = new QSlider(Qt::Horizontal, this);
-    slider->setRange(0, ExtrudeDialogModel::kMaxDistance);
-    slider->setPageStep(kDistancePage);
+    auto* slider = makeSlider(ExtrudeDialogModel::kMaxDistance, kDistancePage);
     auto* distance = new CIntEdit(this);
     registerControl(kIdDistanceSlider, slider);
     registerControl(kIdDistance, distance);
@@ -132,18 +130,12 @@ CExtrudeDialog::~CExtrudeDialog() {
 
 void CExtrudeDialog::showDistance() {
     setNumber(kIdDistance, m_model.distance(), 0);
-    auto* slider = controlAs<QSlider>(kIdDistanceSlider);
-    const QSignalBlocker quiet(slider);
-    slider->setValue(m_model.distance());
+    setSliderValue(kIdDistanceSlider, m_model.distance());
 }
 
 void CExtrudeDialog::distanceEdited() {
     m_model.setDistance(controlAs<CIntEdit>(kIdDistance)->value());
-    auto* slider = controlAs<QSlider>(kIdDistanceSlider);
-    {
-        const QSignalBlocker quiet(slider);
-        slider->setValue(m_model.distance());
-    }
+    setSliderValue(kIdDistanceSlider, m_model.distance());
     m_well->update();
 }
 

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSlider>
 
 #include "platform/assert.h"
 
@@ -111,6 +112,21 @@ void OurDlogHandlerBase::setCheck(int id, bool checked) {
     TS_ASSERT(button != nullptr);
     const QSignalBlocker quiet(button);
     button->setChecked(checked);
+}
+
+void OurDlogHandlerBase::setSliderValue(int id, int value) {
+    auto* slider = controlAs<QAbstractSlider>(id);
+    TS_ASSERT(slider != nullptr);
+    const QSignalBlocker quiet(slider);
+    slider->setValue(value);
+}
+
+QSlider* OurDlogHandlerBase::makeSlider(int maximum, int page) {
+    auto* slider = new QSlider(Qt::Horizontal, this);
+    slider->setRange(0, maximum);
+    slider->setPageStep(page);
+    slider->setSingleStep(1);
+    return slider;
 }
 
 bool OurDlogHandlerBase::isChecked(int id) const {

@@ -6,6 +6,7 @@
 
 class QAbstractButton;
 class QDialogButtonBox;
+class QSlider;
 
 namespace tessary {
 
@@ -51,6 +52,9 @@ public:
     void setString(int id, const QString& text);
     // Check box or radio button state.
     void setCheck(int id, bool checked);
+    // Moves a slider without reporting the move (the edit beside it shows
+    // the same value already).
+    void setSliderValue(int id, int value);
     bool isChecked(int id) const;
     // Combo boxes: append an entry, read and set the selected index (-1 none).
     void appendString(int id, const QString& text);
@@ -67,6 +71,8 @@ protected:
     // A button box with OK (id 1) and, when `cancelText` is not empty,
     // Cancel (id 2), wired to accept() and reject().
     QDialogButtonBox* makeButtons(const QString& okText, const QString& cancelText);
+    // A horizontal slider over 0 ... `maximum`, stepping 1 and `page`.
+    QSlider* makeSlider(int maximum, int page);
 
 private:
     QHash<int, QWidget*> m_controls;

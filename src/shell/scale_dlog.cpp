@@ -76,19 +76,14 @@ CScaleDlogHandler::CScaleDlogHandler(double oldWidth, double oldHeight, double r
         appendString(kIdUnits, text(loadString(ScaleDialogModel::unitStringId(i))));
     setSelectedIndex(kIdUnits, m_model.unitIndex());
     setCheck(kIdKeepAspect, m_model.keepAspect());
-    showWidth();
-    showHeight();
-    showSizeText();
+    m_edits.showAll();
 
     // --- Reactions ---------------------------------------------------------
-    connect(width, &QLineEdit::textEdited, this, &CScaleDlogHandler::widthEdited);
-    connect(height, &QLineEdit::textEdited, this, &CScaleDlogHandler::heightEdited);
-    connect(width, &QLineEdit::editingFinished, this, &CScaleDlogHandler::showWidth);
-    connect(height, &QLineEdit::editingFinished, this, &CScaleDlogHandler::showHeight);
+    m_edits.connectEdits();
     connect(units, &QComboBox::currentIndexChanged, this, &CScaleDlogHandler::unitChosen);
     connect(keepAspect, &QCheckBox::toggled, this,
             [this](bool keep) { m_model.setKeepAspect(keep); });
-    connect(reset, &QPushButton::clicked, this, &CScaleDlogHandler::resetClicked);
+    connect(reset, &QPushButton::clicked, this, [this] { m_edits.resetClicked(); });
 }
 
 CScaleDlogHandler::~CScaleDlogHandler() {
@@ -97,41 +92,10 @@ CScaleDlogHandler::~CScaleDlogHandler() {
     hide();
 }
 
-void CScaleDlogHandler::showWidth() {
-    setString(kIdWidth, text(m_model.shownWidthText()));
-}
-
-void CScaleDlogHandler::showHeight() {
-    setString(kIdHeight, text(m_model.shownHeightText()));
-}
-
-void CScaleDlogHandler::showSizeText() {
-    setString(kIdSizeText, text(m_model.imageSizeText()));
-}
-
-void CScaleDlogHandler::widthEdited() {
-    m_model.editWidth(controlAs<CFloatEdit>(kIdWidth)->value());
-    if (m_model.keepAspect()) showHeight();
-    showSizeText();
-}
-
-void CScaleDlogHandler::heightEdited() {
-    m_model.editHeight(controlAs<CFloatEdit>(kIdHeight)->value());
-    if (m_model.keepAspect()) showWidth();
-    showSizeText();
-}
-
 void CScaleDlogHandler::unitChosen(int index) {
     m_model.setUnitIndex(index);
-    showWidth();
-    showHeight();
-}
-
-void CScaleDlogHandler::resetClicked() {
-    m_model.reset();
-    showWidth();
-    showHeight();
-    showSizeText();
+    m_edits.showWidth();
+    m_edits.showHeight();
 }
 
 }  // namespace tessary

@@ -2,6 +2,7 @@
 
 #include "effects/scale_dialog.h"
 #include "shell/our_dlog_handler_base.h"
+#include "shell/size_edits.h"
 
 namespace tessary {
 
@@ -33,15 +34,10 @@ public:
     const ScaleDialogModel& model() const { return m_model; }
 
 private:
-    void widthEdited();
-    void heightEdited();
     void unitChosen(int index);
-    void resetClicked();
-    void showWidth();
-    void showHeight();
-    void showSizeText();
 
     ScaleDialogModel m_model;
+    SizeEdits<ScaleDialogModel> m_edits{*this, m_model, kIdWidth, kIdHeight, kIdSizeText};
 };
 
 }  // namespace tessary
