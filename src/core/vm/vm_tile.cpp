@@ -92,6 +92,8 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
         m_slots.assign(m_slotCount - 1, Slot{});
         m_nodes.assign(m_slotCount - 1, RecencyNode{});
         m_freeMap.reset(m_tileCount);
+        m_readStage = std::make_unique<std::uint8_t[]>(kSlotBytes);
+        m_writeStage = std::make_unique<std::uint8_t[]>(kSlotBytes);  // zeroed
     } catch (const std::bad_alloc&) {
         shutDown();
         return false;
@@ -107,7 +109,8 @@ void VMTile::shutDown() {
     if (m_slotMemory != nullptr) ::munmap(m_slotMemory, m_slotMemoryBytes);
     m_slotMemory = nullptr;
     m_slotMemoryBytes = 0;
-    m_exchangeBlock = nullptr;
+    m_readStage.reset();
+    m_writeStage.reset();
     m_descriptors = {};
     m_slots = {};
     m_nodes = {};
@@ -211,8 +214,8 @@ bool VMTile::reserveSlotMemory() {
 }
 
 // Tiles 1 ... S - 1 in slots 0 ... S - 2 with tile 1 most recent; the last
-// slot's block is the exchange block; tiles S ... N fill the swap files in
-// list order from offset 0.
+// slot is the exchange slot, whose work the read and write stages do; tiles
+// S ... N fill the swap files in list order from offset 0.
 void VMTile::placeInitialTiles() {
     const std::uint32_t memoryTiles = m_slotCount - 1;
     for (std::uint32_t i = 0; i < memoryTiles; ++i) {
@@ -229,7 +232,6 @@ void VMTile::placeInitialTiles() {
     m_moveClock = memoryTiles;
     m_recentWindow = memoryTiles / 4;
     m_recentFrom = m_moveClock - m_recentWindow;
-    m_exchangeBlock = m_slotMemory + std::size_t{memoryTiles} * kSlotStride;
 
     TileNumber tile = m_slotCount;
     for (int f = 0; f < m_files.count(); ++f) {
@@ -286,7 +288,7 @@ VMTile::TileNumber VMTile::allocateCopy(TileNumber source) {
         release(tile);
         return 0;
     }
-    std::memcpy(to, from, kSlotBytes);
+    std::memcpy(to, from, kTileBytes);
     unlock(tile);
     if (!sourceWasLocked) unlock(source);
     return tile;
@@ -346,11 +348,12 @@ bool VMTile::pageIn(TileNumber tile) {
     const FileHandle file = m_files.entry(wanted.file).handle;
     const std::uint64_t offset = wanted.fileOffset;
 
-    // 1. The wanted tile's bytes into the exchange block.
+    // 1. The wanted tile's slot into the read stage.
     const bool readWanted = needsIo(wanted);
     if (readWanted) {
         std::size_t done = 0;
-        FileError result = m_fileLayer.readAt(file, offset, m_exchangeBlock, kSlotBytes, done);
+        FileError result =
+            m_fileLayer.readAt(file, offset, m_readStage.get(), kSlotBytes, done);
         if (result == platform::kNoErr && done != kSlotBytes) result = platform::kIOErr;
         if (result != platform::kNoErr) {
             m_lastError = result;
@@ -358,29 +361,32 @@ bool VMTile::pageIn(TileNumber tile) {
         }
     }
 
-    // 2. The victim's bytes over the location just emptied.
+    // 2. The victim's samples, padded with zeros to a slot, over the
+    // location just emptied.
     if (needsIo(victim)) {
+        std::memcpy(m_writeStage.get(), slot.block, kTileBytes);
         std::size_t done = 0;
-        FileError result = m_fileLayer.writeAt(file, offset, slot.block, kSlotBytes, done);
+        FileError result =
+            m_fileLayer.writeAt(file, offset, m_writeStage.get(), kSlotBytes, done);
         if (result == platform::kNoErr && done != kSlotBytes) result = platform::kIOErr;
         if (result != platform::kNoErr) {
             m_lastError = result;
-            // Put back what the failed write overwrote; the exchange block
+            // Put back what the failed write overwrote; the read stage
             // still holds it.
             if (done > 0 && readWanted) {
                 std::size_t restored = 0;
-                m_fileLayer.writeAt(file, offset, m_exchangeBlock, done, restored);
+                m_fileLayer.writeAt(file, offset, m_readStage.get(), done, restored);
             }
             return false;
         }
     }
 
-    // 3. The victim takes over the wanted tile's file location; the exchange
-    // block becomes the slot's block and the victim's block the exchange.
+    // 3. The victim takes over the wanted tile's file location, and the
+    // wanted tile's samples take over the victim's block.
+    if (readWanted) std::memcpy(slot.block, m_readStage.get(), kTileBytes);
     victim.slot = -1;
     victim.file = wanted.file;
     victim.fileOffset = wanted.fileOffset;
-    std::swap(slot.block, m_exchangeBlock);
     wanted.slot = static_cast<std::int32_t>(slotIndex);
     wanted.file = kNoFileIndex;
     wanted.fileOffset = 0;

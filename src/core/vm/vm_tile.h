@@ -20,8 +20,9 @@ class VolumeList;
 //
 // A fixed number of memory slots hold the most recently used tiles; every
 // other tile lives in the swap files created at initialisation. Paging is
-// least-recently-used with one spare "exchange" slot, so a page-in costs one
-// read and at most one write, and a tile has no fixed home on disk: the
+// least-recently-used with one spare "exchange" slot (the read and write
+// stages, each one swap-file slot), so a page-in costs one read and at most
+// one write, and a tile has no fixed home on disk: the
 // evicted tile takes over the file location of the tile paged in. Free tiles
 // (reference count 0) are never read or written, and neither is a tile whose
 // contents are still undefined (allocated but never locked).
@@ -37,14 +38,17 @@ public:
     static constexpr int kTileSize = 128;
     static constexpr std::size_t kTileBytes = 128 * 128;
     // 128 x 128 x 3 / 2 rounded up to a multiple of 512: the distance between
-    // tiles in memory and in the swap files.
+    // tiles in the swap files, and the size of every swap-file read and
+    // write (the samples, then zeros). The capacity formula counts it per
+    // memory slot.
     static constexpr std::size_t kSlotBytes = 24576;
-    // Distance between slot blocks in memory. 24,576 is a multiple of
-    // 4,096, so the same row of every tile would fall into the same set of
-    // the first-level cache and a row crossing many tiles would evict
-    // itself; 128 bytes more spreads 32 consecutive blocks' rows over
+    // Distance between slot blocks in memory. A block holds the samples
+    // alone, so memory is not spent on the swap files' padding. 16,384 is a
+    // multiple of 4,096, so the same row of every tile would fall into the
+    // same set of the first-level cache and a row crossing many tiles would
+    // evict itself; 128 bytes more spreads 32 consecutive blocks' rows over
     // different sets.
-    static constexpr std::size_t kSlotStride = kSlotBytes + 128;
+    static constexpr std::size_t kSlotStride = kTileBytes + 128;
     // Bookkeeping per memory slot counted by the capacity formula.
     static constexpr std::size_t kSlotOverhead = 48;
     static constexpr std::size_t kDescriptorBytes = 16;
@@ -130,8 +134,7 @@ public:
     inline std::uint32_t referenceCount(TileNumber tile) const;
 
     // Makes the tile resident, marks its slot locked and most recently used,
-    // and returns its samples (128 rows of 128 bytes, inside a kSlotBytes
-    // block). The pointer stays valid until the tile is unlocked. Null when
+    // and returns its samples (128 rows of 128 bytes). The pointer stays valid until the tile is unlocked. Null when
     // the swap file could not be read or written (lastError() tells why): the
     // tile then keeps its place on disk and no other tile is harmed. (A write
     // that fails part-way is undone from the copy in memory; only if that
@@ -222,7 +225,11 @@ private:
 
     std::uint8_t* m_slotMemory = nullptr;  // reserved S x kSlotStride
     std::size_t m_slotMemoryBytes = 0;
-    std::uint8_t* m_exchangeBlock = nullptr;
+    // Whole swap-file slots on their way in and out: the wanted tile as
+    // read (kept until the victim's write has succeeded, to repair a write
+    // that fails part-way), and the victim's samples followed by zeros.
+    std::unique_ptr<std::uint8_t[]> m_readStage;
+    std::unique_ptr<std::uint8_t[]> m_writeStage;
     std::vector<Descriptor> m_descriptors;  // index = tile number
     std::vector<Slot> m_slots;              // the S - 1 slots that hold tiles
     std::vector<RecencyNode> m_nodes;       // node i belongs to slot i

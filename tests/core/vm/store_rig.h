@@ -38,11 +38,11 @@ struct StoreRig {
     }
 };
 
-// A slot's worth of bytes that differs for every seed (xorshift stream).
+// A tile's worth of samples that differs for every seed (xorshift stream).
 inline void fillPattern(std::uint8_t* block, std::uint32_t seed) {
     std::uint32_t x = seed * 2654435761u + 0x9E3779B9u;
     x |= 1;
-    for (std::size_t i = 0; i < VMTile::kSlotBytes; ++i) {
+    for (std::size_t i = 0; i < VMTile::kTileBytes; ++i) {
         x ^= x << 13;
         x ^= x >> 17;
         x ^= x << 5;
@@ -51,12 +51,12 @@ inline void fillPattern(std::uint8_t* block, std::uint32_t seed) {
 }
 
 inline bool matchesPattern(const std::uint8_t* block, std::uint32_t seed) {
-    std::uint8_t expected[VMTile::kSlotBytes];
+    std::uint8_t expected[VMTile::kTileBytes];
     fillPattern(expected, seed);
-    return std::memcmp(block, expected, VMTile::kSlotBytes) == 0;
+    return std::memcmp(block, expected, VMTile::kTileBytes) == 0;
 }
 
-// Locks the tile, writes the pattern over its whole slot, unlocks.
+// Locks the tile, writes the pattern over all its samples, unlocks.
 inline void writePattern(VMTile& store, VMTile::TileNumber tile, std::uint32_t seed) {
     std::uint8_t* block = store.lock(tile);
     ASSERT_NE(block, nullptr) << "tile " << tile;

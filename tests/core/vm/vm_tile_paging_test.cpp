@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <ostream>
 #include <random>
@@ -124,6 +126,36 @@ TEST_F(SmallStoreTest, EveryPageInIsOneReadAndAtMostOneWrite) {
         EXPECT_LT(rig.files.reads[0].offset, 62u * VMTile::kSlotBytes);
     }
     EXPECT_GT(pageIns, 400);
+}
+
+// Memory holds a tile's samples alone; on disk each slot is the samples
+// followed by zeros up to the slot size, whatever was paged in and out.
+TEST_F(SmallStoreTest, SwapSlotsHoldTheSamplesThenZeros) {
+    fillAllTiles();
+    std::mt19937 random(11);
+    for (int step = 0; step < 300; ++step) {
+        const Tile tile = 1 + random() % 65;
+        test::expectPattern(rig.store, tile, tile);
+    }
+    std::ifstream in(rig.store.swapFiles().entry(0).path, std::ios::binary);
+    const std::vector<std::uint8_t> bytes{std::istreambuf_iterator<char>(in),
+                                          std::istreambuf_iterator<char>()};
+    ASSERT_EQ(bytes.size() % VMTile::kSlotBytes, 0u);
+    std::set<Tile> onDisk;
+    for (std::size_t at = 0; at < bytes.size(); at += VMTile::kSlotBytes) {
+        const std::uint8_t* slot = bytes.data() + at;
+        for (Tile t = 1; t <= 65; ++t) {
+            if (test::matchesPattern(slot, t)) onDisk.insert(t);
+        }
+        for (std::size_t i = VMTile::kTileBytes; i < VMTile::kSlotBytes; ++i)
+            ASSERT_EQ(slot[i], 0) << "slot at " << at << ", byte " << i;
+    }
+    // Every tile out of memory is found whole in some slot.
+    for (Tile t = 1; t <= 65; ++t) {
+        if (!rig.store.isResident(t)) {
+            EXPECT_TRUE(onDisk.count(t)) << "tile " << t;
+        }
+    }
 }
 
 TEST_F(SmallStoreTest, FreeVictimsAreNotWritten) {
