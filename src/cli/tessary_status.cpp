@@ -67,13 +67,13 @@ int main(int argc, char** argv) {
                 budget.mbToLeaveFree, globals.swapBudgetKB());
     std::printf("  memory slots     %u (%.0f MB reserved, touched only as tiles are used)\n",
                 store.memorySlots(),
-                megabytes(double(store.memorySlots()) * double(VMTile::kSlotBytes)));
+                megabytes(double(store.reservedBytes())));
     std::printf("  swap files       %d, %u tiles\n", store.swapFiles().count(), store.swapTiles());
     for (int i = 0; i < store.swapFiles().count(); ++i)
         std::printf("                   %s\n", store.swapFiles().entry(i).path.c_str());
     std::printf("  tiles            %u of 128 x 128, %u free\n", store.tileCount(),
                 store.freeTiles());
-    std::printf("The editor window is not built yet; the engine shuts down now.\n");
+    std::printf("The engine started alone (the editor is build/bin/tessary); it shuts down now.\n");
     globals.shutDown();
     std::printf("Shut down: preferences written, swap files deleted.\n");
     return 0;
