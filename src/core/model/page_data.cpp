@@ -299,54 +299,44 @@ void PageData::abortChange() {
     delete abandoned;
 }
 
-void PageData::undo() {
-    if (m_undoCount == 0) return;
-    // Current -> newest redo.
+// The history is two lists seen from the current state: undo states
+// (older) and redo states (newer), each linked newest first through
+// older(). Undo and redo are the same step in opposite directions.
+void PageData::stepHistory(ImageData*& fromNewest, ImageData*& fromOldest, int& fromCount,
+                           ImageData*& toNewest, ImageData*& toOldest, int& toCount) {
+    // Current -> newest of the `to` list.
     m_current->setNewer(nullptr);
-    m_current->setOlder(m_redoNewest);
-    if (m_redoNewest) {
-        m_redoNewest->setNewer(m_current);
+    m_current->setOlder(toNewest);
+    if (toNewest) {
+        toNewest->setNewer(m_current);
     } else {
-        m_redoOldest = m_current;
+        toOldest = m_current;
     }
-    m_redoNewest = m_current;
-    ++m_redoCount;
-    // Newest undo -> current.
-    m_current = m_undoNewest;
-    m_undoNewest = m_current->older();
-    if (m_undoNewest) {
-        m_undoNewest->setNewer(nullptr);
+    toNewest = m_current;
+    ++toCount;
+    // Newest of the `from` list -> current.
+    m_current = fromNewest;
+    fromNewest = m_current->older();
+    if (fromNewest) {
+        fromNewest->setNewer(nullptr);
     } else {
-        m_undoOldest = nullptr;
+        fromOldest = nullptr;
     }
-    --m_undoCount;
+    --fromCount;
     m_current->setNewer(nullptr);
     m_current->setOlder(nullptr);
 }
 
+void PageData::undo() {
+    if (m_undoCount == 0) return;
+    stepHistory(m_undoNewest, m_undoOldest, m_undoCount, m_redoNewest, m_redoOldest,
+                m_redoCount);
+}
+
 void PageData::redo() {
     if (m_redoCount == 0) return;
-    // Current -> newest undo.
-    m_current->setNewer(nullptr);
-    m_current->setOlder(m_undoNewest);
-    if (m_undoNewest) {
-        m_undoNewest->setNewer(m_current);
-    } else {
-        m_undoOldest = m_current;
-    }
-    m_undoNewest = m_current;
-    ++m_undoCount;
-    // Newest redo -> current.
-    m_current = m_redoNewest;
-    m_redoNewest = m_current->older();
-    if (m_redoNewest) {
-        m_redoNewest->setNewer(nullptr);
-    } else {
-        m_redoOldest = nullptr;
-    }
-    --m_redoCount;
-    m_current->setNewer(nullptr);
-    m_current->setOlder(nullptr);
+    stepHistory(m_redoNewest, m_redoOldest, m_redoCount, m_undoNewest, m_undoOldest,
+                m_undoCount);
 }
 
 void PageData::clearUndo() {

@@ -171,6 +171,10 @@ private:
     void replaceCurrent(ImageData* state);
     // A new empty state of the store, or null when memory ran out.
     ImageData* newState();
+    // Makes the newest state of the `from` history list current and the
+    // current state the newest of the `to` list (undo: from undo to redo).
+    void stepHistory(ImageData*& fromNewest, ImageData*& fromOldest, int& fromCount,
+                     ImageData*& toNewest, ImageData*& toOldest, int& toCount);
 
     VMTile& m_store;
     PageDataList* m_list = nullptr;

@@ -155,11 +155,12 @@ std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiFilterBloc
     return 0;
 }
 
-std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiImportBlock& block,
-                                            TsPiAdvanceStateProc advance) {
+template <class Block>
+std::int16_t PlugInHost::fillTransferBlock(PlugInRecord& record, Block& block,
+                                           TsPiAdvanceStateProc advance) {
     const HostProcedures& procs = hostProcedures();
     fillSuites(record);
-    TsPiImportBlock local;
+    Block local;
     std::memset(&local, 0, sizeof local);
     local.serialNumber = record.serialNumber;
     local.abortProc = procs.abort;
@@ -175,50 +176,21 @@ std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiImportBloc
     std::memcpy(&block, &local, sizeof block);
     record.currentBlock = &block;
     return 0;
+}
+
+std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiImportBlock& block,
+                                            TsPiAdvanceStateProc advance) {
+    return fillTransferBlock(record, block, advance);
 }
 
 std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiExportBlock& block,
                                             TsPiAdvanceStateProc advance) {
-    const HostProcedures& procs = hostProcedures();
-    fillSuites(record);
-    TsPiExportBlock local;
-    std::memset(&local, 0, sizeof local);
-    local.serialNumber = record.serialNumber;
-    local.abortProc = procs.abort;
-    local.progressProc = procs.progress;
-    local.maxData = moduleMemoryLimit();
-    local.hostSignature = record.hostSignature;
-    local.hostProc = procs.host;
-    local.platformData = &m_mainWindow;
-    local.bufferProcs = &record.bufferSuite;
-    local.processEvent = procs.processEvent;
-    local.displayPixels = procs.displayPixels;
-    local.advanceState = advance;
-    std::memcpy(&block, &local, sizeof block);
-    record.currentBlock = &block;
-    return 0;
+    return fillTransferBlock(record, block, advance);
 }
 
 std::int16_t PlugInHost::FillParameterBlock(PlugInRecord& record, TsPiFormatBlock& block,
                                             TsPiAdvanceStateProc advance) {
-    const HostProcedures& procs = hostProcedures();
-    fillSuites(record);
-    TsPiFormatBlock local;
-    std::memset(&local, 0, sizeof local);
-    local.serialNumber = record.serialNumber;
-    local.abortProc = procs.abort;
-    local.progressProc = procs.progress;
-    local.maxData = moduleMemoryLimit();
-    local.hostSignature = record.hostSignature;
-    local.hostProc = procs.host;
-    local.platformData = &m_mainWindow;
-    local.bufferProcs = &record.bufferSuite;
-    local.processEvent = procs.processEvent;
-    local.displayPixels = procs.displayPixels;
-    local.advanceState = advance;
-    std::memcpy(&block, &local, sizeof block);
-    record.currentBlock = &block;
-    return 0;
+    return fillTransferBlock(record, block, advance);
 }
 
 bool PlugInHost::abortRequested() {

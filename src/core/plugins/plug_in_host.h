@@ -136,6 +136,11 @@ public:
 
 private:
     void fillSuites(PlugInRecord& record);
+    // FillParameterBlock of the import, export and format blocks, which
+    // share their host fields.
+    template <class Block>
+    std::int16_t fillTransferBlock(PlugInRecord& record, Block& block,
+                                   TsPiAdvanceStateProc advance);
 
     ProgressPort& m_progress;
     const BlendTable& m_blend;
