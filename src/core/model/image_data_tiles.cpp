@@ -168,17 +168,12 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
         }
         if (same) return true;
     } else if (writable(entry)) {
-        VMTile::ResidentTiles tiles(m_store);
-        if (std::uint8_t* block = tiles.unsharedToWrite(tileOf(entry))) {
-            copyRows(block);
-            return true;
-        }
-        if (std::uint8_t* block = m_store.lock(tileOf(entry))) {
-            copyRows(block);
-            m_store.unlock(tileOf(entry));
-            return true;
-        }
-        return false;
+        // This state alone holds the tile: in place, paged in if need be.
+        std::uint8_t* block = m_store.lock(tileOf(entry));
+        if (!block) return false;
+        copyRows(block);
+        m_store.unlock(tileOf(entry));
+        return true;
     }
 
     const VMTile::TileNumber fresh = m_store.allocate();
