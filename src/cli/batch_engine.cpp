@@ -6,6 +6,7 @@
 #include "effects/noise_generator.h"
 #include "model/progress_port.h"
 #include "plugins/plug_in_setup.h"
+#include "tools/tool_box.h"
 
 namespace tessary {
 
@@ -49,12 +50,16 @@ bool BatchEngine::start(std::string& error) {
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setColours(m_globals->foreground(), m_globals->background());
     m_files = std::make_unique<PageFileIO>(*m_host, m_plugIns, m_globals->pageEnvironment());
+    m_toolBox = std::make_unique<ToolBox>(m_globals->toolGlobals());
+    m_toolBox->loadOptions(&m_globals->preferences().toolBox);
     m_started = true;
     return true;
 }
 
 void BatchEngine::shutDown() {
     if (!m_started) return;
+    m_toolBox->releaseResources();
+    m_toolBox.reset();
     m_lastFilter.reset();
     m_files.reset();
     m_host.reset();
@@ -73,6 +78,10 @@ void BatchEngine::setForeground(std::uint32_t colour) {
 
 void BatchEngine::setBackground(std::uint32_t colour) {
     m_globals->setBackground(colour);
+    if (m_host) m_host->setColours(m_globals->foreground(), m_globals->background());
+}
+
+void BatchEngine::coloursChanged() {
     if (m_host) m_host->setColours(m_globals->foreground(), m_globals->background());
 }
 

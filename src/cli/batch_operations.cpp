@@ -245,6 +245,8 @@ const std::vector<BatchOperationInfo>& batchOperationTable() {
     static const std::vector<BatchOperationInfo> table = [] {
         std::vector<BatchOperationInfo> out;
         for (const TableEntry& entry : entries()) out.push_back(entry.info);
+        const auto& tools = batchToolOperationTable();
+        out.insert(out.end(), tools.begin(), tools.end());
         return out;
     }();
     return table;
@@ -254,6 +256,15 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
     const TableEntry* entry = nullptr;
     for (const TableEntry& candidate : entries()) {
         if (candidate.info.name == step.name) entry = &candidate;
+    }
+    if (entry == nullptr && isBatchToolOperation(step.name)) {
+        auto tool = prepareBatchToolCommand(step, error);
+        if (!tool) return std::nullopt;
+        BatchCommand command;
+        command.op = BatchOp::Tool;
+        command.label = step.text;
+        command.tool = std::move(*tool);
+        return command;
     }
     if (entry == nullptr) {
         error = "unknown operation '" + step.name + "' (try --help)";
@@ -427,6 +438,8 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
             command.text = name;
             break;
         }
+        case BatchOp::Tool:
+            break;  // the tool table's rows are checked above
     }
     return command;
 }
@@ -616,6 +629,13 @@ BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand
                         "'" + command.label + "': the plug-in filter \"" + command.text +
                             "\" failed: " + errorMessage(kErrGeneral)};
             return {};
+        }
+        case BatchOp::Tool: {
+            const ErrorCode code = runBatchToolCommand(
+                engine.toolBox(), engine.globals().toolGlobals(), page, command.tool);
+            // The dropper may have changed a paint colour.
+            engine.coloursChanged();
+            return fromCode(command, code);
         }
     }
     return {false, kErrGeneral, "'" + command.label + "': " + errorMessage(kErrGeneral)};

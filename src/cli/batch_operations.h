@@ -6,7 +6,9 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/batch_operation_info.h"
 #include "cli/batch_options.h"
+#include "cli/batch_tool_operations.h"
 #include "effects/canvas_size.h"
 #include "effects/selection_shape.h"
 #include "model/error_codes.h"
@@ -46,14 +48,11 @@ enum class BatchOp {
     DropShadow,
     Extrude,
     PlugIn,
+    Tool,  // a press with a tool, or a tool option (BatchCommand::tool)
 };
 
-// One entry of the operation table, as --help lists it.
-struct BatchOperationInfo {
-    std::string_view name;  // e.g. "blur-sharpen"
-    std::string_view form;  // e.g. "blur-sharpen=X"
-    std::string_view help;  // one line
-};
+// The operation table, as --help lists it: the menu commands, then the tool
+// operations.
 const std::vector<BatchOperationInfo>& batchOperationTable();
 
 // An operation with its parameters checked and converted.
@@ -70,6 +69,7 @@ struct BatchCommand {
     double resolution[2] = {0.0, 0.0};
     CanvasAnchor anchor = CanvasAnchor::kTopLeft;
     std::string text;  // plug-in name
+    BatchToolCommand tool;
 };
 
 // Checks an operation step's name and parameters before any image is read.

@@ -58,6 +58,13 @@ std::string batchHelpText() {
         "one. Plug-in filters take their settings from the environment (for example\n"
         "TESSARY_POSTERIZE_LEVELS=2 ... 255 for Posterize).\n"
         "\n"
+        "Tool operations press the editor's tools on the image as at 1:1 (window pixels\n"
+        "are image pixels), for example tool=pencil,0,0,10,3 or tool=brush,alt,5,5. The\n"
+        "pencil and brush paint the foreground and the eraser the background, at the\n"
+        "opacity in force; the dropper picks into the foreground. Tool options hold for\n"
+        "the presses after them. A tool whose press is not built yet leaves the image\n"
+        "alone.\n"
+        "\n"
         "Exit status: 0 done; 1 a file could not be read or written, or an operation\n"
         "failed (nothing is saved); 2 the command line is wrong.\n";
     return text;
