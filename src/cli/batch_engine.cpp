@@ -49,6 +49,7 @@ bool BatchEngine::start(std::string& error) {
     BuildPlugInMenus(m_plugIns, m_globals->plugInFolder(), PlugInMenus{});
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setColours(m_globals->foreground(), m_globals->background());
+    m_host->setModuleQuestions(&m_questions);
     m_files = std::make_unique<PageFileIO>(*m_host, m_plugIns, m_globals->pageEnvironment());
     m_toolBox = std::make_unique<ToolBox>(m_globals->toolGlobals());
     m_toolBox->loadOptions(&m_globals->preferences().toolBox);
@@ -110,11 +111,11 @@ std::string comparableName(std::string_view name) {
 
 }  // namespace
 
-PlugInRecord* BatchEngine::findFilter(std::string_view name) const {
+PlugInRecord* BatchEngine::findPlugIn(std::int32_t kind, std::string_view name) const {
     const std::string wanted = comparableName(name);
     if (wanted.empty()) return nullptr;
     for (PlugInRecord* record = m_plugIns.head(); record != nullptr; record = record->next.get()) {
-        if (record->kind != kPlugInKindFilter) continue;
+        if (record->kind != kind) continue;
         const std::string_view recordName(record->name,
                                           ::strnlen(record->name, sizeof(record->name)));
         if (comparableName(recordName) == wanted) return record;

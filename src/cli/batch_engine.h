@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/zerozevuv.h"
+#include "cli/scripted_questions.h"
 #include "effects/effect_context.h"
 #include "effects/filter.h"
 #include "plugins/host_ports.h"
@@ -23,7 +24,8 @@ class ToolBox;
 // box, and the application state the commands take (colours, opacity, last
 // filter).
 //
-// Nothing is shown and nothing can be cancelled: progress goes nowhere. The
+// Nothing is shown and nothing can be cancelled: progress goes nowhere, and
+// the questions modules ask are answered from the step's script. The
 // foreground, background and opacity a batch sets hold for this run only;
 // shutDown() puts back the values read from the preferences, so a batch
 // never changes what the editor starts with. The tool box is built on the
@@ -68,9 +70,16 @@ public:
     // while the engine lives.
     EffectContext effectContext();
 
+    // The questions modules ask, answered from the script of the step.
+    ScriptedQuestions& questions() { return m_questions; }
+
     // A filter module (kind 2) named `name`; the comparison ignores case, and
     // the menu name's "..." and '&' marks. Null when there is none.
-    PlugInRecord* findFilter(std::string_view name) const;
+    PlugInRecord* findFilter(std::string_view name) const {
+        return findPlugIn(kPlugInKindFilter, name);
+    }
+    // The same for a module of any kind (kPlugInKind...).
+    PlugInRecord* findPlugIn(std::int32_t kind, std::string_view name) const;
 
 private:
     class SilentProgress;
@@ -85,6 +94,7 @@ private:
     std::unique_ptr<PlugInHost> m_host;
     std::unique_ptr<PageFileIO> m_files;
     NoProgressFactory m_progressFactory;
+    ScriptedQuestions m_questions;
     std::unique_ptr<Filter> m_lastFilter;
     std::unique_ptr<ToolBox> m_toolBox;
     bool m_started = false;

@@ -32,6 +32,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_line.h"
 #include "shell/command_router.h"
+#include "shell/dialogs/module_question_dialogs.h"
 #include "shell/doc_template.h"
 #include "shell/error_box.h"
 #include "shell/file_error_text.h"
@@ -245,6 +246,8 @@ void CKorvelApp::buildMainFrame() {
     m_host->setMessagePump(&pumpPort());
     m_colourChooser = std::make_unique<ColourDialogPort>(m_mainFrame);
     m_host->setColourChooser(m_colourChooser.get());
+    m_moduleQuestions = std::make_unique<CModuleQuestionDialogs>(m_mainFrame);
+    m_host->setModuleQuestions(m_moduleQuestions.get());
     m_host->setColours(m_globals->foreground(), m_globals->background());
     m_context.host = m_host.get();
     m_files = std::make_unique<PageFileIO>(*m_host, *m_plugIns, m_globals->pageEnvironment());
@@ -357,6 +360,7 @@ int CKorvelApp::exitInstance() {
     m_files.reset();
     m_host.reset();
     m_colourChooser.reset();
+    m_moduleQuestions.reset();
     m_plugInProgress.reset();
     if (m_plugIns) m_plugIns->FreePlugInList();
     m_plugIns.reset();

@@ -177,6 +177,7 @@ private:
     std::unique_ptr<CThermObj> m_plugInProgress;
     std::unique_ptr<PlugInHost> m_host;
     std::unique_ptr<ColourChooserPort> m_colourChooser;
+    std::unique_ptr<ModuleQuestions> m_moduleQuestions;
     std::unique_ptr<PageFileIO> m_files;
     std::unique_ptr<QPrinter> m_printer;
     std::unique_ptr<MenuModel> m_importModel;

@@ -204,6 +204,34 @@ TEST_F(BatchProgramTest, GreyImagesStayGreyAndPlugInsRunByName) {
         ASSERT_EQ(out[i], planes[0][i] < 128 ? 0 : 255) << i;
 }
 
+TEST_F(BatchProgramTest, ImportWithoutInputThenPosterizeAndExport) {
+    const auto planes = randomPlanes(3, 23, 14, 5);
+    writeBmp(file("source.bmp"), 23, 14, planes);
+    auto source = open(file("source.bmp"));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(s_engine->files().save(*source, file("source.tif")), PageFileError::None);
+
+    ASSERT_EQ(batch("'import=TIFF Pages," + file("source.tif").string() +
+                    "' plugin=Posterize,levels=2 'export=Web JPEG," + file("web.jpg").string() +
+                    ",limit=50' -o '" + file("imported.bmp").string() + "'"),
+              0)
+        << m_err;
+    EXPECT_TRUE(std::filesystem::exists(file("web.jpg")));
+    auto page = open(file("imported.bmp"));
+    ASSERT_TRUE(page);
+    for (int p = 0; p < 3; ++p) {
+        const auto out = readPlane(*page, p);
+        ASSERT_EQ(out.size(), planes[p].size());
+        for (std::size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], planes[p][i] < 128 ? 0 : 255) << p << ":" << i;
+    }
+    // An import that fails leaves nothing to save.
+    EXPECT_EQ(batch("'import=TIFF Pages," + file("absent.tif").string() + "' -o '" +
+                    file("never.bmp").string() + "'"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(file("never.bmp")));
+}
+
 TEST_F(BatchProgramTest, TimeOptionPrintsOneLinePerPhase) {
     writeBmp(file("t.bmp"), 16, 16, randomPlanes(3, 16, 16, 1));
     ASSERT_EQ(batch("--time '" + file("t.bmp").string() + "' invert blur-sharpen=-1 -o '" +

@@ -1,7 +1,6 @@
 // The image view in the running editor: the real application, engine and
 // shipped Posterize module, on the offscreen platform.
 
-#include "view_test_main.h"
 #include "shell/page_view.h"
 
 #include <QAction>
@@ -9,12 +8,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "exchange/page_scrap.h"
@@ -24,6 +25,7 @@
 #include "shell/child_frame.h"
 #include "shell/command_ids.h"
 #include "shell/command_router.h"
+#include "shell/dialogs/ask_numbers_dlog.h"
 #include "shell/doc_template.h"
 #include "shell/korvel_app.h"
 #include "shell/main_frame.h"
@@ -32,6 +34,7 @@
 #include "shell/page_document.h"
 #include "shell/view_services.h"
 #include "support/temp_dir.h"
+#include "view_test_main.h"
 
 using namespace tessary;
 
@@ -46,6 +49,31 @@ std::uint8_t pattern(int x, int y, int c) {
 // 0-63 -> 0, 64-127 -> 85, 128-191 -> 170, 192-255 -> 255.
 std::uint8_t posterized(std::uint8_t v) {
     return static_cast<std::uint8_t>((v / 64) * 85);
+}
+
+// Triggers `action` while the numbers dialog it opens is handled by
+// `answer` (which accepts or rejects it). Any message box that follows is
+// closed and its text returned in `message`. False when no numbers dialog
+// came up.
+bool withNumbersDialog(QAction* action, const std::function<void(CAskNumbersDlog*)>& answer,
+                       QString& message) {
+    bool asked = false;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<CAskNumbersDlog*>(modal)) {
+            asked = true;
+            answer(dialog);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            message = box->text();
+            box->accept();
+        }
+    });
+    watcher.start();
+    action->trigger();
+    watcher.stop();
+    return asked;
 }
 
 QRgb patternRgb(int x, int y) {
@@ -378,8 +406,36 @@ void PageViewTest::plugInFilterFromMenuRunsAndLastFilterRepeatsIt() {
     QVERIFY(cmd::inRange(id, cmd::kFilterPlugInFirst, cmd::kFilterPlugInLast));
     QVERIFY(state(cmd::kLastFilter).enabled == false);
 
-    posterize->trigger();
+    // Cancel in the module's dialog: no message, no change, no history.
     const Page& page = *document->page();
+    const std::uint32_t untouched = page.colourAt(7, 5);
+    QString message;
+    QVERIFY(withNumbersDialog(
+        posterize, [](CAskNumbersDlog* dialog) { dialog->reject(); }, message));
+    QCOMPARE(message, QString());
+    QCOMPARE(page.colourAt(7, 5), untouched);
+    QCOMPARE(document->page()->pageData()->undoCount(), 0);
+    QVERIFY(state(cmd::kLastFilter).enabled == false);
+
+    // Four levels typed into the dialog (the menu is opened again first, as
+    // a user would, which brings its enabling up to date).
+    m_app.router().updateMenu(plugIns);
+    QVERIFY(posterize->isEnabled());
+    int shownMinimum = 0;
+    int shownMaximum = 0;
+    QVERIFY(withNumbersDialog(
+        posterize,
+        [&](CAskNumbersDlog* dialog) {
+            auto* levels = dialog->controlAs<QSpinBox>(CAskNumbersDlog::kIdFirstValue);
+            shownMinimum = levels->minimum();
+            shownMaximum = levels->maximum();
+            levels->setValue(4);
+            dialog->accept();
+        },
+        message));
+    QCOMPARE(message, QString());
+    QCOMPARE(shownMinimum, 2);
+    QCOMPARE(shownMaximum, 255);
     for (int y = 0; y < 20; y += 3)
         for (int x = 0; x < 30; x += 4)
             QCOMPARE(page.colourAt(x, y) & 0xFF, std::uint32_t{posterized(pattern(x, y, 0))});
@@ -479,8 +535,8 @@ void PageViewTest::outlineStepsAtMostEveryTwoHundredMilliseconds() {
 }
 
 int main(int argc, char** argv) {
-    return tessary::test::runEditorTests<PageViewTest>(argc, argv,
-        {std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf"});
+    return tessary::test::runEditorTests<PageViewTest>(
+        argc, argv, {std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf"});
 }
 
 #include "page_view_test.moc"
