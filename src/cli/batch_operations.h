@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "cli/batch_options.h"
-#include "effects/canvas_size.h"
-#include "effects/selection_shape.h"
+#include "effects/framework/selection_shape.h"
+#include "effects/geometry/canvas_size.h"
 #include "model/error_codes.h"
 #include "model/image_data.h"
 

@@ -7,27 +7,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <cstdlib>
 #include <functional>
 #include <memory>
 
 #include "cli/batch_engine.h"
 #include "cli/batch_test_support.h"
-#include "effects/auto_tone.h"
-#include "effects/c_vector_3d.h"
-#include "effects/canvas_resolution.h"
-#include "effects/crop.h"
-#include "effects/drop_shadow.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/extrude.h"
-#include "effects/flip_rotate.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/noise_generator.h"
-#include "effects/scale.h"
-#include "effects/tonal_commands.h"
-#include "effects/type_conversion.h"
+#include "effects/framework/c_vector_3d.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/geometry/canvas_resolution.h"
+#include "effects/geometry/crop.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/geometry/scale.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/neighbourhood/noise_generator.h"
+#include "effects/shadow/drop_shadow.h"
+#include "effects/shadow/extrude.h"
+#include "effects/tonal/auto_tone.h"
+#include "effects/tonal/tonal_commands.h"
+#include "effects/tonal/type_conversion.h"
 #include "model/page_data.h"
 
 namespace tessary::test {
