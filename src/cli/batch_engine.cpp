@@ -3,7 +3,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "effects/noise_generator.h"
+#include "effects/neighbourhood/noise_generator.h"
 #include "model/progress_port.h"
 #include "plugins/plug_in_setup.h"
 #include "tools/tool_box.h"

@@ -7,8 +7,8 @@
 
 #include "app/zerozevuv.h"
 #include "cli/scripted_questions.h"
-#include "effects/effect_context.h"
-#include "effects/filter.h"
+#include "effects/framework/effect_context.h"
+#include "effects/framework/filter.h"
 #include "plugins/host_ports.h"
 #include "plugins/page_file_io.h"
 #include "plugins/plug_in_host.h"

@@ -11,8 +11,8 @@
 #include "cli/batch_options.h"
 #include "cli/batch_tool_operations.h"
 #include "cli/scripted_questions.h"
-#include "effects/canvas_size.h"
-#include "effects/selection_shape.h"
+#include "effects/framework/selection_shape.h"
+#include "effects/geometry/canvas_size.h"
 #include "model/error_codes.h"
 #include "model/image_data.h"
 

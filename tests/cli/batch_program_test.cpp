@@ -12,8 +12,8 @@
 #include "cli/batch_engine.h"
 #include "cli/batch_operations.h"
 #include "cli/batch_test_support.h"
-#include "effects/flip_rotate.h"
-#include "effects/tonal_commands.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/tonal/tonal_commands.h"
 #include "model/page_data.h"
 
 #ifndef TESSARY_BATCH_PROGRAM

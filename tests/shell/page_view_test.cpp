@@ -1,7 +1,7 @@
 // The image view in the running editor: the real application, engine and
 // shipped Posterize module, on the offscreen platform.
 
-#include "shell/page_view.h"
+#include "shell/view/page_view.h"
 
 #include <QAction>
 #include <QMdiArea>
@@ -22,17 +22,17 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "render/zoom_levels.h"
-#include "shell/child_frame.h"
-#include "shell/command_ids.h"
-#include "shell/command_router.h"
+#include "shell/app/child_frame.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_router.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/korvel_app.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/main_menu.h"
+#include "shell/app/page_document.h"
 #include "shell/dialogs/ask_numbers_dlog.h"
-#include "shell/doc_template.h"
-#include "shell/korvel_app.h"
-#include "shell/main_frame.h"
-#include "shell/main_menu.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
-#include "shell/view_services.h"
+#include "shell/dialogs/new_image_dlog.h"
+#include "shell/view/view_services.h"
 #include "support/temp_dir.h"
 #include "view_test_main.h"
 

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "plugins/host_ports.h"
-#include "shell/our_dlog_handler_base.h"
+#include "shell/dialogs/our_dlog_handler_base.h"
 
 class QSpinBox;
 
