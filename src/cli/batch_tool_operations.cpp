@@ -9,6 +9,7 @@
 #include "tools/paint/brush_tool.h"
 #include "tools/paint/clone_tool.h"
 #include "tools/scripted_tool_view.h"
+#include "tools/selection/selection_tool.h"
 #include "tools/tool_box.h"
 #include "tools/tool_event.h"
 
@@ -25,7 +26,8 @@ const std::vector<ToolTableEntry>& toolEntries() {
         {{"tool", "tool=NAME[,KEY...],X1,Y1[,X2,Y2...]",
           "Press tool NAME at X1,Y1 (image pixels), drag through the further points and release "
           "at the last, as at 1:1 in the editor. KEY shift, alt, ctrl or space is held (alt: the "
-          "brush, pencil and eraser pick a colour, the clone tool sets its source). NAME arrow, "
+          "brush, pencil and eraser pick a colour, the clone tool sets its source; shift and ctrl "
+          "make the selection, lasso and wand add to or take from the selection). NAME arrow, "
           "dropper, hand, magnify, selection (or rectangle), crop, lasso, wand, pencil, eraser, "
           "brush, clone, line, bucket, gradient, text"},
          BatchToolOp::Press},
@@ -44,6 +46,9 @@ const std::vector<ToolTableEntry>& toolEntries() {
         {{"anti-alias", "anti-alias=on|off",
           "The palette's anti-alias switch (selection, line and text tools)"},
          BatchToolOp::AntiAlias},
+        {{"selection-shape", "selection-shape=rectangle|ellipse",
+          "The shape the selection tool draws (rectangle until set)"},
+         BatchToolOp::SelectionShape},
     };
     return table;
 }
@@ -173,6 +178,11 @@ CloneTool& cloneTool(ToolBox& box) {
     TS_ASSERT(tool != nullptr);
     return *tool;
 }
+SelectionTool& selectionTool(ToolBox& box) {
+    auto* tool = dynamic_cast<SelectionTool*>(box.tool(ToolBox::kSelection));
+    TS_ASSERT(tool != nullptr);
+    return *tool;
+}
 
 ErrorCode press(ToolBox& box, Page& page, const BatchToolCommand& command) {
     TS_ASSERT(!command.points.empty());
@@ -255,6 +265,15 @@ std::optional<BatchToolCommand> prepareBatchToolCommand(const BatchStep& step, s
             }
             command.on = fields[0] == "on";
             break;
+        case BatchToolOp::SelectionShape:
+            if (!wantFields(1, 1)) return std::nullopt;
+            if (fields[0] != "rectangle" && fields[0] != "ellipse") {
+                error = "'" + step.text + "': selection-shape is 'rectangle' or 'ellipse'";
+                return std::nullopt;
+            }
+            command.shape =
+                fields[0] == "ellipse" ? SelectionTool::kEllipse : SelectionTool::kRectangle;
+            break;
     }
     return command;
 }
@@ -284,6 +303,9 @@ ErrorCode runBatchToolCommand(ToolBox& box, ToolGlobals& globals, Page& page,
         }
         case BatchToolOp::AntiAlias:
             globals.antiAlias = command.on;
+            return kErrNone;
+        case BatchToolOp::SelectionShape:
+            selectionTool(box).setShape(command.shape);
             return kErrNone;
     }
     return kErrGeneral;

@@ -23,11 +23,12 @@ struct ToolGlobals;
 // kind is one row of the tool table, one case of the check and one case of
 // the run.
 enum class BatchToolOp {
-    Press,         // tool=NAME[,shift|alt|ctrl|space...],X1,Y1[,X2,Y2...]
-    BrushOptions,  // brush-options=W,H,THICKNESS,CLASS,PROFILE[,SPACING]
-    CloneOptions,  // clone-options=... (the same form)
-    BrushShape,    // brush-shape=N,SIZE
-    AntiAlias,     // anti-alias=on|off
+    Press,           // tool=NAME[,shift|alt|ctrl|space...],X1,Y1[,X2,Y2...]
+    BrushOptions,    // brush-options=W,H,THICKNESS,CLASS,PROFILE[,SPACING]
+    CloneOptions,    // clone-options=... (the same form)
+    BrushShape,      // brush-shape=N,SIZE
+    AntiAlias,       // anti-alias=on|off
+    SelectionShape,  // selection-shape=rectangle|ellipse
 };
 
 // A tool operation with its parameters checked.
@@ -50,6 +51,8 @@ struct BatchToolCommand {
     std::int32_t size = 0;
     // AntiAlias: the switch.
     bool on = false;
+    // SelectionShape: SelectionTool::kRectangle or kEllipse.
+    std::int32_t shape = 0;
 };
 
 // Largest distance of a scripted point from the image origin in either

@@ -12,6 +12,7 @@
 #include "cli/batch_operations.h"
 #include "cli/batch_test_support.h"
 #include "core/tools/paint_test_support.h"
+#include "core/tools/selection/selection_test_support.h"
 #include "tools/paint/brush_shapes.h"
 #include "tools/paint/brush_tool.h"
 #include "tools/paint/clone_tool.h"
@@ -96,6 +97,8 @@ TEST(BatchToolCheck, BadFormsSayWhatIsWrong) {
         {"brush-shape=3", "does not fit the form"},
         {"anti-alias=yes", "'on' or 'off'"},
         {"anti-alias", "does not fit the form"},
+        {"selection-shape=circle", "'rectangle' or 'ellipse'"},
+        {"selection-shape=ellipse,1", "does not fit the form"},
         {"tool=Brush,1,1", "unknown tool 'Brush'"},
     };
     for (const auto& [text, fragment] : cases) {
@@ -264,6 +267,38 @@ TEST_F(BatchToolTest, EveryToolBecomesCurrentAndPressesWithoutError) {
         EXPECT_TRUE(outcome.ok) << text << ": " << outcome.message;
         EXPECT_EQ(s_engine->toolBox().currentIndex(), index) << text;
     }
+}
+
+// The selection tools through tool=: an ellipse after selection-shape, a
+// lasso added with shift, the wand, and the arrow moving the outline.
+TEST_F(BatchToolTest, SelectionToolsWorkThroughToolPresses) {
+    auto page = whitePage(24, 20);
+    const auto maskNow = [&] { return readPlane(*page, 3); };
+    ASSERT_TRUE(apply(*page, "selection-shape=ellipse").ok);
+    ASSERT_TRUE(apply(*page, "tool=selection,2,3,14,13").ok);
+    const Mask ellipse = maskOf(24, 20, [](std::int32_t x, std::int32_t y) -> std::uint8_t {
+        if (x < 2 || x >= 14 || y < 3 || y >= 13) return 0;
+        return inEllipse(12, 10, x - 2, y - 3) ? 255 : 0;
+    });
+    EXPECT_TRUE(samePlane("batch_ellipse", maskNow(), ellipse, 24));
+
+    // A triangle lasso added with shift: its right column 22 and rows 0 ... 4.
+    ASSERT_TRUE(apply(*page, "tool=lasso,shift,16,0,22,0,22,5").ok);
+    EXPECT_EQ(page->selectionRect(), (Rect{2, 0, 23, 13}));
+    EXPECT_EQ(maskNow()[0 * 24 + 22], 255);
+    EXPECT_EQ(maskNow()[0 * 24 + 16], 255);
+
+    ASSERT_TRUE(apply(*page, "tool=wand,0,19").ok);  // one colour: everything
+    EXPECT_EQ(page->selectionRect(), page->bounds());
+    ASSERT_TRUE(apply(*page, "selection-shape=rectangle").ok);
+    // Ctrl over everything empties the selection; a press inside it would move it.
+    ASSERT_TRUE(apply(*page, "tool=selection,ctrl,0,0,24,20").ok);
+    EXPECT_TRUE(page->selectionRect().empty());
+    ASSERT_TRUE(apply(*page, "tool=selection,1,1,5,4").ok);
+    ASSERT_TRUE(apply(*page, "tool=arrow,2,2,12,12").ok);
+    EXPECT_EQ(page->selectionRect(), (Rect{11, 11, 15, 14}));
+    EXPECT_FALSE(page->hasFloat());
+    expectImage(*page, [](int, int) { return kWhite; });
 }
 
 // A stroke that runs out of tiles returns the store's code, and the page is

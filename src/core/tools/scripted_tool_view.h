@@ -1,6 +1,11 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "tools/scripted_tracker.h"
@@ -26,6 +31,11 @@ public:
     void showDrag(ToolPoint image, std::int32_t width, std::int32_t height) override;
     void showColours() override { ++m_colourRepaints; }
     MouseTracker& tracker() override { return m_tracker; }
+    // Keeps the displaced outlines shown with exclusive-or semantics.
+    void toggleMovedOutline(ToolPoint from, ToolPoint to) override;
+    void endMovedOutline() override { ++m_outlineEnds; }
+    // The factory set by setProgressFactory(), or null without one.
+    std::unique_ptr<ProgressPort> createProgress() override;
 
     ScriptedTracker& scriptedTracker() { return m_tracker; }
     // The rectangles passed to drawNow() and invalidateImage(), in order.
@@ -39,13 +49,38 @@ public:
     std::int32_t dragWidth() const { return m_dragWidth; }
     std::int32_t dragHeight() const { return m_dragHeight; }
     int colourRepaints() const { return m_colourRepaints; }
+    // Every moved-outline toggle (from, to), in order; the pairs shown now;
+    // how often the view was told that an outline drag ended.
+    const std::vector<std::pair<ToolPoint, ToolPoint>>& outlineToggles() const {
+        return m_outlineToggles;
+    }
+    const std::vector<std::pair<ToolPoint, ToolPoint>>& shownOutlines() const {
+        return m_shownOutlines;
+    }
+    int outlineEnds() const { return m_outlineEnds; }
+    // What createProgress() returns from now on (a test's fake window).
+    void setProgressFactory(std::function<std::unique_ptr<ProgressPort>()> factory) {
+        m_progressFactory = std::move(factory);
+    }
 
 private:
+    struct FigureHash {
+        std::size_t operator()(const FeedbackFigure& figure) const;
+    };
+
     ScriptedTracker m_tracker;
     std::vector<Rect> m_drawn;
     std::vector<Rect> m_invalidated;
     std::vector<FeedbackFigure> m_toggles;
     std::vector<FeedbackFigure> m_shown;
+    // How many times each figure is in m_shown (0 or 1), so that a drag
+    // toggling many figures (a lasso's edges) does not search m_shown for
+    // every new one.
+    std::unordered_map<FeedbackFigure, int, FigureHash> m_shownCount;
+    std::vector<std::pair<ToolPoint, ToolPoint>> m_outlineToggles;
+    std::vector<std::pair<ToolPoint, ToolPoint>> m_shownOutlines;
+    int m_outlineEnds = 0;
+    std::function<std::unique_ptr<ProgressPort>()> m_progressFactory;
     ToolPoint m_shownPoint;
     ToolPoint m_dragStart;
     std::int32_t m_dragWidth = 0;

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "model/image_data.h"
+#include "model/progress_port.h"
 #include "tools/feedback_figure.h"
 #include "tools/mouse_tracker.h"
 #include "tools/tool_point.h"
@@ -41,6 +43,24 @@ public:
     // The tracker that follows the pointer during a drag started by the
     // press being handled. Owned by the view.
     virtual MouseTracker& tracker() = 0;
+
+    // The outline of the page's selection, displaced by the window offset
+    // between the image points `from` and `to`, toggled with exclusive-or
+    // semantics: toggling the same pair twice leaves the view as it was. The
+    // view builds the 1-bit outline of the selection as it stands at the first
+    // toggle of a drag (threshold 1, at its zoom) and draws that same bitmap
+    // until endMovedOutline(), so the outline follows the pointer while the
+    // mask itself has not moved yet. The default draws nothing.
+    virtual void toggleMovedOutline(ToolPoint /*from*/, ToolPoint /*to*/) {}
+    // The drag that toggled the moved outline has ended and every toggle has
+    // been undone: the view frees the bitmap. The default does nothing.
+    virtual void endMovedOutline() {}
+
+    // A progress window for a long tool operation (two text lines, one bar
+    // and a Cancel button), registered as the application's current one;
+    // destroying it closes it. The default, null, shows none: the operation
+    // then runs without progress and cannot be cancelled.
+    virtual std::unique_ptr<ProgressPort> createProgress() { return nullptr; }
 };
 
 inline ToolPoint MouseTracker::imagePoint(ToolView& view) {

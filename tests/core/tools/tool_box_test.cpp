@@ -124,6 +124,9 @@ TEST_F(ToolBoxTest, PressOnPageFillsTheSelectionFlags) {
     EXPECT_EQ(inside.action, 21);
     EXPECT_FALSE(outside.insideSelection);
     EXPECT_EQ(outside.action, 4);
+    // That click away from the selection cleared it; select all again.
+    EXPECT_FALSE(paint.page.hasMask());
+    ASSERT_EQ(paint.page.addMask(), kErrNone);
 
     ASSERT_EQ(paint.page.liftFloat(), kErrNone);
     ToolEvent floating = pressEvent(paint.page, view, {2, 2});
