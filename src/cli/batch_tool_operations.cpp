@@ -5,6 +5,8 @@
 
 #include "app/tool_globals.h"
 #include "platform/assert.h"
+#include "tools/edit/line_tool.h"
+#include "tools/edit/text_tool.h"
 #include "tools/paint/brush_shapes.h"
 #include "tools/paint/brush_tool.h"
 #include "tools/paint/clone_tool.h"
@@ -49,6 +51,14 @@ const std::vector<ToolTableEntry>& toolEntries() {
         {{"selection-shape", "selection-shape=rectangle|ellipse",
           "The shape the selection tool draws (rectangle until set)"},
          BatchToolOp::SelectionShape},
+        {{"line-width", "line-width=N", "The line tool's width, 1 ... 32 pixels"},
+         BatchToolOp::LineWidth},
+        {{"text", "text=TEXT[,font=NAME][,size=N][,style=S][,align=A]",
+          "The text tool's options: TEXT (\\n breaks a line, at most 255 characters), font "
+          "NAME (at most 31 characters), size 1 ... 99 points, style plain or words joined by "
+          "+ (bold, italic, underline, condense, expand), align left, centre or right. The "
+          "batch program cannot place text (tool=text): text needs the editor's fonts"},
+         BatchToolOp::TextOptions},
     };
     return table;
 }
@@ -101,6 +111,10 @@ bool preparePress(const BatchStep& step, const std::vector<std::string>& fields,
                 "pencil, eraser, brush, clone, line, bucket, gradient, text)";
         return false;
     }
+    if (command.tool == ToolBox::kText) {
+        error = "'" + step.text + "': text needs the editor's fonts";
+        return false;
+    }
     std::size_t first = 1;
     while (first < fields.size() && setKey(fields[first], command)) ++first;
     if (first == fields.size()) {
@@ -108,8 +122,8 @@ bool preparePress(const BatchStep& step, const std::vector<std::string>& fields,
         return false;
     }
     for (std::size_t i = first; i < fields.size(); ++i) {
-        BatchToolCommand ignored;
-        if (setKey(fields[i], ignored)) {
+        if (fields[i] == "shift" || fields[i] == "alt" || fields[i] == "ctrl" ||
+            fields[i] == "space") {
             error =
                 "'" + step.text + "': the keys (shift, alt, ctrl, space) come before the points";
             return false;
@@ -154,6 +168,92 @@ bool prepareBrushOptions(const BatchStep& step, const std::vector<std::string>& 
             return false;
     }
     command.hasSpacing = fields.size() == 6;
+    return true;
+}
+
+// The style word `word` as its flag, or 0 for none.
+std::int32_t styleFlag(std::string_view word) {
+    constexpr std::pair<std::string_view, std::int32_t> kStyles[] = {
+        {"bold", TextTool::kBold},           {"italic", TextTool::kItalic},
+        {"underline", TextTool::kUnderline}, {"condense", TextTool::kCondense},
+        {"expand", TextTool::kExpand},
+    };
+    for (const auto& [name, flag] : kStyles) {
+        if (name == word) return flag;
+    }
+    return 0;
+}
+
+// TEXT with each backslash-n turned into a line feed.
+std::string unescapedText(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out.push_back('\n');
+            ++i;
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+bool prepareTextOptions(const BatchStep& step, const std::vector<std::string>& fields,
+                        BatchToolCommand& command, std::string& error) {
+    command.text = unescapedText(fields[0]);
+    if (command.text.size() > TextTool::kMaxTextChars) {
+        error = "'" + step.text + "': the text holds at most 255 characters";
+        return false;
+    }
+    for (std::size_t i = 1; i < fields.size(); ++i) {
+        const std::string& field = fields[i];
+        const auto equals = field.find('=');
+        const std::string key = field.substr(0, equals);
+        const std::string value = equals == std::string::npos ? "" : field.substr(equals + 1);
+        if (key == "font" && equals != std::string::npos && !value.empty() && value.size() <= 31) {
+            command.typeface = value;
+        } else if (key == "size") {
+            std::int32_t size = 0;
+            if (!checkedInteger(step, value, "size", 1, 99, size, error)) return false;
+            command.textSize = size;
+        } else if (key == "style") {
+            std::int32_t flags = 0;
+            if (value != "plain") {
+                std::size_t from = 0;
+                while (from <= value.size()) {
+                    const auto plus = value.find('+', from);
+                    const std::string word = value.substr(
+                        from, plus == std::string::npos ? std::string::npos : plus - from);
+                    const std::int32_t flag = styleFlag(word);
+                    if (flag == 0) {
+                        error = "'" + step.text + "': style '" + value +
+                                "' is plain or words joined by + (bold, italic, underline, "
+                                "condense, expand)";
+                        return false;
+                    }
+                    flags |= flag;
+                    if (plus == std::string::npos) break;
+                    from = plus + 1;
+                }
+            }
+            command.textStyle = flags;
+        } else if (key == "align") {
+            if (value == "left") {
+                command.alignment = TextTool::kAlignLeft;
+            } else if (value == "centre" || value == "center") {
+                command.alignment = TextTool::kAlignCentre;
+            } else if (value == "right") {
+                command.alignment = TextTool::kAlignRight;
+            } else {
+                error = "'" + step.text + "': align is left, centre or right";
+                return false;
+            }
+        } else {
+            error = "'" + step.text + "': '" + field +
+                    "' is none of font=NAME (1 ... 31 characters), size=N, style=S, align=A";
+            return false;
+        }
+    }
     return true;
 }
 
@@ -274,6 +374,16 @@ std::optional<BatchToolCommand> prepareBatchToolCommand(const BatchStep& step, s
             command.shape =
                 fields[0] == "ellipse" ? SelectionTool::kEllipse : SelectionTool::kRectangle;
             break;
+        case BatchToolOp::LineWidth:
+            if (!wantFields(1, 1) ||
+                !checkedInteger(step, fields[0], "line width", LineTool::kMinWidth,
+                                LineTool::kMaxWidth, command.lineWidth, error))
+                return std::nullopt;
+            break;
+        case BatchToolOp::TextOptions:
+            if (!wantFields(1, 5) || !prepareTextOptions(step, fields, command, error))
+                return std::nullopt;
+            break;
     }
     return command;
 }
@@ -307,6 +417,22 @@ ErrorCode runBatchToolCommand(ToolBox& box, ToolGlobals& globals, Page& page,
         case BatchToolOp::SelectionShape:
             selectionTool(box).setShape(command.shape);
             return kErrNone;
+        case BatchToolOp::LineWidth: {
+            auto* line = dynamic_cast<LineTool*>(box.tool(ToolBox::kLine));
+            TS_ASSERT(line != nullptr);
+            line->setLineWidth(command.lineWidth);
+            return kErrNone;
+        }
+        case BatchToolOp::TextOptions: {
+            auto* text = dynamic_cast<TextTool*>(box.tool(ToolBox::kText));
+            TS_ASSERT(text != nullptr);
+            text->setText(command.text);
+            if (command.typeface) text->setTypeface(*command.typeface);
+            if (command.textSize) text->setSize(*command.textSize);
+            if (command.textStyle) text->setStyleFlags(*command.textStyle);
+            if (command.alignment) text->setAlignment(*command.alignment);
+            return kErrNone;
+        }
     }
     return kErrGeneral;
 }

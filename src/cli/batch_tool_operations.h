@@ -29,6 +29,8 @@ enum class BatchToolOp {
     BrushShape,      // brush-shape=N,SIZE
     AntiAlias,       // anti-alias=on|off
     SelectionShape,  // selection-shape=rectangle|ellipse
+    LineWidth,       // line-width=N
+    TextOptions,     // text=TEXT[,font=NAME][,size=N][,style=S][,align=A]
 };
 
 // A tool operation with its parameters checked.
@@ -53,6 +55,15 @@ struct BatchToolCommand {
     bool on = false;
     // SelectionShape: SelectionTool::kRectangle or kEllipse.
     std::int32_t shape = 0;
+    // LineWidth: the line tool's width 1..32.
+    std::int32_t lineWidth = 0;
+    // TextOptions: the text (line breaks as '\n') and the options given;
+    // those left out keep the tool's values.
+    std::string text;
+    std::optional<std::string> typeface;
+    std::optional<std::int32_t> textSize;
+    std::optional<std::int32_t> textStyle;
+    std::optional<std::int32_t> alignment;
 };
 
 // Largest distance of a scripted point from the image origin in either
@@ -71,7 +82,8 @@ bool isBatchToolOperation(std::string_view name);
 // case; "rectangle" is the selection tool), or 0 for none.
 int batchToolIndex(std::string_view name);
 
-// Checks a tool operation's parameters. Nothing, with `error` set to a
+// Checks a tool operation's parameters. A press of the text tool is refused
+// here: the batch program has no fonts to draw text with. Nothing, with `error` set to a
 // one-line message naming the parameter and its range, when they do not fit.
 std::optional<BatchToolCommand> prepareBatchToolCommand(const BatchStep& step, std::string& error);
 

@@ -13,6 +13,8 @@
 #include "cli/batch_test_support.h"
 #include "core/tools/paint_test_support.h"
 #include "core/tools/selection/selection_test_support.h"
+#include "tools/edit/line_tool.h"
+#include "tools/edit/text_tool.h"
 #include "tools/paint/brush_shapes.h"
 #include "tools/paint/brush_tool.h"
 #include "tools/paint/clone_tool.h"
@@ -50,8 +52,8 @@ TEST(BatchToolCheck, PressFormsGiveToolKeysAndPoints) {
          false,
          {{-3, 4}, {7, -16777216}}},
         {"tool=selection,space,1,2", ToolBox::kSelection, false, false, false, true, {{1, 2}}},
-        {"tool=text,1,1,2,2,3,3",
-         ToolBox::kText,
+        {"tool=gradient,1,1,2,2,3,3",
+         ToolBox::kGradient,
          false,
          false,
          false,
@@ -100,6 +102,15 @@ TEST(BatchToolCheck, BadFormsSayWhatIsWrong) {
         {"selection-shape=circle", "'rectangle' or 'ellipse'"},
         {"selection-shape=ellipse,1", "does not fit the form"},
         {"tool=Brush,1,1", "unknown tool 'Brush'"},
+        {"tool=text,1,1", "text needs the editor's fonts"},
+        {"line-width=0", "line width ('0') must be a whole number from 1 to 32"},
+        {"line-width=33", "line width ('33')"},
+        {"line-width", "does not fit the form"},
+        {"text=Hi,size=100", "size ('100') must be a whole number from 1 to 99"},
+        {"text=Hi,style=bold+wide", "style 'bold+wide' is plain or words joined by +"},
+        {"text=Hi,align=middle", "align is left, centre or right"},
+        {"text=Hi,colour=red", "'colour=red' is none of"},
+        {"text=Hi,font=", "'font=' is none of"},
     };
     for (const auto& [text, fragment] : cases) {
         std::string error;
@@ -260,7 +271,8 @@ TEST_F(BatchToolTest, EveryToolBecomesCurrentAndPressesWithoutError) {
     const char* names[] = {"",      "arrow", "dropper", "hand",     "magnify", "selection",
                            "crop",  "lasso", "wand",    "pencil",   "eraser",  "brush",
                            "clone", "line",  "bucket",  "gradient", "text"};
-    for (int index = 1; index <= ToolBox::kToolCount; ++index) {
+    // The text tool is refused: the batch program has no fonts.
+    for (int index = 1; index < ToolBox::kText; ++index) {
         auto page = whitePage(16, 16);
         const std::string text = std::string("tool=") + names[index] + ",3,3,9,9";
         const BatchOutcome outcome = apply(*page, text);
@@ -299,6 +311,31 @@ TEST_F(BatchToolTest, SelectionToolsWorkThroughToolPresses) {
     EXPECT_EQ(page->selectionRect(), (Rect{11, 11, 15, 14}));
     EXPECT_FALSE(page->hasFloat());
     expectImage(*page, [](int, int) { return kWhite; });
+}
+
+TEST_F(BatchToolTest, LineAndTextOptionsReachTheirTools) {
+    auto page = whitePage(32, 24);
+    ASSERT_TRUE(apply(*page, "line-width=3").ok);
+    ASSERT_TRUE(apply(*page, "tool=line,10,10,20,10").ok);
+    expectImage(*page, [](int x, int y) {
+        return x >= 10 && x < 23 && y >= 10 && y < 13 ? 0x000000u : kWhite;
+    });
+    ASSERT_TRUE(apply(*page, "line-width=32").ok);
+    EXPECT_EQ(dynamic_cast<LineTool*>(s_engine->toolBox().tool(ToolBox::kLine))->lineWidth(), 32);
+
+    auto& text = *dynamic_cast<TextTool*>(s_engine->toolBox().tool(ToolBox::kText));
+    ASSERT_TRUE(apply(*page, "text=A\\nB,font=Serif,size=24,style=bold+underline,align=right").ok);
+    EXPECT_EQ(text.text(), "A\nB");
+    EXPECT_EQ(text.typeface(), "Serif");
+    EXPECT_EQ(text.size(), 24);
+    EXPECT_EQ(text.styleFlags(), TextTool::kBold | TextTool::kUnderline);
+    EXPECT_EQ(text.alignment(), TextTool::kAlignRight);
+    // Options left out keep their values.
+    ASSERT_TRUE(apply(*page, "text=C,style=plain").ok);
+    EXPECT_EQ(text.text(), "C");
+    EXPECT_EQ(text.styleFlags(), 0);
+    EXPECT_EQ(text.size(), 24);
+    EXPECT_EQ(text.alignment(), TextTool::kAlignRight);
 }
 
 // A stroke that runs out of tiles returns the store's code, and the page is

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+
 #include "tools/tool_point.h"
 
 namespace tessary {
@@ -13,6 +15,8 @@ struct FeedbackFigure {
     Kind kind = Kind::Rectangle;
     ToolPoint from;  // window pixels; for rectangles and ellipses, two corners
     ToolPoint to;    // (not necessarily normalised; the outline includes both)
+    // Pen width in window pixels (lines; rectangles and ellipses use 1).
+    std::int32_t penWidth = 1;
     friend bool operator==(const FeedbackFigure&, const FeedbackFigure&) = default;
 };
 

@@ -11,6 +11,10 @@
 
 namespace tessary {
 
+class ProgressPort;
+class TextRasterizer;
+class TextTool;
+
 // The image view as the tools see it. Implemented by the editor's view; tests
 // and the batch program implement it without a screen. Image points are in
 // image pixels, window points in the view's client pixels.
@@ -61,6 +65,45 @@ public:
     // destroying it closes it. The default, null, shows none: the operation
     // then runs without progress and cannot be cancelled.
     virtual std::unique_ptr<ProgressPort> createProgress() { return nullptr; }
+    // --- Optional services. The defaults suit a view without a screen (the
+    // batch program): nothing scrolls or zooms, no progress is shown, and
+    // no text can be placed.
+
+    // The zoom factor in force (a power of two from 1/32 to 32).
+    virtual double zoom() const { return 1.0; }
+    // The image area, the client area less the scroll bars (window pixels).
+    virtual Rect imageArea() const { return {}; }
+    // Moves both scroll positions by (dx, dy) window pixels, each clamped to
+    // its scroll range (a hidden bar does not move), scrolls the contents
+    // with them and updates the window at once.
+    virtual void scrollBy(std::int32_t dx, std::int32_t dy) {
+        static_cast<void>(dx);
+        static_cast<void>(dy);
+    }
+    // The view's zoom about image point `centre`: zoom in (twice the zoom,
+    // while it is at most 16:1), zoom out (half, while it is at least 1:16),
+    // or the level the zoom table snaps `requested` to; each keeps `centre`
+    // in place as far as the scroll ranges allow and rebuilds the layout.
+    virtual void zoomInAbout(ToolPoint centre) { static_cast<void>(centre); }
+    virtual void zoomOutAbout(ToolPoint centre) { static_cast<void>(centre); }
+    virtual void zoomToAbout(double requested, ToolPoint centre) {
+        static_cast<void>(requested);
+        static_cast<void>(centre);
+    }
+    // The image bounds changed (a crop): recompute scroll ranges and
+    // placement from `imageBounds` and repaint the whole window.
+    virtual void resetLayout(const Rect& imageBounds) { static_cast<void>(imageBounds); }
+
+    // Runs the Text Options dialog on `tool` (its style, size, typeface,
+    // alignment and text). True when the user pressed "Set" and the tool
+    // holds the new values; false when cancelled.
+    virtual bool askTextOptions(TextTool& tool) {
+        static_cast<void>(tool);
+        return false;
+    }
+    // Draws text for the text tool with the platform's fonts, or null when
+    // the view cannot draw text. Owned by the view.
+    virtual TextRasterizer* textRasterizer() { return nullptr; }
 };
 
 inline ToolPoint MouseTracker::imagePoint(ToolView& view) {
