@@ -1,17 +1,14 @@
 // The small pieces of window chrome: the info bar's texts, the colour
-// swatch, the tool palette and the About dialog.
+// swatch with the real colour dialog, and the About dialog.
 
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
-#include <QSlider>
 #include <QTest>
 
 #include "app/zerozevuv.h"
-#include "shell/app/main_frame.h"
 #include "shell/chrome/color_swatch.h"
 #include "shell/chrome/info_control_bar.h"
-#include "shell/chrome/tool_palette.h"
 #include "shell/dialogs/about_dlog.h"
 #include "shell_test_support.h"
 
@@ -79,21 +76,6 @@ TEST(ColorSwatch, AClickOnTheInactiveSquareOnlyActivatesIt) {
     EXPECT_EQ(rig.app().globals().background(), 0xFFFFFFu);
     QTest::mouseClick(&swatch, Qt::LeftButton, {}, QPoint(40, 40));  // the foreground square
     EXPECT_FALSE(swatch.backgroundActive());
-}
-
-TEST(ToolPalette, TheSliderIsTheGlobalOpacity) {
-    test::EditorRig rig;
-    CToolPalette* palette = rig.app().mainFrame()->toolPalette();
-    ASSERT_NE(palette, nullptr);
-    EXPECT_EQ(palette->opacitySlider()->minimum(), 0);
-    EXPECT_EQ(palette->opacitySlider()->maximum(), 255);
-    EXPECT_EQ(palette->opacitySlider()->value(), rig.app().globals().opacity());
-    palette->opacitySlider()->setValue(100);
-    EXPECT_EQ(rig.app().globals().opacity(), 100);
-    rig.app().globals().setOpacity(12);
-    palette->refresh();
-    EXPECT_EQ(palette->opacitySlider()->value(), 12);
-    EXPECT_EQ(palette->pos(), QPoint(5, 5));
 }
 
 TEST(AboutDlog, ShowsTheVersionAndClosesOnAClick) {

@@ -28,6 +28,8 @@
 #include "shell/chrome/tool_palette.h"
 #include "shell/dialogs/new_image_dlog.h"
 #include "shell_test_support.h"
+#include "tools/paint/brush_tool.h"
+#include "tools/tool_box.h"
 
 namespace tessary {
 namespace {
@@ -102,6 +104,35 @@ TEST(StartUp, TheNextStartReadsWhatTheLastOneWrote) {
     ASSERT_EQ(rig.app().initInstance(options), CKorvelApp::StartResult::Started);
     EXPECT_EQ(rig.app().globals().budgetPrefs().percentToUse, 21);
     EXPECT_EQ(rig.app().globals().foreground(), 0x123456u);
+}
+
+// The tool box starts from the preference file: the brush's options and the
+// current tool chosen in one run are in force in the next.
+TEST(StartUp, ToolOptionsAndTheCurrentToolSurviveARestart) {
+    EditorRig rig;
+    ToolBox* tools = rig.app().context().tools;
+    ASSERT_NE(tools, nullptr);
+    EXPECT_EQ(tools, &rig.app().tools());
+    // A first start: the preferences' defaults (size 9, class 1, profile 8,
+    // spacing 25 %) and the arrow.
+    EXPECT_EQ(tools->currentIndex(), ToolBox::kArrow);
+    auto* brush = static_cast<BrushTool*>(tools->tool(ToolBox::kBrush));
+    EXPECT_EQ(brush->options(), (BrushOptions{9, 9, BrushTool::kLoadedThickness, 1, 8, 25, false}));
+
+    const BrushOptions chosen{17, 17, BrushTool::kLoadedThickness, 3, 11, 40, true};
+    brush->setOptions(chosen);
+    tools->setCurrentIndex(ToolBox::kPencil);
+    rig.app().exitInstance();
+
+    setenv("TESSARY_PROGRAM_FOLDER", rig.programFolder().c_str(), 1);
+    StartOptions options;
+    options.singleInstance = false;
+    options.splash = false;
+    ASSERT_EQ(rig.app().initInstance(options), CKorvelApp::StartResult::Started);
+    ToolBox& restarted = rig.app().tools();
+    EXPECT_EQ(rig.app().context().tools, &restarted);
+    EXPECT_EQ(restarted.currentIndex(), ToolBox::kPencil);
+    EXPECT_EQ(static_cast<BrushTool*>(restarted.tool(ToolBox::kBrush))->options(), chosen);
 }
 
 TEST(StartUp, ExitClosesOpenDocumentsBeforeTheStoreStops) {

@@ -49,6 +49,8 @@
 #include "shell/services/page_printer.h"
 #include "shell/services/single_instance.h"
 #include "shell/services/system_clipboard.h"
+#include "shell/view/direct_tracker.h"
+#include "tools/tool_box.h"
 
 namespace tessary {
 
@@ -208,6 +210,13 @@ CKorvelApp::StartResult CKorvelApp::initInstance(const StartOptions& options) {
 
 bool CKorvelApp::startGlobals() {
     if (!m_globals->initialise()) return false;
+    // The tools work on the globals' colours and opacity; their options and
+    // the current tool come from the preference file just read.
+    PreferenceSet& preferences = m_globals->preferences();
+    m_tools = std::make_unique<ToolBox>(m_globals->toolGlobals());
+    m_tools->loadOptions(&preferences.toolBox);
+    m_tools->setCurrentIndex(preferences.global.currentTool);
+    m_context.tools = m_tools.get();
     m_renderer = std::make_unique<PageDraw>();
     if (!m_renderer->initialise(PageDraw::kStandardBand, PageDraw::kStandardBand)) return false;
     m_scrap = std::make_unique<PageScrap>(m_globals->tileStore(), &m_globals->pageDataList());
@@ -226,7 +235,7 @@ bool CKorvelApp::startGlobals() {
 void CKorvelApp::buildMainFrame() {
     m_router = std::make_unique<CommandRouter>();
     m_router->setChainProvider([this] { return commandChain(); });
-    m_mainFrame = new CMainFrame(*m_router, m_globals.get());
+    m_mainFrame = new CMainFrame(*m_router, &m_context);
     m_context.mainWindow = m_mainFrame;
     connect(m_mainFrame, &CMainFrame::closeRequested, this, [this] { requestExit(); });
     connect(m_mainFrame, &CMainFrame::filesDropped, this, [this](const QStringList& paths) {
@@ -374,6 +383,16 @@ int CKorvelApp::exitInstance() {
     m_renderer.reset();
     if (m_recentFiles) m_recentFiles->save();
     m_recentFiles.reset();
+    // The tools' options and the current tool go into the preferences that
+    // the globals' shutdown writes to the preference file.
+    if (m_tools) {
+        PreferenceSet& preferences = m_globals->preferences();
+        m_tools->storeOptions(preferences.toolBox);
+        if (m_tools->currentIndex() != ToolBox::kNone)
+            preferences.global.currentTool = m_tools->currentIndex();
+        m_tools->releaseResources();
+        m_tools.reset();
+    }
     if (m_globals) m_globals->shutDown();
     m_globals.reset();
     delete m_singleInstance;
@@ -390,6 +409,9 @@ void CKorvelApp::runIdle() {
 
 void CKorvelApp::onIdle() {
     if (!m_running) return;
+    // A drag's loop waits for events many times a second; menus, titles and
+    // the outline catch up when it ends.
+    if (DirectTracker::anyTracking()) return;
     m_router->updateAll();
     for (CPageDocument* document : m_template->documents()) {
         if (CChildFrame* frame = m_template->frameOf(document)) {

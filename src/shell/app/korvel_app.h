@@ -31,6 +31,7 @@ class PlugInHost;
 class PlugInList;
 class RecentFileList;
 class SingleInstance;
+class ToolBox;
 class ZERozevuv;
 struct NewImageResult;
 
@@ -103,6 +104,7 @@ public:
     CMainFrame* mainFrame() const { return m_mainFrame; }
     CDocTemplate& docTemplate() { return *m_template; }
     ZERozevuv& globals() { return *m_globals; }
+    ToolBox& tools() { return *m_tools; }
     PlugInList& plugIns() { return *m_plugIns; }
     PageScrap* scrap() const { return m_scrap.get(); }
     CSystemClipboard* clipboard() const { return m_clipboard.get(); }
@@ -170,6 +172,7 @@ private:
     SingleInstance* m_singleInstance = nullptr;
     std::unique_ptr<RecentFileList> m_recentFiles;
     std::unique_ptr<ZERozevuv> m_globals;
+    std::unique_ptr<ToolBox> m_tools;
     std::unique_ptr<PageDraw> m_renderer;
     std::unique_ptr<PageScrap> m_scrap;
     std::unique_ptr<CSystemClipboard> m_clipboard;

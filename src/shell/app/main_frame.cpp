@@ -6,6 +6,8 @@
 #include <QMdiArea>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
+#include <QSettings>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -15,11 +17,21 @@
 #include "shell/app/command_router.h"
 #include "shell/app/main_menu.h"
 #include "shell/app/page_document.h"
+#include "shell/app/shell_context.h"
+#include "shell/chrome/palette_layout.h"
 #include "shell/chrome/tool_palette.h"
 
 namespace tessary {
+namespace {
 
-CMainFrame::CMainFrame(CommandRouter& router, ZERozevuv* globals) : m_router(router) {
+// The settings group and keys of the kept window geometry.
+constexpr const char* kGeometryGroup = "Window Geometry";
+constexpr const char* kFrameKey = "Main Frame";
+constexpr const char* kPaletteKey = "Tool Palette";
+
+}  // namespace
+
+CMainFrame::CMainFrame(CommandRouter& router, ShellContext* context) : m_router(router) {
     setWindowTitle(QString::fromStdString(loadString(128)));
     m_area = new QMdiArea(this);
     m_area->setObjectName(QStringLiteral("imageWindows"));
@@ -29,9 +41,9 @@ CMainFrame::CMainFrame(CommandRouter& router, ZERozevuv* globals) : m_router(rou
     setAcceptDrops(true);
     move(kLeft, kTop);
     resize(kWidth, kHeight);
-    if (globals != nullptr) {
-        m_palette = new CToolPalette(*globals, this);
-        m_palette->move(kPaletteLeft, kPaletteTop);
+    if (context != nullptr && context->globals != nullptr) {
+        m_palette = new CToolPalette(*context, this);
+        m_palette->installShortcuts(m_area);
     }
     connect(m_area, &QMdiArea::subWindowActivated, this, [this] {
         updateTitle();
@@ -43,11 +55,57 @@ CMainFrame::~CMainFrame() {
     // The area reports activations while it is destroyed, after this object
     // has gone: stop listening first.
     disconnect(m_area, nullptr, this, nullptr);
+    if (m_shown) {
+        QSettings settings;
+        saveWindowGeometry(settings);
+    }
 }
 
 void CMainFrame::showWithPalette() {
+    QSettings settings;
+    const bool restored = restoreWindowGeometry(settings);
     show();
-    if (m_palette != nullptr) m_palette->show();
+    m_shown = true;
+    if (m_palette == nullptr) return;
+    if (!restored) placePaletteFirstTime();
+    m_palette->show();
+}
+
+void CMainFrame::placePaletteFirstTime() {
+    // The palette's frame is not known before it is shown: take the main
+    // window's frame margins, as the window manager decorates both alike.
+    const QMargins margins(geometry().left() - frameGeometry().left(),
+                           geometry().top() - frameGeometry().top(),
+                           frameGeometry().right() - geometry().right(),
+                           frameGeometry().bottom() - geometry().bottom());
+    const QSize paletteFrame = m_palette->size().grownBy(margins);
+    const QRect imageArea(m_area->mapToGlobal(QPoint(0, 0)), m_area->size());
+    const QRect available = screen()->availableGeometry();
+    m_palette->move(firstPaletteFramePosition(frameGeometry(), imageArea, paletteFrame, available));
+}
+
+void CMainFrame::saveWindowGeometry(QSettings& settings) const {
+    settings.beginGroup(QLatin1String(kGeometryGroup));
+    settings.setValue(QLatin1String(kFrameKey), saveGeometry());
+    if (m_palette != nullptr)
+        settings.setValue(QLatin1String(kPaletteKey), m_palette->saveGeometry());
+    settings.endGroup();
+}
+
+bool CMainFrame::restoreWindowGeometry(QSettings& settings) {
+    settings.beginGroup(QLatin1String(kGeometryGroup));
+    const QByteArray frame = settings.value(QLatin1String(kFrameKey)).toByteArray();
+    const QByteArray palette = settings.value(QLatin1String(kPaletteKey)).toByteArray();
+    settings.endGroup();
+    if (frame.isEmpty() || (m_palette != nullptr && palette.isEmpty())) return false;
+    // Qt keeps a restored window on a screen that still exists.
+    if (!restoreGeometry(frame)) return false;
+    return m_palette == nullptr || m_palette->restoreGeometry(palette);
+}
+
+void CMainFrame::forgetWindowGeometry() {
+    QSettings settings;
+    settings.remove(QLatin1String(kGeometryGroup));
 }
 
 CChildFrame* CMainFrame::activeChildFrame() const {

@@ -6,6 +6,7 @@
 #include "shell/app/command_target.h"
 
 class QMdiArea;
+class QSettings;
 
 namespace tessary {
 
@@ -13,13 +14,18 @@ class CChildFrame;
 class CommandRouter;
 class CToolPalette;
 class MainMenu;
-class ZERozevuv;
+struct ShellContext;
 
 // The main window: the menu bar, the area of image windows, a status bar and
-// the floating tool palette. It is placed at (80, 5) with a size of 560 x 440
-// and creates the palette at (5, 5), shown without taking the focus. As a
-// command target it handles the Window menu's arrangement commands, the
-// window list and the palette's visibility.
+// the floating tool palette. At first start it is placed at (80, 5) with a
+// size of 560 x 440, and the palette, at its natural size, beside it or in
+// the corner of the image area, clear of the menu bar and on the screen
+// (firstPaletteFramePosition); after that both come back where the user left
+// them (the settings keep their geometry when the frame goes away). The
+// palette shows without taking the focus, and its tool keys work while an
+// image window has the focus. As a command target the frame handles the
+// Window menu's arrangement commands, the window list and the palette's
+// visibility.
 //
 // Closing it asks the application (closeRequested) whether every document
 // may close; files dropped on it are handed on (filesDropped).
@@ -30,10 +36,10 @@ public:
     static constexpr int kTop = 5;
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 440;
-    static constexpr int kPaletteLeft = 5;
-    static constexpr int kPaletteTop = 5;
 
-    CMainFrame(CommandRouter& router, ZERozevuv* globals);
+    // The palette is made when `context` has globals; `context` must then
+    // outlive the frame.
+    CMainFrame(CommandRouter& router, ShellContext* context);
     ~CMainFrame() override;
 
     QMdiArea* mdiArea() const { return m_area; }
@@ -43,8 +49,16 @@ public:
     // (also while another application is active), or null.
     CChildFrame* activeChildFrame() const;
 
-    // Shows the frame and the palette, as the command line says.
+    // Shows the frame and the palette, where the settings say or, the first
+    // time, in their first places.
     void showWithPalette();
+    // The frame's and the palette's geometry, kept under "Window Geometry".
+    void saveWindowGeometry(QSettings& settings) const;
+    // True when `settings` held both and they were applied.
+    bool restoreWindowGeometry(QSettings& settings);
+    // Removes the kept geometry from the application's settings, so the
+    // next start places the windows as the first one did.
+    static void forgetWindowGeometry();
     // Brings the title ("Tessary - <document>") and the window list up to date.
     void updateTitle();
     void updateWindowList();
@@ -70,12 +84,15 @@ protected:
 private:
     QList<CChildFrame*> childFrames() const;
     void arrangeIcons();
+    void placePaletteFirstTime();
 
     CommandRouter& m_router;
     QMdiArea* m_area = nullptr;
     MainMenu* m_menu = nullptr;
     CToolPalette* m_palette = nullptr;
     bool m_closeApproved = false;
+    // Shown at least once: its geometry is worth keeping.
+    bool m_shown = false;
 };
 
 }  // namespace tessary

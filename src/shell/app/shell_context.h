@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QPrinter;
 class QWidget;
 
@@ -11,6 +13,7 @@ class PageScrap;
 class PlugInHost;
 class PlugInList;
 class RecentFileList;
+class ToolBox;
 class ZERozevuv;
 
 // The application-wide objects the documents, frames, views and dialogs work
@@ -29,6 +32,14 @@ struct ShellContext {
     QPrinter* printer = nullptr;
     // The main window: parent of dialogs and message boxes.
     QWidget* mainWindow = nullptr;
+    // The sixteen tools and the current tool, built on the globals' tool
+    // values; the palette chooses the current tool, the views hand presses
+    // to it.
+    ToolBox* tools = nullptr;
+    // Called when a tool changed the paint colours of the globals (the
+    // dropper picked one) while the button is held: whoever shows the
+    // colours repaints them at once. May be empty.
+    std::function<void()> coloursChanged;
 };
 
 }  // namespace tessary

@@ -25,26 +25,50 @@ std::uint32_t valueFromColor(const QColor& color) {
            (static_cast<std::uint32_t>(color.blue()) << 16);
 }
 
+namespace {
+
+bool chooseWithColourDialog(QWidget* parent, std::uint32_t initial, std::uint32_t& chosen) {
+    const QColor colour = QColorDialog::getColor(colorFromValue(initial), parent);
+    if (!colour.isValid()) return false;
+    chosen = valueFromColor(colour);
+    return true;
+}
+
+// A square with a one-pixel frame; the active one is raised by a light
+// top-left and a dark bottom-right edge inside its frame.
+void paintSquare(QPainter& painter, const QRect& square, std::uint32_t colour, bool active) {
+    painter.fillRect(square, colorFromValue(colour));
+    painter.setPen(QColor(40, 40, 40));
+    painter.drawRect(square.adjusted(0, 0, -1, -1));
+    if (!active) return;
+    const QRect in = square.adjusted(1, 1, -2, -2);
+    painter.setPen(Qt::white);
+    painter.drawLine(in.topLeft(), in.topRight());
+    painter.drawLine(in.topLeft(), in.bottomLeft());
+    painter.setPen(QColor(96, 96, 96));
+    painter.drawLine(in.bottomLeft(), in.bottomRight());
+    painter.drawLine(in.topRight(), in.bottomRight());
+}
+
+}  // namespace
+
 CColorSwatch::CColorSwatch(ZERozevuv& globals, QWidget* parent)
-    : QWidget(parent), m_globals(globals) {
+    : QWidget(parent), m_globals(globals), m_chooser(chooseWithColourDialog) {
     setMinimumSize(24, 24);
 }
 
 CColorSwatch::~CColorSwatch() = default;
 
+bool CColorSwatch::backgroundActive() const {
+    return m_globals.toolGlobals().backgroundActive;
+}
+
 void CColorSwatch::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const SwatchSquares squares = swatchSquares(width(), height());
-    painter.fillRect(squares.background, colorFromValue(m_globals.background()));
-    painter.fillRect(squares.foreground, colorFromValue(m_globals.foreground()));
-    // The active square gets a raised edge.
-    const QRect active = m_backgroundActive ? squares.background : squares.foreground;
-    painter.setPen(Qt::white);
-    painter.drawLine(active.topLeft(), active.topRight());
-    painter.drawLine(active.topLeft(), active.bottomLeft());
-    painter.setPen(Qt::black);
-    painter.drawLine(active.bottomLeft(), active.bottomRight());
-    painter.drawLine(active.topRight(), active.bottomRight());
+    const bool background = backgroundActive();
+    paintSquare(painter, squares.background, m_globals.background(), background);
+    paintSquare(painter, squares.foreground, m_globals.foreground(), !background);
 }
 
 void CColorSwatch::mousePressEvent(QMouseEvent* event) {
@@ -59,16 +83,17 @@ void CColorSwatch::mousePressEvent(QMouseEvent* event) {
         background = true;
     else
         return;
-    if (background != m_backgroundActive) {
-        m_backgroundActive = background;
+    ToolGlobals& tools = m_globals.toolGlobals();
+    if (background != tools.backgroundActive) {
+        tools.backgroundActive = background;
     } else {
         const std::uint32_t current = background ? m_globals.background() : m_globals.foreground();
-        const QColor chosen = QColorDialog::getColor(colorFromValue(current), this);
-        if (chosen.isValid()) {
+        std::uint32_t chosen = current;
+        if (m_chooser(this, current, chosen)) {
             if (background)
-                m_globals.setBackground(valueFromColor(chosen));
+                m_globals.setBackground(chosen);
             else
-                m_globals.setForeground(valueFromColor(chosen));
+                m_globals.setForeground(chosen);
         }
     }
     repaint();

@@ -3,6 +3,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 
 namespace tessary {
 
@@ -22,18 +23,27 @@ SwatchSquares swatchSquares(int width, int height);
 QColor colorFromValue(std::uint32_t value);
 std::uint32_t valueFromColor(const QColor& color);
 
-// The foreground and background colour swatches of the tool palette. A click
-// on the inactive square makes it active; a click on the active one opens the
-// colour dialog starting from its colour, and OK makes the chosen colour that
-// square's colour in the application globals.
+// The foreground and background colour swatches of the tool palette. Which
+// square is active is the globals' background-active flag, so the dropper
+// picks into the active colour. A click on the inactive square makes it
+// active; a click on the active one asks the colour chooser, starting from
+// that square's colour, and a confirmed choice becomes that colour in the
+// application globals (a cancel keeps it). The swatch repaints at once.
 class CColorSwatch : public QWidget {
     Q_OBJECT
 public:
+    // Shows the colour dialog starting at `initial`; true with `chosen` set
+    // when the user confirms. Colours are 0x00BBGGRR values.
+    using ColourChooser =
+        std::function<bool(QWidget* parent, std::uint32_t initial, std::uint32_t& chosen)>;
+
     explicit CColorSwatch(ZERozevuv& globals, QWidget* parent = nullptr);
     ~CColorSwatch() override;
 
     // False: the foreground square is active; true: the background one.
-    bool backgroundActive() const { return m_backgroundActive; }
+    bool backgroundActive() const;
+    // Replaces the system colour dialog (tests stub it).
+    void setColourChooser(ColourChooser chooser) { m_chooser = std::move(chooser); }
 
     QSize sizeHint() const override { return {44, 44}; }
 
@@ -43,7 +53,7 @@ protected:
 
 private:
     ZERozevuv& m_globals;
-    bool m_backgroundActive = false;
+    ColourChooser m_chooser;
 };
 
 }  // namespace tessary

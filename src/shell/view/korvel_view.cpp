@@ -1,10 +1,13 @@
 #include "shell/view/korvel_view.h"
 
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
@@ -188,16 +191,61 @@ void CKorvelView::resizeEvent(QResizeEvent* event) {
     update();
 }
 
+namespace {
+
+QMdiSubWindow* frameOf(const QWidget* view) {
+    for (QWidget* w = view->parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<QMdiSubWindow*>(w)) return frame;
+        if (w->isWindow()) break;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+bool CKorvelView::windowActive() const {
+    if (!isActiveWindow()) return false;
+    const QMdiSubWindow* frame = frameOf(this);
+    return frame == nullptr || frame->mdiArea() == nullptr ||
+           frame->mdiArea()->activeSubWindow() == frame;
+}
+
+void CKorvelView::windowActivated() {
+    if (m_justActivated) return;
+    m_justActivated = true;
+    QTimer::singleShot(0, this, [this] { m_justActivated = false; });
+}
+
+void CKorvelView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_watchingFrame) return;
+    if (QMdiSubWindow* frame = frameOf(this)) {
+        m_watchingFrame = true;
+        connect(frame, &QMdiSubWindow::windowStateChanged, this,
+                [this](Qt::WindowStates before, Qt::WindowStates now) {
+                    if (!before.testFlag(Qt::WindowActive) && now.testFlag(Qt::WindowActive))
+                        windowActivated();
+                });
+    }
+}
+
+void CKorvelView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) windowActivated();
+    QWidget::changeEvent(event);
+}
+
 void CKorvelView::mousePressEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
     }
-    if (!hasFocus()) {
+    if (m_justActivated || !windowActive()) {
         // The press that activates the window only activates it.
         m_activationClickPending = true;
         return;
     }
+    m_activationClickPending = false;
+    if (!hasFocus()) setFocus(Qt::MouseFocusReason);
     leftButtonPressed(event);
 }
 

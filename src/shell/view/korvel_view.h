@@ -66,6 +66,10 @@ public:
     void popUpZoomMenu();
 
     bool activationClickPending() const { return m_activationClickPending; }
+    // The view's image window is the active one: its top-level window is
+    // active and, inside a multiple-document area, its frame is the area's
+    // active window.
+    bool windowActive() const;
 
 protected:
     // After a zoom change, before the repaint.
@@ -77,6 +81,13 @@ protected:
     virtual void leftButtonPressed(QMouseEvent* /*event*/) {}
 
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // A left-button press that activates the image window (the top-level
+    // window or the frame was not active before it) only activates it, and
+    // is remembered until the next mouse move, which gives the view the
+    // focus. Any other left-button press gives the view the focus and goes
+    // to leftButtonPressed().
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
@@ -95,8 +106,15 @@ private:
     QToolButton* m_zoomBox = nullptr;
     QMenu* m_zoomMenu = nullptr;
     CInfoControlBar* m_infoBar = nullptr;
+    // The image window became active while the current event was handled
+    // (Qt activates a window before it delivers the press that activated
+    // it); cleared as soon as the event loop runs on.
+    void windowActivated();
+
     bool m_syncing = false;
     bool m_activationClickPending = false;
+    bool m_justActivated = false;
+    bool m_watchingFrame = false;
 };
 
 }  // namespace tessary

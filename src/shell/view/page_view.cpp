@@ -34,6 +34,7 @@
 #include "shell/dialogs/effect_dialogs.h"
 #include "shell/dialogs/get_info_dlog.h"
 #include "shell/services/page_printer.h"
+#include "shell/view/direct_tracker.h"
 #include "shell/view/view_edits.h"
 #include "shell/view/view_services.h"
 
@@ -93,6 +94,7 @@ CPageView::CPageView(CPageDocument& document, CChildFrame* frame, ShellContext& 
       m_context(context),
       m_services(std::move(services)),
       m_tick([] { return platform::systemInfo().tickCount(); }) {
+    m_tracker = new DirectTracker(this);
     if (m_frame != nullptr) setInfoBar(m_frame->infoBar());
     if (CKorvelApp* app = CKorvelApp::instance(); app != nullptr && app->running()) {
         auto* menu = new QMenu(this);
@@ -124,7 +126,7 @@ bool CPageView::hasSelection() const {
 void CPageView::pageAttached() {
     const Page* page = m_document.page();
     m_shownBounds = page != nullptr ? page->bounds() : Rect{};
-    resetLayout(m_shownBounds);
+    CKorvelView::resetLayout(m_shownBounds);
     pageChanged();
 }
 
@@ -154,7 +156,7 @@ void CPageView::relayoutAndRepaint(const Rect& changed) {
     const Rect bounds = page != nullptr ? page->bounds() : Rect{};
     if (!(bounds == m_shownBounds)) {
         m_shownBounds = bounds;
-        resetLayout(bounds);
+        CKorvelView::resetLayout(bounds);
         refreshInfoBar();
     } else if (!changed.empty()) {
         invalidateImage(changed);
@@ -173,7 +175,7 @@ void CPageView::report(ErrorCode code) {
 // --- Selection outline ------------------------------------------------------------
 
 void CPageView::idle() {
-    if (!hasPage() || m_context.renderer == nullptr) return;
+    if (!hasPage() || m_context.renderer == nullptr || m_tracker->tracking()) return;
     const Page& page = *m_document.page();
     SelectionOutline::Scene scene;
     scene.hasFocus = hasFocus();
@@ -200,18 +202,14 @@ void CPageView::focusInEvent(QFocusEvent* event) {
 
 void CPageView::focusOutEvent(QFocusEvent* event) {
     CKorvelView::focusOutEvent(event);
+    // Key releases go elsewhere from now on.
+    m_spaceDown = false;
     const SelectionOutline::Invalidation stale = m_outline.discard();
     if (stale.any) update(toQRect(stale.rect));
 }
 
 void CPageView::zoomChanged() {
     pageChanged();
-}
-
-void CPageView::leftButtonPressed(QMouseEvent* event) {
-    // No tool framework yet: the press is where a ToolEvent will be built
-    // and handed to the page's mouse-down operation.
-    (void)event;
 }
 
 // --- Painting ----------------------------------------------------------------------
@@ -233,11 +231,24 @@ void CPageView::paintEvent(QPaintEvent* event) {
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(toQRect(frame).adjusted(0, 0, -1, -1));
 
-    const WideRect clipBox{areaRect.left(), areaRect.top(), areaRect.right() + 1,
-                           areaRect.bottom() + 1};
-    const auto request = geometry().paintRequest(clipBox);
-    if (!request || m_context.renderer == nullptr || !m_context.renderer->ready()) return;
-    const QRect target = toQRect(request->clip);
+    // Each rectangle of the region on its own: a rubber band's repaint is
+    // four thin strips, not the whole rectangle they enclose.
+    if (m_context.renderer != nullptr && m_context.renderer->ready()) {
+        for (const QRect& part : event->region()) {
+            const QRect partRect = part.intersected(areaRect);
+            if (partRect.isEmpty()) continue;
+            const WideRect clipBox{partRect.left(), partRect.top(), partRect.right() + 1,
+                                   partRect.bottom() + 1};
+            if (const auto request = geometry().paintRequest(clipBox))
+                paintImage(painter, page, *request, area);
+        }
+    }
+    paintFeedback(painter, toQRect(area));
+}
+
+void CPageView::paintImage(QPainter& painter, const Page& page,
+                           const KorvelViewGeometry::PaintRequest& request, const WideRect& area) {
+    const QRect target = toQRect(request.clip);
     QImage buffer(target.size(), QImage::Format_RGB32);
     DrawTarget drawTarget;
     drawTarget.pixels = reinterpret_cast<std::uint32_t*>(buffer.bits());
@@ -246,8 +257,8 @@ void CPageView::paintEvent(QPaintEvent* event) {
     drawTarget.height = buffer.height();
     drawTarget.originX = target.left();
     drawTarget.originY = target.top();
-    drawTarget.clip = request->clip;
-    m_context.renderer->draw(*page.pageData(), request->source, request->destination, drawTarget,
+    drawTarget.clip = request.clip;
+    m_context.renderer->draw(*page.pageData(), request.source, request.destination, drawTarget,
                              geometry().zoomCode(),
                              PageDraw::drawModeFor(page.type(), page.hasFloat()), m_historyOffset);
     if (hasFocus() && m_outline.hasBitmap()) m_outline.paint(drawTarget, area);
@@ -450,8 +461,10 @@ void CPageView::undoOrRedo(bool undo) {
     relayoutAndRepaint(changed);
 }
 
-EffectContext CPageView::effectContext(ProgressFactory& fallback, std::unique_ptr<Filter>& scratch) {
-    ProgressFactory& progress = m_services && m_services->progress ? *m_services->progress : fallback;
+EffectContext CPageView::effectContext(ProgressFactory& fallback,
+                                       std::unique_ptr<Filter>& scratch) {
+    ProgressFactory& progress =
+        m_services && m_services->progress ? *m_services->progress : fallback;
     std::unique_ptr<Filter>& last = m_services ? m_services->lastFilter : scratch;
     const ZERozevuv* g = m_context.globals;
     return EffectContext{g != nullptr ? g->opacity() : 255,

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "model/error_codes.h"
 #include "plugins/host_ports.h"
@@ -12,11 +13,14 @@
 #include "shell/dialogs/effect_dialogs.h"
 #include "shell/view/document_view.h"
 #include "shell/view/korvel_view.h"
+#include "shell/view/tool_cursors.h"
+#include "tools/tool_view.h"
 
 namespace tessary {
 
 class CChildFrame;
 class CPageDocument;
+class DirectTracker;
 class Page;
 class Filter;
 class ProgressFactory;
@@ -37,7 +41,14 @@ struct ViewServices;
 //
 // As the plug-in host's view it gives its page and the history offset with
 // which it repaints while a filter runs.
-class CPageView : public CKorvelView, public DocumentView, public PlugInView {
+//
+// As the tools' view (ToolView) it turns a left-button press into a
+// ToolEvent for the application's tool box and follows the drag with its
+// DirectTracker; the tool paints through drawNow() while the button is held
+// and draws rubber bands into the feedback overlay. The cursor shows what a
+// press would do: the current tool's cursor for the modifier keys held and
+// whether the pointer is over the selection.
+class CPageView : public CKorvelView, public DocumentView, public PlugInView, public ToolView {
     Q_OBJECT
 public:
     using TickSource = std::function<std::uint32_t()>;
@@ -65,6 +76,48 @@ public:
     std::int32_t historyOffset() const override { return m_historyOffset; }
     void setHistoryOffset(std::int32_t offset) override { m_historyOffset = offset; }
 
+    // ToolView. Window points are client pixels of this view; the maps
+    // compute in 64-bit (and exactly) and clamp to the 32-bit range.
+    ToolPoint imageToWindow(ToolPoint image) const override;
+    ToolPoint windowToImage(ToolPoint window) const override;
+    // Repaints the window rectangle of `image` (grown by one pixel, within
+    // the image area) before returning.
+    void drawNow(const Rect& image) override;
+    void invalidateImage(const Rect& image) override { CKorvelView::invalidateImage(image); }
+    // Adds `figure` to the overlay, or removes it when it is shown, and
+    // repaints its outline before returning, so a rubber band follows the
+    // pointer while the button is held.
+    void toggleFeedback(const FeedbackFigure& figure) override;
+    void showPoint(ToolPoint image) override;
+    void showDrag(ToolPoint image, std::int32_t width, std::int32_t height) override;
+    // Calls the context's coloursChanged, when set.
+    void showColours() override;
+    MouseTracker& tracker() override;
+    // The zoom and the image area in force; scrolling and zooming for the
+    // hand and the magnifier (the view is repainted at once); the layout
+    // after a crop; a progress window (style 25002) for long tool work.
+    double zoom() const override { return geometry().zoom(); }
+    Rect imageArea() const override;
+    void scrollBy(std::int32_t dx, std::int32_t dy) override;
+    void zoomInAbout(ToolPoint centre) override;
+    void zoomOutAbout(ToolPoint centre) override;
+    void zoomToAbout(double requested, ToolPoint centre) override;
+    void resetLayout(const Rect& imageBounds) override;
+    std::unique_ptr<ProgressPort> createProgress() override;
+
+    // The figures of the feedback overlay, in the order they were added.
+    const std::vector<FeedbackFigure>& feedback() const { return m_feedback; }
+    // The modifier mask for a pointer at `window` (client pixels) with
+    // `modifiers` and the space key as the view last saw it: shift 1, alt 2,
+    // ctrl 4, space 16, plus 32 over a selected pixel, 96 over a floating
+    // selection.
+    int modifierMaskAt(QPoint window, Qt::KeyboardModifiers modifiers) const;
+    // The cursor number (0..19) last chosen from the current tool, or -1
+    // while the standard arrow is shown (pointer outside the image area,
+    // inactive window, no tool box).
+    int cursorNumber() const { return m_cursorNumber; }
+    bool spaceDown() const { return m_spaceDown; }
+
     // The millisecond clock of the outline animation (system tick count by
     // default).
     void setTickSource(TickSource source) { m_tick = std::move(source); }
@@ -74,14 +127,21 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void zoomChanged() override;
     // The outline's window placement may have moved with the same visible
     // image part (a centred image in a resized window): rebuild it.
     void layoutChanged() override { m_outline.requestRebuild(); }
-    // Mouse presses become tool events once tools exist; until then a press
-    // only moves the info bar's position.
+    // Builds the press's ToolEvent and hands it to the tool box: nothing
+    // happens without a page or a current tool, or inside another drag.
+    // Afterwards what the tool changed is repainted, the title, outline and
+    // undo state follow, and an error other than a cancel is reported.
     void leftButtonPressed(QMouseEvent* event) override;
 
 private:
@@ -97,6 +157,21 @@ private:
     // After a step or an edit that may have changed the image's size.
     void relayoutAndRepaint(const Rect& changed);
     void refreshInfoBar();
+
+    // Chooses the cursor for a pointer at `window` with `modifiers` (the
+    // standard arrow outside the image area or while the window is not the
+    // active image window).
+    void updateCursor(QPoint window, Qt::KeyboardModifiers modifiers);
+    // After a modifier key or space went down or up: the cursor at the
+    // pointer's last position in the view, if it rests there.
+    void keysChanged(Qt::KeyboardModifiers modifiers);
+    // After a zoom about `centre` (image pixels): scrolls so that `centre`
+    // lands at the middle of the image area where the ranges allow.
+    void centreOn(ToolPoint centre);
+    void paintImage(QPainter& painter, const Page& page,
+                    const KorvelViewGeometry::PaintRequest& request, const WideRect& area);
+    // The feedback figures over the image, clipped to the image area.
+    void paintFeedback(QPainter& painter, const QRect& area) const;
 
     void undoOrRedo(bool undo);
     void runEffect(ErrorCode (*command)(Page&, const EffectContext&));
@@ -119,6 +194,16 @@ private:
     int m_outlineSteps = 0;
     TickSource m_tick;
     Rect m_shownBounds;
+
+    DirectTracker* m_tracker = nullptr;  // child object
+    std::vector<FeedbackFigure> m_feedback;
+    CToolCursors m_cursors;
+    int m_cursorNumber = -1;
+    bool m_spaceDown = false;
+    // The pointer's last position in the view (client pixels), while it is
+    // inside.
+    QPoint m_pointer;
+    bool m_pointerInside = false;
 };
 
 }  // namespace tessary
