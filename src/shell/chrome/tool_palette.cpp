@@ -1,13 +1,24 @@
 #include "shell/chrome/tool_palette.h"
 
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/zerozevuv.h"
 #include "shell/chrome/color_swatch.h"
+#include "shell/chrome/tool_options_table.h"
+#include "tools/tool_box.h"
 
 namespace tessary {
+
+namespace {
+
+// How long the options button of a tool without a dialog stays pressed.
+constexpr int kFlashMs = 150;
+
+}  // namespace
 
 CToolPalette::CToolPalette(ZERozevuv& globals, QWidget* parent)
     : QWidget(parent, Qt::Tool), m_globals(globals) {
@@ -25,6 +36,11 @@ CToolPalette::CToolPalette(ZERozevuv& globals, QWidget* parent)
     m_swatch = new CColorSwatch(globals, this);
     m_swatch->setFixedSize(44, 44);
     layout->addWidget(m_swatch, 0, Qt::AlignHCenter);
+    m_options = new QPushButton(QStringLiteral("Options"), this);
+    m_options->setObjectName(QStringLiteral("optionsButton"));
+    m_options->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_options);
+    connect(m_options, &QPushButton::clicked, this, &CToolPalette::optionsClicked);
     layout->addStretch(1);
     refresh();
     connect(m_opacity, &QSlider::valueChanged, this, [this](int value) {
@@ -34,6 +50,17 @@ CToolPalette::CToolPalette(ZERozevuv& globals, QWidget* parent)
 }
 
 CToolPalette::~CToolPalette() = default;
+
+void CToolPalette::optionsClicked() {
+    const ToolOptionsRunner run =
+        m_tools != nullptr ? toolOptionsRunnerFor(m_tools->currentIndex()) : nullptr;
+    if (run != nullptr) {
+        run(*m_tools, window());
+        return;
+    }
+    m_options->setDown(true);
+    QTimer::singleShot(kFlashMs, m_options, [button = m_options] { button->setDown(false); });
+}
 
 void CToolPalette::refresh() {
     if (m_opacity->value() != m_globals.opacity()) {
