@@ -65,6 +65,7 @@ private slots:
     void linesAreAlignedWithinTheBlock();
     void unknownTypefaceFallsBackToTheDefault();
     void refusesUnusableRequests();
+    void typefaceNamesResolveToInstalledFamilies();
 };
 
 void QtTextRasterizerTest::drawsWhiteOnBlack() {
@@ -175,6 +176,21 @@ void QtTextRasterizerTest::refusesUnusableRequests() {
     r.scale = 0;
     QVERIFY(!rasterizer.rasterize(r, out));
     QVERIFY(!rasterizer.rasterize(request({}), out));
+}
+
+void QtTextRasterizerTest::typefaceNamesResolveToInstalledFamilies() {
+    const QStringList families = QFontDatabase::families();
+    QVERIFY(!families.isEmpty());
+    QCOMPARE(installedTypeface(families.first()), families.first());
+    QCOMPARE(installedTypeface(QStringLiteral("No Such Typeface Anywhere")), QString());
+    QCOMPARE(installedTypeface(QString()), QString());
+    // A name cut to the 31 characters the text tool keeps finds its family.
+    const auto longFamily = std::find_if(families.begin(), families.end(),
+                                         [](const QString& f) { return f.size() > 31; });
+    if (longFamily == families.end()) QSKIP("no installed family name is longer than 31");
+    QCOMPARE(installedTypeface(longFamily->left(31)),
+             *std::find_if(families.begin(), families.end(),
+                           [&](const QString& f) { return f.startsWith(longFamily->left(31)); }));
 }
 
 QTEST_MAIN(QtTextRasterizerTest)

@@ -145,7 +145,8 @@ CTextOptionsDlog::CTextOptionsDlog(TextTool& tool, QWidget* parent)
                                    : 0;
 
     for (const QString& family : QFontDatabase::families()) appendString(kIdFont, family);
-    const int fontIndex = fontBox->findText(QString::fromStdString(m_tool.typeface()));
+    const int fontIndex =
+        fontBox->findText(installedTypeface(QString::fromStdString(m_tool.typeface())));
     setSelectedIndex(kIdFont, fontIndex >= 0 ? fontIndex : (entryCount(kIdFont) > 0 ? 0 : -1));
     m_description.faceName = fontBox->currentText();
 

@@ -18,11 +18,25 @@ namespace {
 constexpr int kCondensedStretch = 75;
 constexpr int kExpandedStretch = 125;
 
+// The text tool keeps this many characters of a typeface name.
+constexpr int kKeptTypefaceChars = 31;
+
 // Bitmaps larger than this many pixels are refused rather than allocated
 // (a 255-character line at 999 points and scale 4 stays well below).
 constexpr qint64 kMaxPixels = qint64{1} << 28;
 
 }  // namespace
+
+QString installedTypeface(const QString& typeface) {
+    if (typeface.isEmpty()) return {};
+    const QStringList families = QFontDatabase::families();
+    if (families.contains(typeface)) return typeface;
+    if (typeface.size() == kKeptTypefaceChars) {
+        for (const QString& family : families)
+            if (family.startsWith(typeface)) return family;
+    }
+    return {};
+}
 
 int textStretchForStyle(std::int32_t styleFlags) {
     const bool condense = (styleFlags & TextTool::kCondense) != 0;
@@ -34,8 +48,8 @@ int textStretchForStyle(std::int32_t styleFlags) {
 
 QFont textFontFor(const QString& typeface, std::int32_t styleFlags) {
     QFont font = QGuiApplication::font();
-    if (!typeface.isEmpty() && QFontDatabase::families().contains(typeface))
-        font.setFamily(typeface);
+    const QString family = installedTypeface(typeface);
+    if (!family.isEmpty()) font.setFamily(family);
     font.setBold((styleFlags & TextTool::kBold) != 0);
     font.setItalic((styleFlags & TextTool::kItalic) != 0);
     font.setUnderline((styleFlags & TextTool::kUnderline) != 0);

@@ -8,6 +8,11 @@
 
 namespace tessary {
 
+// The installed family `typeface` names: the family of that name, or, for
+// a name cut to the text tool's 31 characters, the first family it begins;
+// empty when there is none.
+QString installedTypeface(const QString& typeface);
+
 // The QFont stretch the text tool's width flags give: condense narrows,
 // expand widens, both together or neither leave the normal width.
 int textStretchForStyle(std::int32_t styleFlags);
