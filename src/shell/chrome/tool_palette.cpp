@@ -16,21 +16,11 @@
 #include "shell/chrome/color_swatch.h"
 #include "shell/chrome/h_slider_ctrl.h"
 #include "shell/chrome/palette_artwork.h"
-#include "shell/dialogs/brush_options_dlog.h"
+#include "shell/chrome/tool_options_table.h"
 #include "tools/tool_box.h"
 
 namespace tessary {
 namespace {
-
-// The option dialog each tool opens from the options button. A tool that is
-// not listed only flashes the button.
-struct OptionsDialog {
-    int tool;
-    int (*run)(ToolBox& tools, QWidget* parent);
-};
-constexpr OptionsDialog kOptionsDialogs[] = {
-    {ToolBox::kBrush, runBrushOptionsDlog},
-};
 
 // How long the options button of a tool without a dialog stays pressed.
 constexpr int kFlashMs = 150;
@@ -218,11 +208,9 @@ void CToolPalette::pressOptionsButton() {
     if (m_optionsPressed || !m_controls.optionsEnabled || m_context.tools == nullptr) return;
     m_optionsPressed = true;
     repaint(m_geometry.optionsButton);
-    const int tool = m_context.tools->currentIndex();
-    for (const OptionsDialog& dialog : kOptionsDialogs) {
-        if (dialog.tool != tool) continue;
+    if (const ToolOptionsRunner run = toolOptionsRunnerFor(m_context.tools->currentIndex())) {
         QWidget* parent = m_context.mainWindow != nullptr ? m_context.mainWindow : this;
-        dialog.run(*m_context.tools, parent);
+        run(*m_context.tools, parent);
         m_optionsPressed = false;
         update(m_geometry.optionsButton);
         return;

@@ -19,6 +19,7 @@
 namespace tessary {
 
 class CChildFrame;
+class QtTextRasterizer;
 class CPageDocument;
 class DirectTracker;
 class Page;
@@ -104,6 +105,8 @@ public:
     void zoomToAbout(double requested, ToolPoint centre) override;
     void resetLayout(const Rect& imageBounds) override;
     std::unique_ptr<ProgressPort> createProgress() override;
+    bool askTextOptions(TextTool& tool) override;
+    TextRasterizer* textRasterizer() override;
 
     // The figures of the feedback overlay, in the order they were added.
     const std::vector<FeedbackFigure>& feedback() const { return m_feedback; }
@@ -204,6 +207,8 @@ private:
     // inside.
     QPoint m_pointer;
     bool m_pointerInside = false;
+    // Draws the text tool's text; made at its first use.
+    std::unique_ptr<QtTextRasterizer> m_textRasterizer;
 };
 
 }  // namespace tessary

@@ -14,6 +14,8 @@
 #include "shell/app/page_document.h"
 #include "shell/chrome/info_control_bar.h"
 #include "shell/chrome/therm_obj.h"
+#include "shell/dialogs/text_options_dlog.h"
+#include "shell/services/qt_text_rasterizer.h"
 #include "shell/view/direct_tracker.h"
 #include "shell/view/page_view.h"
 #include "shell/view/view_edits.h"
@@ -173,6 +175,15 @@ void CPageView::resetLayout(const Rect& imageBounds) {
 std::unique_ptr<ProgressPort> CPageView::createProgress() {
     if (!m_services || m_services->progress == nullptr) return nullptr;
     return m_services->progress->create(kToolProgressStyle);
+}
+
+bool CPageView::askTextOptions(TextTool& tool) {
+    return runTextOptionsDlog(tool, window());
+}
+
+TextRasterizer* CPageView::textRasterizer() {
+    if (!m_textRasterizer) m_textRasterizer = std::make_unique<QtTextRasterizer>();
+    return m_textRasterizer.get();
 }
 
 int CPageView::modifierMaskAt(QPoint window, Qt::KeyboardModifiers modifiers) const {
