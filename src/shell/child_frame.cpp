@@ -67,9 +67,11 @@ void CChildFrame::setView(DocumentView* view) {
 
 void CChildFrame::updateTitle() {
     const QString title = m_document.title() + QStringLiteral("[*]");
-    if (windowTitle() != title) setWindowTitle(title);
     const bool modified = m_document.isModified();
-    if (isWindowModified() != modified) setWindowModified(modified);
+    if (windowTitle() == title && isWindowModified() == modified) return;
+    setWindowTitle(title);
+    setWindowModified(modified);
+    emit captionChanged();
 }
 
 void CChildFrame::refreshInfo() {

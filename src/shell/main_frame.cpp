@@ -10,6 +10,7 @@
 #include <QUrl>
 
 #include "app/string_table.h"
+#include "shell/app/title_builder.h"
 #include "shell/child_frame.h"
 #include "shell/command_ids.h"
 #include "shell/command_router.h"
@@ -33,10 +34,7 @@ CMainFrame::CMainFrame(CommandRouter& router, ZERozevuv* globals) : m_router(rou
         m_palette = new CToolPalette(*globals, this);
         m_palette->move(kPaletteLeft, kPaletteTop);
     }
-    connect(m_area, &QMdiArea::subWindowActivated, this, [this] {
-        updateTitle();
-        updateWindowList();
-    });
+    connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::modelChanged);
 }
 
 CMainFrame::~CMainFrame() {
@@ -62,13 +60,48 @@ QList<CChildFrame*> CMainFrame::childFrames() const {
     return frames;
 }
 
-void CMainFrame::updateTitle() {
-    QString title = QString::fromStdString(loadString(128));
-    if (CChildFrame* frame = activeChildFrame()) {
-        title += QStringLiteral(" - ") + frame->document().title();
-        if (frame->document().isModified()) title += QLatin1Char('*');
+void CMainFrame::modelChanged() {
+    watchChildren();
+    updateTitle();
+    updateWindowList();
+}
+
+void CMainFrame::watchChildren() {
+    for (CChildFrame* frame : childFrames()) {
+        connect(frame, &CChildFrame::captionChanged, this, &CMainFrame::modelChanged,
+                Qt::UniqueConnection);
+        // Queued: Qt finishes maximizing (the buttons move into the menu bar
+        // and it rewrites the title) before the state change is reported.
+        connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::updateTitle,
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
     }
-    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::updateTitle() {
+    MainTitleParts parts;
+    parts.product = QString::fromStdString(loadString(128));
+    CChildFrame* frame = activeChildFrame();
+    if (frame != nullptr) {
+        parts.document = frame->document().title();
+        parts.modified = frame->document().isModified();
+        parts.qtAppendsChild = frame->isMaximized();
+    }
+    const QString title = mainWindowTitle(parts);
+    if (!parts.qtAppendsChild) {
+        setWindowTitle(title);
+        return;
+    }
+    // Qt shows the maximized child's title, with its "[*]" mark, after ours.
+    if (windowTitle() != titleWithMaximizedChild(title, frame->windowTitle())) {
+        setWindowTitle(title);
+        if (windowTitle() == title) {
+            // This style keeps the maximized window's own title bar and adds
+            // nothing: the title names the document itself.
+            parts.qtAppendsChild = false;
+            setWindowTitle(mainWindowTitle(parts));
+        }
+    }
+    if (windowTitle().contains(QLatin1String("[*]"))) setWindowModified(parts.modified);
 }
 
 void CMainFrame::updateWindowList() {

@@ -45,7 +45,15 @@ public:
 
     // Shows the frame and the palette, as the command line says.
     void showWithPalette();
-    // Brings the title ("Tessary - <document>") and the window list up to date.
+    // A document was opened, closed, activated, renamed or changed its
+    // modified state, or an image window was maximized or restored: the
+    // title and the window list are built again. Titles are built only
+    // here, never on idle passes: Qt rewrites the main title while a child
+    // is maximized, and rebuilding on every pass would make the two take
+    // turns for ever.
+    void modelChanged();
+    // The title: "Tessary - <document>" ("*" marks changes), or "Tessary"
+    // with Qt's " - [<document>]" while the active window is maximized.
     void updateTitle();
     void updateWindowList();
 
@@ -69,6 +77,8 @@ protected:
 
 private:
     QList<CChildFrame*> childFrames() const;
+    // Listens to every image window's title and window state (once each).
+    void watchChildren();
     void arrangeIcons();
 
     CommandRouter& m_router;
