@@ -39,6 +39,12 @@ CChildFrame::CChildFrame(CPageDocument& document, ShellContext& context, Command
     m_layout->addWidget(m_infoBar);
     setWidget(body);
 
+    // The view takes the keyboard whenever its window becomes the active
+    // one, whichever of the window's widgets had it before.
+    connect(this, &QMdiSubWindow::windowStateChanged, this,
+            [this](Qt::WindowStates before, Qt::WindowStates now) {
+                if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) focusView();
+            });
     connect(&m_document, &CKorvelDoc::titleChanged, this, &CChildFrame::updateTitle);
     connect(&m_document, &CPageDocument::pageAttached, this, [this] {
         if (m_view != nullptr) m_view->pageAttached();
@@ -61,8 +67,12 @@ void CChildFrame::setView(DocumentView* view) {
     m_view = view;
     if (view == nullptr) return;
     m_layout->insertWidget(0, view->widget(), 1);
-    view->widget()->setFocus();
+    focusView();
     view->pageAttached();
+}
+
+void CChildFrame::focusView() {
+    if (m_view != nullptr) m_view->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void CChildFrame::updateTitle() {

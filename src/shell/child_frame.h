@@ -37,8 +37,11 @@ public:
     DocumentView* view() const { return m_view; }
     CInfoControlBar* infoBar() const { return m_infoBar; }
 
-    // Places `view`'s widget above the info bar; the frame owns it from now.
+    // Places `view`'s widget above the info bar and gives it the keyboard;
+    // the frame owns it from now.
     void setView(DocumentView* view);
+    // Gives the view the keyboard (also each time the window is activated).
+    void focusView();
 
     // Brings the title and the modified mark up to date; captionChanged()
     // tells when either changed.

@@ -1,10 +1,11 @@
 #include "shell/page_view.h"
 
-#include <QFocusEvent>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include "app/menu_texts.h"
 #include "app/zerozevuv.h"
@@ -94,6 +95,9 @@ CPageView::CPageView(CPageDocument& document, CChildFrame* frame, ShellContext& 
       m_services(std::move(services)),
       m_tick([] { return platform::systemInfo().tickCount(); }) {
     if (m_frame != nullptr) setInfoBar(m_frame->infoBar());
+    m_outlineTimer = new QTimer(this);
+    m_outlineTimer->setInterval(static_cast<int>(SelectionOutline::kStepMillis));
+    connect(m_outlineTimer, &QTimer::timeout, this, &CPageView::idle);
     if (CKorvelApp* app = CKorvelApp::instance(); app != nullptr && app->running()) {
         auto* menu = new QMenu(this);
         for (const MenuEntry& entry : zoomMenuLayout())
@@ -172,11 +176,30 @@ void CPageView::report(ErrorCode code) {
 
 // --- Selection outline ------------------------------------------------------------
 
+bool CPageView::isActiveView() const {
+    if (m_frame == nullptr || m_frame->mdiArea() == nullptr) return hasFocus();
+    return m_frame->mdiArea()->currentSubWindow() == m_frame;
+}
+
 void CPageView::idle() {
-    if (!hasPage() || m_context.renderer == nullptr) return;
+    const bool active = isActiveView();
+    if (!active) m_outlineTimer->stop();
+    if (active != m_outlineShown) {
+        m_outlineShown = active;
+        if (active) {
+            m_outline.activate(m_tick());
+        } else {
+            const SelectionOutline::Invalidation stale = m_outline.discard();
+            if (stale.any) update(toQRect(stale.rect));
+        }
+    }
+    if (!hasPage() || m_context.renderer == nullptr) {
+        m_outlineTimer->stop();
+        return;
+    }
     const Page& page = *m_document.page();
     SelectionOutline::Scene scene;
-    scene.hasFocus = hasFocus();
+    scene.hasFocus = active;
     scene.hasSelection = ViewEdits::hasSelection(page);
     // The view's own count of edits, plus the page's count of moves done
     // where this view did not see them (another view, a plug-in).
@@ -191,17 +214,13 @@ void CPageView::idle() {
         ++m_outlineSteps;
         update(toQRect(m_outline.windowRect().intersected(geometry().imageArea())));
     }
-}
-
-void CPageView::focusInEvent(QFocusEvent* event) {
-    CKorvelView::focusInEvent(event);
-    m_outline.activate(m_tick());
-}
-
-void CPageView::focusOutEvent(QFocusEvent* event) {
-    CKorvelView::focusOutEvent(event);
-    const SelectionOutline::Invalidation stale = m_outline.discard();
-    if (stale.any) update(toQRect(stale.rect));
+    const bool moving = scene.hasFocus && m_outline.hasBitmap();
+    if (moving != m_outlineTimer->isActive()) {
+        if (moving)
+            m_outlineTimer->start();
+        else
+            m_outlineTimer->stop();
+    }
 }
 
 void CPageView::zoomChanged() {
@@ -250,7 +269,7 @@ void CPageView::paintEvent(QPaintEvent* event) {
     m_context.renderer->draw(*page.pageData(), request->source, request->destination, drawTarget,
                              geometry().zoomCode(),
                              PageDraw::drawModeFor(page.type(), page.hasFloat()), m_historyOffset);
-    if (hasFocus() && m_outline.hasBitmap()) m_outline.paint(drawTarget, area);
+    if (m_outlineShown && m_outline.hasBitmap()) m_outline.paint(drawTarget, area);
     painter.drawImage(target.topLeft(), buffer);
 }
 
@@ -450,8 +469,10 @@ void CPageView::undoOrRedo(bool undo) {
     relayoutAndRepaint(changed);
 }
 
-EffectContext CPageView::effectContext(ProgressFactory& fallback, std::unique_ptr<Filter>& scratch) {
-    ProgressFactory& progress = m_services && m_services->progress ? *m_services->progress : fallback;
+EffectContext CPageView::effectContext(ProgressFactory& fallback,
+                                       std::unique_ptr<Filter>& scratch) {
+    ProgressFactory& progress =
+        m_services && m_services->progress ? *m_services->progress : fallback;
     std::unique_ptr<Filter>& last = m_services ? m_services->lastFilter : scratch;
     const ZERozevuv* g = m_context.globals;
     return EffectContext{g != nullptr ? g->opacity() : 255,

@@ -1,10 +1,10 @@
 // The image view in the running editor: the real application, engine and
 // shipped Posterize module, on the offscreen platform.
 
-#include "view_test_main.h"
 #include "shell/page_view.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,6 +15,7 @@
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <vector>
 
 #include "exchange/page_scrap.h"
@@ -25,6 +26,7 @@
 #include "shell/command_ids.h"
 #include "shell/command_router.h"
 #include "shell/doc_template.h"
+#include "shell/info_control_bar.h"
 #include "shell/korvel_app.h"
 #include "shell/main_frame.h"
 #include "shell/main_menu.h"
@@ -32,6 +34,7 @@
 #include "shell/page_document.h"
 #include "shell/view_services.h"
 #include "support/temp_dir.h"
+#include "view_test_main.h"
 
 using namespace tessary;
 
@@ -70,6 +73,7 @@ private slots:
     void plugInFilterFromMenuRunsAndLastFilterRepeatsIt();
     void failedEditIsShownInAMessageBox();
     void outlineStepsAtMostEveryTwoHundredMilliseconds();
+    void outlineShowsInTheActiveWindowWithoutAClick();
 
 private:
     CPageDocument* newImage(int width, int height, bool withPattern);
@@ -472,15 +476,80 @@ void PageViewTest::outlineStepsAtMostEveryTwoHundredMilliseconds() {
         shot.pixel((500 - extent) / 2 - 20 + 5, (300 - extent) / 2 - 15 + 5) & 0xFFFFFF;
     QCOMPARE(inner, patternRgb(5, 5) & 0xFFFFFF);
 
-    // Losing the focus drops the outline.
-    view->clearFocus();
-    QCoreApplication::processEvents();
+    // Another image window becoming active drops the outline.
+    CPageDocument* other = newImage(20, 20, false);
+    QVERIFY(other != nullptr);
+    view->idle();
     QVERIFY(!view->outline().hasBitmap());
 }
 
+// Runs the event loop (and so its idle passes) for `ms` milliseconds.
+static void runLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void PageViewTest::outlineShowsInTheActiveWindowWithoutAClick() {
+    QApplication::setActiveWindow(m_app.mainFrame());
+    CPageDocument* document = newImage(40, 30, true);
+    QVERIFY(document != nullptr);
+    CPageView* view = viewOf(document);
+    runLoop(50);
+    // A new image window's view takes the keyboard at once.
+    QVERIFY(view->hasFocus());
+    QVERIFY(run(cmd::kSelectAll));
+    const WideRect placement = view->geometry().placement();
+    const QPoint corner(static_cast<int>(placement.left), static_cast<int>(placement.top));
+    // Empty when the outline is painted at the image's top-left pixel (in
+    // black or white, not the image's own colour); else what is wrong.
+    const auto outlineFault = [&]() -> QString {
+        const QRgb pixel = grabView(view).pixel(corner) & 0xFFFFFF;
+        if (view->outline().hasBitmap() && (pixel == 0x000000 || pixel == 0xFFFFFF)) return {};
+        return QString("pixel %1 bitmap %2 at %3,%4 steps %5 view %6x%7")
+            .arg(pixel, 6, 16)
+            .arg(view->outline().hasBitmap())
+            .arg(view->outline().windowRect().left)
+            .arg(view->outline().windowRect().top)
+            .arg(view->outlineSteps())
+            .arg(view->width())
+            .arg(view->height());
+    };
+    // The outline is drawn and moves in the active window, whichever of its
+    // widgets holds the keyboard: after a walk through a menu, after the
+    // info bar's Show / Hide, and with the focus elsewhere in the window.
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+    };
+    QWidget* elsewhere = frameOf(document)->infoBar()->findChild<QToolButton*>();
+    QVERIFY(elsewhere != nullptr);
+    const std::vector<Step> steps = {
+        {"after Select All", [] {}},
+        {"after a menu walk",
+         [this] {
+             QMenu* menu = m_app.mainFrame()->mainMenu()->zoomMenu();
+             menu->popup(QPoint(10, 10));
+             runLoop(30);
+             menu->close();
+         }},
+        {"after Show / Hide", [this] { run(cmd::kInfoShowHide); }},
+        {"with the focus on the info bar",
+         [elsewhere] { elsewhere->setFocus(Qt::OtherFocusReason); }},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const int before = view->outlineSteps();
+        runLoop(450);  // at least two steps of 200 ms
+        const QString fault = outlineFault();
+        QVERIFY2(fault.isEmpty(), qPrintable(step.what + QString(": ") + fault));
+        QVERIFY2(view->outlineSteps() > before, step.what);
+    }
+}
+
 int main(int argc, char** argv) {
-    return tessary::test::runEditorTests<PageViewTest>(argc, argv,
-        {std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf"});
+    return tessary::test::runEditorTests<PageViewTest>(
+        argc, argv, {std::filesystem::path(TESSARY_TEST_PLUGIN_DIR) / "Posterize.8bf"});
 }
 
 #include "page_view_test.moc"
