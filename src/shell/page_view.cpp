@@ -487,14 +487,18 @@ void CPageView::runDialogCommand(int id, DialogCommand command) {
     NoProgressFactory none;
     std::unique_ptr<Filter> scratch;
     const EffectContext context = effectContext(none, scratch);
-    // While Drop Shadow and Extrude run, repaints show the image as it was
-    // before they began.
-    const bool showHistory = id == cmd::kDropShadow || id == cmd::kExtrude;
-    if (showHistory) m_historyOffset = 1;
+    // While Drop Shadow and Extrude run after OK, repaints show the image as
+    // it was before they began; while their dialog is open it shows as it is.
+    EffectRunning running;
+    if (id == cmd::kDropShadow || id == cmd::kExtrude)
+        running = [this](bool on) { m_historyOffset = on ? 1 : 0; };
     const DialogCommandResult result =
-        command(*m_document.page(), context, m_context, m_context.mainWindow);
-    if (showHistory) m_historyOffset = 0;
-    if (result.cancelled) return;
+        command(*m_document.page(), context, m_context, m_context.mainWindow, running);
+    if (result.cancelled) {
+        // What the dialog covered, or a cancelled run showed, is painted again.
+        update();
+        return;
+    }
     if (result.code != kErrNone) {
         report(result.code);
         return;
