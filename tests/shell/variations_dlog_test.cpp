@@ -732,7 +732,7 @@ void VariationsDlogTest::menuCommandsEnableAndRunThroughTheView() {
     QCOMPARE(*router.queryState(cmd::kEditUndo).text, QString("&Undo Filter\tCtrl+Z"));
     const CommandState last = router.queryState(cmd::kLastFilter);
     QVERIFY(last.enabled);
-    QCOMPARE(*last.text, QString("Brightness & Contrast\tCtrl+F"));
+    QCOMPARE(*last.text, QString("Brightness && Contrast\tCtrl+F"));
 
     // Cancel through the menu: no change and no new undo step.
     const std::vector<std::uint32_t> after = pixelsOf(page);
