@@ -74,6 +74,7 @@ private slots:
     void failedEditIsShownInAMessageBox();
     void outlineStepsAtMostEveryTwoHundredMilliseconds();
     void outlineShowsInTheActiveWindowWithoutAClick();
+    void zoomButtonsBesideTheZoomBoxZoomAsTheCommands();
 
 private:
     CPageDocument* newImage(int width, int height, bool withPattern);
@@ -545,6 +546,38 @@ void PageViewTest::outlineShowsInTheActiveWindowWithoutAClick() {
         QVERIFY2(fault.isEmpty(), qPrintable(step.what + QString(": ") + fault));
         QVERIFY2(view->outlineSteps() > before, step.what);
     }
+}
+
+void PageViewTest::zoomButtonsBesideTheZoomBoxZoomAsTheCommands() {
+    CPageDocument* byButton = newImage(400, 300, true);
+    CPageDocument* byCommand = newImage(400, 300, true);
+    QVERIFY(byButton != nullptr && byCommand != nullptr);
+    CPageView* view = viewOf(byButton);
+    CPageView* reference = viewOf(byCommand);
+    sizeView(byButton, 300, 200);
+    sizeView(byCommand, 300, 200);
+    QWidget* zoomBox = view->control(zoom_commands::kZoomBox);
+    auto* zoomIn = qobject_cast<QToolButton*>(view->control(zoom_commands::kZoomInButton));
+    auto* zoomOut = qobject_cast<QToolButton*>(view->control(zoom_commands::kZoomOutButton));
+    QVERIFY(zoomIn != nullptr && zoomOut != nullptr);
+    QVERIFY(zoomIn->isVisible() && zoomOut->isVisible());
+    // Beside the zoom box, on its row.
+    QCOMPARE(zoomOut->geometry().left(), zoomBox->geometry().right() + 1);
+    QCOMPARE(zoomIn->geometry().left(), zoomOut->geometry().right() + 1);
+    QCOMPARE(zoomIn->geometry().top(), zoomBox->geometry().top());
+    const std::pair<QToolButton*, bool> clicks[] = {
+        {zoomIn, true}, {zoomIn, true}, {zoomOut, false}, {zoomOut, false}, {zoomOut, false}};
+    for (const auto& [button, in] : clicks) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(reference->runCommand(in ? cmd::kZoomIn : cmd::kZoomOut));
+        QCOMPARE(view->zoomLabel(), reference->zoomLabel());
+        QCOMPARE(view->geometry().zoom(), reference->geometry().zoom());
+        QCOMPARE(view->geometry().scrollBar(KorvelViewGeometry::Axis::Horizontal).position,
+                 reference->geometry().scrollBar(KorvelViewGeometry::Axis::Horizontal).position);
+        QCOMPARE(view->geometry().scrollBar(KorvelViewGeometry::Axis::Vertical).position,
+                 reference->geometry().scrollBar(KorvelViewGeometry::Axis::Vertical).position);
+    }
+    QCOMPARE(view->zoomLabel(), QString("1:2"));
 }
 
 int main(int argc, char** argv) {
