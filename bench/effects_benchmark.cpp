@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "effects/convolution_fltr.h"
-#include "effects/despeckle_fltr.h"
-#include "effects/effect_context.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/image_map.h"
-#include "effects/noise_generator.h"
+#include "effects/framework/effect_context.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/framework/image_map.h"
+#include "effects/neighbourhood/convolution_fltr.h"
+#include "effects/neighbourhood/despeckle_fltr.h"
+#include "effects/neighbourhood/noise_generator.h"
 #include "model/blend_table.h"
 #include "model/page.h"
 #include "model/page_data.h"

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "effects/flip_rotate.h"
-#include "effects/scale.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/geometry/scale.h"
 #include "model/blend_table.h"
 #include "model/page.h"
 #include "model/page_data.h"

@@ -267,7 +267,8 @@ typedef struct TsPiOpaqueBuffer* TsPiBufferId;
 typedef TsPiBool8(TSPI_CALL* TsPiAbortProc)(void);
 /* Shows progress: done out of total. */
 typedef void(TSPI_CALL* TsPiProgressProc)(int32_t done, int32_t total);
-/* Host-specific services; this host offers none. */
+/* Host-specific services. Selector TSPI_HOST_ASK_SUITE (tessary_ask.h) hands
+ * out the suite of questions to the user; every other selector does nothing. */
 typedef void(TSPI_CALL* TsPiHostProc)(int16_t selector, intptr_t* data);
 /* Lets the host process one window-system event the module received while
  * showing its own window. */

@@ -2,9 +2,10 @@
 // channel of a greyscale or RGB image to a few evenly spaced levels.
 //
 // The number of levels (2 to 255, default 4) is the filter's parameter,
-// kept by the host in the parameters handle between runs. There is no
-// dialog: the Parameters selector takes TESSARY_POSTERIZE_LEVELS from the
-// environment when it is set.
+// kept by the host in the parameters handle between runs. The Parameters
+// selector asks the user for it through the host, starting from the levels
+// of the last run (kept in the module's data word); a host that cannot ask
+// leaves it to TESSARY_POSTERIZE_LEVELS from the environment, when set.
 //
 // The filter asks for the whole filter rectangle at once as its output (the
 // host fills the output with the current pixels, which are posterized in
@@ -16,10 +17,12 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "common/filter_request.h"
 #include "common/host_callbacks.h"
 #include "common/host_file.h"
+#include "common/host_questions.h"
 #include "posterize/posterize_table.h"
 #include "tessary_pipl.h"
 
@@ -66,11 +69,37 @@ int levelsOf(const TsPiFilterBlock* block) {
     return levelsFromEnvironment();
 }
 
-TsPiResult storeParameters(TsPiFilterBlock* block) {
+bool validLevels(std::intptr_t levels) {
+    return levels >= PosterizeTable::kMinLevels && levels <= PosterizeTable::kMaxLevels;
+}
+
+// The levels the user chooses, starting from `remembered` (the last run's
+// levels, or 0). Without anyone to ask, those of the environment or the
+// default. TSPI_ERR_USER_CANCELED when the user declines.
+TsPiResult askLevels(const TsPiFilterBlock* block, std::intptr_t remembered, int& levels) {
+    const int start =
+        validLevels(remembered) ? static_cast<int>(remembered) : PosterizeTable::kDefaultLevels;
+    std::vector<TsPiAskNumber> entries{
+        {"levels", "Levels:", PosterizeTable::kMinLevels, PosterizeTable::kMaxLevels, start}};
+    const TsPiResult asked = HostQuestions(block).numbers("Posterize", entries);
+    if (asked == TSPI_ERR_HOST_INSUFFICIENT) {
+        levels = levelsFromEnvironment();
+        return TSPI_NO_ERR;
+    }
+    if (asked != TSPI_NO_ERR) return asked;
+    levels = entries[0].value;
+    return TSPI_NO_ERR;
+}
+
+TsPiResult storeParameters(TsPiFilterBlock* block, std::intptr_t* remembered) {
+    int levels = PosterizeTable::kDefaultLevels;
+    const TsPiResult asked = askLevels(block, remembered != nullptr ? *remembered : 0, levels);
+    if (asked != TSPI_NO_ERR) return asked;
+    if (remembered != nullptr) *remembered = levels;
     const TsPiHandleSuite* handles = block->handleProcs;
     if (handles == nullptr || handles->newProc == nullptr || handles->lockProc == nullptr)
         return TSPI_NO_ERR;  // nothing to keep them in: each run reads the environment
-    const PosterizeParameters parameters{kParametersSignature, levelsFromEnvironment()};
+    const PosterizeParameters parameters{kParametersSignature, levels};
     TsPiHandle handle = handles->newProc(static_cast<std::int32_t>(sizeof(parameters)));
     if (handle == nullptr) return TSPI_ERR_MEMORY_FULL;
     void* data = handles->lockProc(handle, 0);
@@ -140,10 +169,10 @@ TsPiResult proceed(TsPiFilterBlock* block) {
     return TSPI_NO_ERR;
 }
 
-TsPiResult dispatch(std::int16_t selector, TsPiFilterBlock* block) {
+TsPiResult dispatch(std::int16_t selector, TsPiFilterBlock* block, std::intptr_t* data) {
     switch (selector) {
         case TSPI_FILTER_PARAMETERS:
-            return storeParameters(block);
+            return storeParameters(block, data);
         case TSPI_FILTER_PREPARE:
             return TSPI_NO_ERR;
         case TSPI_FILTER_START:
@@ -163,7 +192,7 @@ TsPiResult dispatch(std::int16_t selector, TsPiFilterBlock* block) {
 }  // namespace
 }  // namespace tessary::modules
 
-TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* /*data*/,
+TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* data,
                                      TsPiResult* result) {
     if (result == nullptr) return;
     if (block == nullptr) {
@@ -171,7 +200,7 @@ TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* /*
         return;
     }
     try {
-        *result = tessary::modules::dispatch(selector, static_cast<TsPiFilterBlock*>(block));
+        *result = tessary::modules::dispatch(selector, static_cast<TsPiFilterBlock*>(block), data);
     } catch (const std::bad_alloc&) {
         tessary::modules::run.reset();
         *result = TSPI_ERR_MEMORY_FULL;

@@ -1,9 +1,10 @@
 // "TIFF Pages" (import module): opens every page of a multi-page TIFF file
 // as a document of its own, titled "<file name> (page <n>)".
 //
-// An import module has no dialog: the file comes from the environment
-// variable TESSARY_IMPORT_FILE. Without it the module answers Prepare with
-// "user cancelled", so the host shows nothing. Each acquire cycle delivers
+// Prepare asks the user for the file through the host. A host that cannot
+// ask leaves it to the environment variable TESSARY_IMPORT_FILE; without a
+// file (the user declined, or nothing is set) the module answers Prepare
+// with "user cancelled", so the host shows nothing. Each acquire cycle delivers
 // one page band by band and asks for another cycle ("acquire again") while
 // pages remain; a page this module cannot decode is skipped with a message
 // on stderr. The module asks for Finalize so that its state is released
@@ -18,6 +19,7 @@
 
 #include "common/host_callbacks.h"
 #include "common/host_file.h"
+#include "common/host_questions.h"
 #include "common/read_session.h"
 #include "tessary_pipl.h"
 #include "tiff/tiff_reader.h"
@@ -78,14 +80,22 @@ bool advanceToReadablePage() {
 TsPiResult prepare(TsPiImportBlock* block) {
     run.reset();
     block->acquireAgain = 0;
-    const char* path = std::getenv("TESSARY_IMPORT_FILE");
-    if (path == nullptr || *path == '\0') return TSPI_ERR_USER_CANCELED;
+    std::string path;
+    const TsPiResult asked = HostQuestions(block).openFile(
+        "Import TIFF Pages", "TIFF files (*.tif *.tiff);;All files (*)", path);
+    if (asked == TSPI_ERR_HOST_INSUFFICIENT) {
+        const char* fromEnvironment = std::getenv("TESSARY_IMPORT_FILE");
+        if (fromEnvironment != nullptr) path = fromEnvironment;
+    } else if (asked != TSPI_NO_ERR) {
+        return asked;
+    }
+    if (path.empty()) return TSPI_ERR_USER_CANCELED;
 
     run = std::make_unique<ImportRun>();
     run->path = path;
     run->title = std::filesystem::path(run->path).stem().string();
     std::unique_ptr<FdByteSource> source;
-    CodecStatus status = FdByteSource::openPath(path, &source);
+    CodecStatus status = FdByteSource::openPath(run->path.c_str(), &source);
     if (status != CodecStatus::Ok) return fail(status, "cannot open");
     std::unique_ptr<TiffReader> tiff;
     CodecStatus pageStatus = CodecStatus::Ok;

@@ -1,10 +1,12 @@
 // "Web JPEG..." (export module): saves the page as a JPEG file no larger
 // than a byte limit, at the highest quality (up to 85) that fits.
 //
-// An export module has no dialog: the output file comes from the
-// environment variable TESSARY_EXPORT_FILE (without it, Prepare answers
-// "user cancelled" and nothing is written), the limit from
-// TESSARY_EXPORT_LIMIT_KB (1 to 1048576 KiB; 200 KiB when unset).
+// Prepare asks the user through the host for the output file and the size
+// limit (1 to 1048576 KiB, starting at 200). A host that cannot ask leaves
+// them to the environment: the file to TESSARY_EXPORT_FILE, the limit to
+// TESSARY_EXPORT_LIMIT_KB (200 KiB when unset). Without a file (the user
+// declined, or nothing is set) Prepare answers "user cancelled" and nothing
+// is written.
 //
 // Each quality tried is a pass over the page: the module asks the host for
 // the image band by band (64 rows at a time) and compresses each band into
@@ -28,6 +30,7 @@
 #include "common/byte_sink.h"
 #include "common/host_callbacks.h"
 #include "common/host_file.h"
+#include "common/host_questions.h"
 #include "common/resolution.h"
 #include "common/write_session.h"
 #include "jpeg/jpeg_writer.h"
@@ -107,17 +110,47 @@ CodecStatus writeOutputFile(const std::vector<std::uint8_t>& bytes) {
     return status;
 }
 
+// The file to write and the size limit in KiB, asked of the user, else
+// taken from the environment. TSPI_ERR_USER_CANCELED when the user declines
+// or no file is known.
+TsPiResult askDestination(const TsPiExportBlock* block, std::string& path, long& limitKiB) {
+    const HostQuestions questions(block);
+    std::string suggested = pstringText(block->filename);
+    if (!suggested.empty()) suggested += ".jpg";
+    TsPiResult asked =
+        questions.saveFile("Export Web JPEG", suggested, "JPEG files (*.jpg *.jpeg)", path);
+    if (asked == TSPI_ERR_HOST_INSUFFICIENT) {
+        const char* fromEnvironment = std::getenv("TESSARY_EXPORT_FILE");
+        if (fromEnvironment != nullptr) path = fromEnvironment;
+    } else if (asked != TSPI_NO_ERR) {
+        return asked;
+    }
+    if (path.empty()) return TSPI_ERR_USER_CANCELED;
+
+    std::vector<TsPiAskNumber> entries{{"limit", "Largest file size (KiB):", 1,
+                                        static_cast<std::int32_t>(kMaxLimitKiB),
+                                        static_cast<std::int32_t>(kDefaultLimitKiB)}};
+    asked = questions.numbers("Export Web JPEG", entries);
+    if (asked == TSPI_ERR_HOST_INSUFFICIENT) {
+        limitKiB = environmentInteger(kWho, "TESSARY_EXPORT_LIMIT_KB", 1, kMaxLimitKiB)
+                       .value_or(kDefaultLimitKiB);
+        return TSPI_NO_ERR;
+    }
+    if (asked != TSPI_NO_ERR) return asked;
+    limitKiB = entries[0].value;
+    return TSPI_NO_ERR;
+}
+
 TsPiResult prepare(TsPiExportBlock* block) {
     run.reset();
     clearRequest(block);
-    const char* path = std::getenv("TESSARY_EXPORT_FILE");
-    if (path == nullptr || *path == '\0') return TSPI_ERR_USER_CANCELED;
+    std::string path;
+    long limitKiB = kDefaultLimitKiB;
+    const TsPiResult asked = askDestination(block, path, limitKiB);
+    if (asked != TSPI_NO_ERR) return asked;
     run = std::make_unique<ExportRun>();
     run->path = path;
-    run->limit = static_cast<std::size_t>(
-                     environmentInteger(kWho, "TESSARY_EXPORT_LIMIT_KB", 1, kMaxLimitKiB)
-                         .value_or(kDefaultLimitKiB)) *
-                 1024;
+    run->limit = static_cast<std::size_t>(limitKiB) * 1024;
 
     RasterInfo& info = run->info;
     if (block->imageMode == TSPI_MODE_GRAYSCALE && block->planes >= 1) {

@@ -3,9 +3,10 @@
 #include <cctype>
 #include <cstring>
 
-#include "effects/noise_generator.h"
+#include "effects/neighbourhood/noise_generator.h"
 #include "model/progress_port.h"
 #include "plugins/plug_in_setup.h"
+#include "tools/tool_box.h"
 
 namespace tessary {
 
@@ -48,13 +49,18 @@ bool BatchEngine::start(std::string& error) {
     BuildPlugInMenus(m_plugIns, m_globals->plugInFolder(), PlugInMenus{});
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setColours(m_globals->foreground(), m_globals->background());
+    m_host->setModuleQuestions(&m_questions);
     m_files = std::make_unique<PageFileIO>(*m_host, m_plugIns, m_globals->pageEnvironment());
+    m_toolBox = std::make_unique<ToolBox>(m_globals->toolGlobals());
+    m_toolBox->loadOptions(&m_globals->preferences().toolBox);
     m_started = true;
     return true;
 }
 
 void BatchEngine::shutDown() {
     if (!m_started) return;
+    m_toolBox->releaseResources();
+    m_toolBox.reset();
     m_lastFilter.reset();
     m_files.reset();
     m_host.reset();
@@ -73,6 +79,10 @@ void BatchEngine::setForeground(std::uint32_t colour) {
 
 void BatchEngine::setBackground(std::uint32_t colour) {
     m_globals->setBackground(colour);
+    if (m_host) m_host->setColours(m_globals->foreground(), m_globals->background());
+}
+
+void BatchEngine::coloursChanged() {
     if (m_host) m_host->setColours(m_globals->foreground(), m_globals->background());
 }
 
@@ -101,11 +111,11 @@ std::string comparableName(std::string_view name) {
 
 }  // namespace
 
-PlugInRecord* BatchEngine::findFilter(std::string_view name) const {
+PlugInRecord* BatchEngine::findPlugIn(std::int32_t kind, std::string_view name) const {
     const std::string wanted = comparableName(name);
     if (wanted.empty()) return nullptr;
     for (PlugInRecord* record = m_plugIns.head(); record != nullptr; record = record->next.get()) {
-        if (record->kind != kPlugInKindFilter) continue;
+        if (record->kind != kind) continue;
         const std::string_view recordName(record->name,
                                           ::strnlen(record->name, sizeof(record->name)));
         if (comparableName(recordName) == wanted) return record;

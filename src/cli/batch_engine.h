@@ -6,8 +6,9 @@
 #include <string>
 
 #include "app/zerozevuv.h"
-#include "effects/effect_context.h"
-#include "effects/filter.h"
+#include "cli/scripted_questions.h"
+#include "effects/framework/effect_context.h"
+#include "effects/framework/filter.h"
 #include "plugins/host_ports.h"
 #include "plugins/page_file_io.h"
 #include "plugins/plug_in_host.h"
@@ -15,15 +16,22 @@
 
 namespace tessary {
 
+class ToolBox;
+
 // The engine as the batch program runs it: the application globals started
 // on a program folder, the modules discovered in its plug-in folder, the
-// plug-in host with silent progress, the page reader and writer, and the
-// application state the commands take (colours, opacity, last filter).
+// plug-in host with silent progress, the page reader and writer, the tool
+// box, and the application state the commands take (colours, opacity, last
+// filter).
 //
-// Nothing is shown and nothing can be cancelled: progress goes nowhere. The
+// Nothing is shown and nothing can be cancelled: progress goes nowhere, and
+// the questions modules ask are answered from the step's script. The
 // foreground, background and opacity a batch sets hold for this run only;
 // shutDown() puts back the values read from the preferences, so a batch
-// never changes what the editor starts with.
+// never changes what the editor starts with. The tool box is built on the
+// globals' tool values, so the colours and opacity set here are the ones the
+// tools paint with; its options start from the preferences and are never
+// written back.
 class BatchEngine {
 public:
     explicit BatchEngine(std::filesystem::path programFolder);
@@ -49,17 +57,29 @@ public:
     // Makes no progress windows: effects run without one.
     ProgressFactory& progressFactory() { return m_progressFactory; }
     std::unique_ptr<Filter>& lastFilter() { return m_lastFilter; }
+    // The sixteen tools on globals().toolGlobals(); valid while started.
+    ToolBox& toolBox() { return *m_toolBox; }
 
     void setForeground(std::uint32_t colour);
     void setBackground(std::uint32_t colour);
     void setOpacity(std::int32_t opacity);
+    // Hands the colours in force to the plug-in host after something other
+    // than setForeground() or setBackground() changed them (the dropper).
+    void coloursChanged();
     // The context the effect commands take, from the current globals. Valid
     // while the engine lives.
     EffectContext effectContext();
 
+    // The questions modules ask, answered from the script of the step.
+    ScriptedQuestions& questions() { return m_questions; }
+
     // A filter module (kind 2) named `name`; the comparison ignores case, and
     // the menu name's "..." and '&' marks. Null when there is none.
-    PlugInRecord* findFilter(std::string_view name) const;
+    PlugInRecord* findFilter(std::string_view name) const {
+        return findPlugIn(kPlugInKindFilter, name);
+    }
+    // The same for a module of any kind (kPlugInKind...).
+    PlugInRecord* findPlugIn(std::int32_t kind, std::string_view name) const;
 
 private:
     class SilentProgress;
@@ -74,7 +94,9 @@ private:
     std::unique_ptr<PlugInHost> m_host;
     std::unique_ptr<PageFileIO> m_files;
     NoProgressFactory m_progressFactory;
+    ScriptedQuestions m_questions;
     std::unique_ptr<Filter> m_lastFilter;
+    std::unique_ptr<ToolBox> m_toolBox;
     bool m_started = false;
     std::uint32_t m_savedForeground = 0;
     std::uint32_t m_savedBackground = 0xFFFFFF;

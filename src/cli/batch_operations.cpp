@@ -6,21 +6,21 @@
 
 #include "app/error_messages.h"
 #include "cli/batch_engine.h"
-#include "effects/auto_tone.h"
-#include "effects/c_vector_3d.h"
-#include "effects/canvas_resolution.h"
-#include "effects/crop.h"
-#include "effects/drop_shadow.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/extrude.h"
-#include "effects/flip_rotate.h"
-#include "effects/geometry_change.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/scale.h"
-#include "effects/selection_shape.h"
-#include "effects/tonal_commands.h"
-#include "effects/type_conversion.h"
+#include "effects/framework/c_vector_3d.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/framework/selection_shape.h"
+#include "effects/geometry/canvas_resolution.h"
+#include "effects/geometry/crop.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/geometry/geometry_change.h"
+#include "effects/geometry/scale.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/shadow/drop_shadow.h"
+#include "effects/shadow/extrude.h"
+#include "effects/tonal/auto_tone.h"
+#include "effects/tonal/tonal_commands.h"
+#include "effects/tonal/type_conversion.h"
 #include "model/page.h"
 #include "model/page_data.h"
 #include "plugins/plug_in_commands.h"
@@ -128,9 +128,20 @@ const std::vector<TableEntry>& entries() {
           "in the foreground colour (default) or select the sweep"},
          BatchOp::Extrude,
          0},
-        {{"plugin", "plugin=NAME",
-          "Run the plug-in filter with that menu name (case ignored), e.g. plugin=Posterize"},
+        {{"plugin", "plugin=NAME[,KEY=N...]",
+          "Run the plug-in filter with that menu name (case ignored), answering the numbers it "
+          "asks for by key, e.g. plugin=Posterize,levels=4"},
          BatchOp::PlugIn,
+         0},
+        {{"import", "import=NAME,FILE[,KEY=N...]",
+          "File > Import: the import module NAME reads FILE; its first image replaces the "
+          "image (INPUT may be left out when this is the first operation)"},
+         BatchOp::Import,
+         0},
+        {{"export", "export=NAME,FILE[,KEY=N...]",
+          "File > Export: the export module NAME writes the image to FILE, e.g. "
+          "export=\"Web JPEG\",small.jpg,limit=50"},
+         BatchOp::Export,
          0},
     };
     return table;
@@ -168,6 +179,37 @@ bool anchorOf(std::string_view text, CanvasAnchor& anchor) {
         }
     }
     return false;
+}
+
+std::string unquoted(const std::string& text) {
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        return text.substr(1, text.size() - 2);
+    return text;
+}
+
+// The KEY=N answers of a plug-in step, fields `first` on: each key once,
+// each value a whole number.
+bool scriptedNumbers(const BatchStep& step, const std::vector<std::string>& fields,
+                     std::size_t first, QuestionScript& script, std::string& error) {
+    for (std::size_t i = first; i < fields.size(); ++i) {
+        const std::size_t equals = fields[i].find('=');
+        const std::string key = fields[i].substr(0, equals);
+        const auto value = equals == std::string::npos
+                               ? std::nullopt
+                               : parseInteger(std::string_view(fields[i]).substr(equals + 1));
+        if (key.empty() || !value) {
+            error = "'" + step.text + "': '" + fields[i] + "' is not KEY=N with a whole number N";
+            return false;
+        }
+        for (const auto& [known, ignored] : script.numbers) {
+            if (known == key) {
+                error = "'" + step.text + "': '" + key + "' is given twice";
+                return false;
+            }
+        }
+        script.numbers.emplace_back(key, *value);
+    }
+    return true;
 }
 
 // Largest side accepted for scale and canvas size: the engine's rectangles
@@ -239,12 +281,73 @@ Rect clipToBounds(const Rect& r, const Rect& bounds) {
     return intersectRects(r, bounds);
 }
 
+std::string_view kindName(BatchOp op) {
+    switch (op) {
+        case BatchOp::Import:
+            return "import module";
+        case BatchOp::Export:
+            return "export module";
+        default:
+            return "plug-in filter";
+    }
+}
+
+BatchOutcome missingModule(BatchEngine& engine, const BatchCommand& command) {
+    return {false, kErrGeneral,
+            "'" + command.label + "': no " + std::string(kindName(command.op)) + " named \"" +
+                command.text + "\" in " + engine.globals().plugInFolder().string()};
+}
+
+// Runs a plug-in command with the step's script answering its module's
+// questions. A script the questions did not fit fails the step; so does an
+// error. A cancel by the module alone is quiet: the step counts as done.
+template <class Run>
+BatchOutcome runScripted(BatchEngine& engine, const BatchCommand& command, Run&& run) {
+    ScriptedQuestions& questions = engine.questions();
+    questions.begin(command.script);
+    const bool done = run();
+    const bool cancelled = !done && engine.host().cancelled();
+    const std::string problem = questions.problem();
+    const std::vector<std::string> unused = questions.unusedKeys();
+    const bool fileUnused = !command.script.file.empty() && !questions.fileUsed();
+    questions.end();
+    const std::string prefix = "'" + command.label + "': ";
+    if (!problem.empty()) return {false, kErrGeneral, prefix + problem};
+    if (!done && !cancelled)
+        return {false, kErrGeneral,
+                prefix + "the " + std::string(kindName(command.op)) + " \"" + command.text +
+                    "\" failed: " + errorMessage(kErrGeneral)};
+    if (cancelled) return {};
+    if (!unused.empty())
+        return {false, kErrGeneral,
+                prefix + "\"" + command.text + "\" asked for no number named '" + unused[0] + "'"};
+    if (fileUnused)
+        return {false, kErrGeneral, prefix + "\"" + command.text + "\" asked for no file"};
+    return {};
+}
+
+// Where the images of a batch import go: the first becomes the batch's
+// image, the others are dropped.
+class BatchImportDocuments : public PlugInDocumentPort {
+public:
+    bool openImportedPage(std::unique_ptr<Page> page, std::string_view) override {
+        if (!m_first) m_first = std::move(page);
+        return true;
+    }
+    std::unique_ptr<Page> take() { return std::move(m_first); }
+
+private:
+    std::unique_ptr<Page> m_first;
+};
+
 }  // namespace
 
 const std::vector<BatchOperationInfo>& batchOperationTable() {
     static const std::vector<BatchOperationInfo> table = [] {
         std::vector<BatchOperationInfo> out;
         for (const TableEntry& entry : entries()) out.push_back(entry.info);
+        const auto& tools = batchToolOperationTable();
+        out.insert(out.end(), tools.begin(), tools.end());
         return out;
     }();
     return table;
@@ -254,6 +357,15 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
     const TableEntry* entry = nullptr;
     for (const TableEntry& candidate : entries()) {
         if (candidate.info.name == step.name) entry = &candidate;
+    }
+    if (entry == nullptr && isBatchToolOperation(step.name)) {
+        auto tool = prepareBatchToolCommand(step, error);
+        if (!tool) return std::nullopt;
+        BatchCommand command;
+        command.op = BatchOp::Tool;
+        command.label = step.text;
+        command.tool = std::move(*tool);
+        return command;
     }
     if (entry == nullptr) {
         error = "unknown operation '" + step.name + "' (try --help)";
@@ -416,17 +528,30 @@ std::optional<BatchCommand> prepareBatchCommand(const BatchStep& step, std::stri
                 }
             }
             break;
-        case BatchOp::PlugIn: {
-            std::string name = step.argument;
-            if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
-                name = name.substr(1, name.size() - 2);
-            if (name.empty()) {
-                error = "'" + step.text + "': give the plug-in filter's name (plugin=NAME)";
+        case BatchOp::PlugIn:
+        case BatchOp::Import:
+        case BatchOp::Export: {
+            const bool withFile = command.op != BatchOp::PlugIn;
+            if (fields.empty() || unquoted(fields[0]).empty()) {
+                error = "'" + step.text + "': give the module's name (" +
+                        std::string(entry->info.form) + ")";
                 return std::nullopt;
             }
-            command.text = name;
+            command.text = unquoted(fields[0]);
+            if (withFile) {
+                if (fields.size() < 2 || unquoted(fields[1]).empty()) {
+                    error = "'" + step.text + "': give the file (" + std::string(entry->info.form) +
+                            ")";
+                    return std::nullopt;
+                }
+                command.script.file = unquoted(fields[1]);
+            }
+            if (!scriptedNumbers(step, fields, withFile ? 2 : 1, command.script, error))
+                return std::nullopt;
             break;
         }
+        case BatchOp::Tool:
+            break;  // the tool table's rows are checked above
     }
     return command;
 }
@@ -454,8 +579,7 @@ ErrorCode selectShape(Page& page, const Rect& rect, ShapeClass shape, int subsam
         const std::int64_t height = std::int64_t{rect.bottom} - rect.top;
         for (std::int32_t y = selected.top; y < selected.bottom; ++y) {
             shapeCoverageRow(shape, width, height, subsamples, std::int64_t{y} - rect.top,
-                             std::int64_t{selected.left} - rect.left, selected.width(),
-                             row.data());
+                             std::int64_t{selected.left} - rect.left, selected.width(), row.data());
             if (!data.writeRow(mask, selected.left, y, selected.width(), row.data()))
                 return kErrDisk;
         }
@@ -552,13 +676,12 @@ BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand
             return fromCode(command, cropPage(page));
         case BatchOp::SelectRect:
         case BatchOp::SelectEllipse:
-            return fromCode(command,
-                            selectShape(page,
-                                        Rect{command.ints[0], command.ints[1], command.ints[2],
-                                             command.ints[3]},
-                                        command.op == BatchOp::SelectRect ? ShapeClass::Rectangle
-                                                                          : ShapeClass::Ellipse,
-                                        command.ints[4]));
+            return fromCode(
+                command,
+                selectShape(
+                    page, Rect{command.ints[0], command.ints[1], command.ints[2], command.ints[3]},
+                    command.op == BatchOp::SelectRect ? ShapeClass::Rectangle : ShapeClass::Ellipse,
+                    command.ints[4]));
         case BatchOp::SelectAll:
             return fromCode(command,
                             inChange(page, GeometryChange::kUndoSelection, [&](Rect& area) {
@@ -603,22 +726,57 @@ BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand
             Rect affected;
             return fromCode(command, extrude(page, request, affected, &engine.progressFactory()));
         }
-        case BatchOp::PlugIn: {
-            PlugInRecord* record = engine.findFilter(command.text);
-            if (record == nullptr)
-                return {false, kErrGeneral,
-                        "'" + command.label + "': no plug-in filter named \"" + command.text +
-                            "\" in " + engine.globals().plugInFolder().string()};
-            BatchPlugInView view(&page);
-            if (!PlugInFilterCommand(engine.host(), engine.plugIns(), view, record->commandId,
-                                     engine.lastFilter()))
-                return {false, kErrGeneral,
-                        "'" + command.label + "': the plug-in filter \"" + command.text +
-                            "\" failed: " + errorMessage(kErrGeneral)};
-            return {};
+        case BatchOp::PlugIn:
+        case BatchOp::Export: {
+            const bool filter = command.op == BatchOp::PlugIn;
+            PlugInRecord* record =
+                engine.findPlugIn(filter ? kPlugInKindFilter : kPlugInKindExport, command.text);
+            if (record == nullptr) return missingModule(engine, command);
+            return runScripted(engine, command, [&] {
+                if (!filter)
+                    return PlugInExportCommand(engine.host(), engine.plugIns(), record->commandId,
+                                               &page);
+                BatchPlugInView view(&page);
+                return PlugInFilterCommand(engine.host(), engine.plugIns(), view, record->commandId,
+                                           engine.lastFilter());
+            });
         }
+        case BatchOp::Tool: {
+            const ErrorCode code = runBatchToolCommand(
+                engine.toolBox(), engine.globals().toolGlobals(), page, command.tool);
+            // The dropper may have changed a paint colour.
+            engine.coloursChanged();
+            return fromCode(command, code);
+        }
+        case BatchOp::Import:
+            break;
     }
     return {false, kErrGeneral, "'" + command.label + "': " + errorMessage(kErrGeneral)};
+}
+
+BatchOutcome runBatchStep(BatchEngine& engine, std::unique_ptr<Page>& page,
+                          const BatchCommand& command) {
+    if (command.op != BatchOp::Import) {
+        if (!page) return {false, kErrGeneral, "'" + command.label + "': there is no image yet"};
+        return runBatchCommand(engine, *page, command);
+    }
+    PlugInRecord* record = engine.findPlugIn(kPlugInKindImport, command.text);
+    if (record == nullptr) return missingModule(engine, command);
+    BatchImportDocuments documents;
+    BatchOutcome outcome = runScripted(engine, command, [&] {
+        return PlugInImportCommand(engine.host(), engine.plugIns(), record->commandId, documents,
+                                   engine.environment());
+    });
+    std::unique_ptr<Page> imported = documents.take();
+    if (!outcome.ok) return outcome;
+    if (imported) {
+        imported->setModified(false);
+        page = std::move(imported);
+    } else if (!page) {
+        return {false, kErrGeneral,
+                "'" + command.label + "': \"" + command.text + "\" delivered no image"};
+    }
+    return outcome;
 }
 
 }  // namespace tessary

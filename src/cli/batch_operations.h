@@ -1,14 +1,18 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cli/batch_operation_info.h"
 #include "cli/batch_options.h"
-#include "effects/canvas_size.h"
-#include "effects/selection_shape.h"
+#include "cli/batch_tool_operations.h"
+#include "cli/scripted_questions.h"
+#include "effects/framework/selection_shape.h"
+#include "effects/geometry/canvas_size.h"
 #include "model/error_codes.h"
 #include "model/image_data.h"
 
@@ -46,14 +50,13 @@ enum class BatchOp {
     DropShadow,
     Extrude,
     PlugIn,
+    Import,
+    Export,
+    Tool,  // a press with a tool, or a tool option (BatchCommand::tool)
 };
 
-// One entry of the operation table, as --help lists it.
-struct BatchOperationInfo {
-    std::string_view name;  // e.g. "blur-sharpen"
-    std::string_view form;  // e.g. "blur-sharpen=X"
-    std::string_view help;  // one line
-};
+// The operation table, as --help lists it: the menu commands, then the tool
+// operations.
 const std::vector<BatchOperationInfo>& batchOperationTable();
 
 // An operation with its parameters checked and converted.
@@ -69,7 +72,9 @@ struct BatchCommand {
     bool flag2 = false;  // de-interlace: interpolate
     double resolution[2] = {0.0, 0.0};
     CanvasAnchor anchor = CanvasAnchor::kTopLeft;
-    std::string text;  // plug-in name
+    std::string text;       // plug-in name
+    QuestionScript script;  // plug-ins: the answers to their questions
+    BatchToolCommand tool;
 };
 
 // Checks an operation step's name and parameters before any image is read.
@@ -86,7 +91,17 @@ struct BatchOutcome {
 
 // Runs `command` on `page` the way the editor's command does, through the
 // engine's command functions with their change brackets and undo steps.
+// Plug-in steps answer their module's questions from the step's script; a
+// module the user cancels (no script answer declines, so only the module
+// itself) leaves the page as it was and counts as done, as in the editor.
+// Import needs runBatchStep().
 BatchOutcome runBatchCommand(BatchEngine& engine, Page& page, const BatchCommand& command);
+
+// Any step, import included: an import replaces `page` (which may be null
+// before it) with the first image its module delivers; every other step
+// needs a page.
+BatchOutcome runBatchStep(BatchEngine& engine, std::unique_ptr<Page>& page,
+                          const BatchCommand& command);
 
 // The selection the editor's rectangle and ellipse selection makes: in one
 // change (undo kind 5, "Selection") a floating selection is merged and the

@@ -141,6 +141,10 @@ std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& 
         } else if (startsWith(argument, "--")) {
             error = "unknown option '" + argument + "'";
             return std::nullopt;
+        } else if (!haveInput && options.steps.empty() && startsWith(argument, "import=")) {
+            // The image comes from an import: there is no input file.
+            haveInput = true;
+            --i;
         } else if (!haveInput) {
             if (argument.empty()) {
                 error = "empty input file name";

@@ -25,13 +25,14 @@ struct BatchStep {
 struct BatchOptions {
     bool help = false;
     bool time = false;
-    std::string input;
+    std::string input;  // empty when the first operation is an import
     std::string output;
     std::vector<BatchStep> steps;  // in command-line order
 };
 
-// Parses argv[1...]. Returns the options, or nothing with `error` set to a
-// one-line message for the user (an unknown option, a missing or extra file
+// Parses argv[1...]. The input file may be left out when the first
+// operation (before any colour or opacity step) is "import=...". Returns the options, or nothing
+// with `error` set to a one-line message for the user (an unknown option, a missing or extra file
 // name, a bad colour or opacity). With --help the file names may be missing.
 // Operation names are not checked here: the operation table does that.
 std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& arguments,

@@ -28,6 +28,7 @@ void printTime(std::FILE* out, const std::string& label, double seconds) {
 std::string batchHelpText() {
     std::string text =
         "Usage: tessary-batch [options] INPUT [operations...] -o OUTPUT\n"
+        "       tessary-batch [options] import=NAME,FILE [operations...] -o OUTPUT\n"
         "\n"
         "Opens INPUT through the format modules, applies the operations in order as the\n"
         "editor's menu commands do, and saves the result to OUTPUT through the format\n"
@@ -55,8 +56,19 @@ std::string batchHelpText() {
     text +=
         "\n"
         "Filters, adjustments, Scale and Flip & Rotate work on the selection when there is\n"
-        "one. Plug-in filters take their settings from the environment (for example\n"
-        "TESSARY_POSTERIZE_LEVELS=2 ... 255 for Posterize).\n"
+        "one. Plug-in modules ask for their settings; a step answers them: FILE is the file\n"
+        "an import or export module asks for, KEY=N the number it asks for under that key\n"
+        "(Posterize: levels=2 ... 255; Web JPEG: limit=1 ... 1048576 KiB). What a step does\n"
+        "not answer keeps the module's default, or comes from the environment as before\n"
+        "(for example TESSARY_POSTERIZE_LEVELS). A module that cancels by itself leaves the\n"
+        "image as it was.\n"
+        "\n"
+        "Tool operations press the editor's tools on the image as at 1:1 (window pixels\n"
+        "are image pixels), for example tool=pencil,0,0,10,3 or tool=brush,alt,5,5. The\n"
+        "pencil and brush paint the foreground and the eraser the background, at the\n"
+        "opacity in force; the dropper picks into the foreground. Tool options hold for\n"
+        "the presses after them. A tool whose press is not built yet leaves the image\n"
+        "alone.\n"
         "\n"
         "Exit status: 0 done; 1 a file could not be read or written, or an operation\n"
         "failed (nothing is saved); 2 the command line is wrong.\n";
@@ -92,7 +104,7 @@ int runBatchProgram(const std::vector<std::string>& arguments,
     }
 
     std::error_code status;
-    if (!std::filesystem::is_regular_file(options->input, status)) {
+    if (!options->input.empty() && !std::filesystem::is_regular_file(options->input, status)) {
         std::fprintf(err, "%s: cannot read '%s': %s\n", kProgram, options->input.c_str(),
                      std::filesystem::exists(options->input, status) ? "not a regular file"
                                                                      : "no such file");
@@ -111,13 +123,14 @@ int runBatchProgram(const std::vector<std::string>& arguments,
     {
         Clock::time_point began = Clock::now();
         PageFileError fileError = PageFileError::None;
-        std::unique_ptr<Page> page = engine.files().open(options->input, &fileError);
-        if (!page) {
+        std::unique_ptr<Page> page;
+        if (!options->input.empty()) page = engine.files().open(options->input, &fileError);
+        if (!page && !options->input.empty()) {
             std::fprintf(err, "%s: cannot open '%s': %s\n", kProgram, options->input.c_str(),
                          std::string(describePageFileError(fileError)).c_str());
             return kBatchExitFailed;
         }
-        if (options->time) printTime(out, "load", secondsSince(began));
+        if (options->time && page) printTime(out, "load", secondsSince(began));
 
         for (std::size_t i = 0; i < options->steps.size(); ++i) {
             const BatchStep& step = options->steps[i];
@@ -135,7 +148,7 @@ int runBatchProgram(const std::vector<std::string>& arguments,
                     break;
             }
             began = Clock::now();
-            const BatchOutcome outcome = runBatchCommand(engine, *page, *commands[i]);
+            const BatchOutcome outcome = runBatchStep(engine, page, *commands[i]);
             if (!outcome.ok) {
                 std::fprintf(err, "%s: %s\n", kProgram, outcome.message.c_str());
                 std::fprintf(err, "%s: nothing saved\n", kProgram);
@@ -145,7 +158,7 @@ int runBatchProgram(const std::vector<std::string>& arguments,
             if (options->time) printTime(out, step.text, secondsSince(began));
         }
 
-        if (exitCode == kBatchExitOk) {
+        if (exitCode == kBatchExitOk && page) {
             began = Clock::now();
             const PageFileError saveError = engine.files().save(*page, options->output);
             if (saveError != PageFileError::None) {

@@ -7,27 +7,26 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-
 #include <cstdlib>
 #include <functional>
 #include <memory>
 
 #include "cli/batch_engine.h"
 #include "cli/batch_test_support.h"
-#include "effects/auto_tone.h"
-#include "effects/c_vector_3d.h"
-#include "effects/canvas_resolution.h"
-#include "effects/crop.h"
-#include "effects/drop_shadow.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/extrude.h"
-#include "effects/flip_rotate.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/noise_generator.h"
-#include "effects/scale.h"
-#include "effects/tonal_commands.h"
-#include "effects/type_conversion.h"
+#include "effects/framework/c_vector_3d.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/geometry/canvas_resolution.h"
+#include "effects/geometry/crop.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/geometry/scale.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/neighbourhood/noise_generator.h"
+#include "effects/shadow/drop_shadow.h"
+#include "effects/shadow/extrude.h"
+#include "effects/tonal/auto_tone.h"
+#include "effects/tonal/tonal_commands.h"
+#include "effects/tonal/type_conversion.h"
 #include "model/page_data.h"
 
 namespace tessary::test {
@@ -474,6 +473,97 @@ TEST_F(BatchOperationsTest, PosterizeModuleRunsByName) {
     EXPECT_NE(missing.message.find("No Such Filter"), std::string::npos) << missing.message;
 }
 
+// Posterize to `levels` levels written from its definition: the bin of v
+// among `levels` equal bins, spread evenly over 0 ... 255 and rounded.
+std::uint8_t posterizeReference(std::uint8_t v, int levels) {
+    const int bin = v * levels / 256;
+    return static_cast<std::uint8_t>(std::lround(bin * 255.0 / (levels - 1)));
+}
+
+TEST_F(BatchOperationsTest, PosterizeLevelsComeFromTheStep) {
+    for (const int levels : {2, 4, 7}) {
+        auto page = newPage(Page::kTypeRgb, 29, 17, static_cast<std::uint32_t>(levels));
+        std::vector<std::vector<std::uint8_t>> before;
+        for (int p = 0; p < 3; ++p) before.push_back(readPlane(*page, p));
+        const std::string step = "plugin=Posterize,levels=" + std::to_string(levels);
+        const BatchOutcome outcome = apply(*page, step);
+        ASSERT_TRUE(outcome.ok) << step << ": " << outcome.message;
+        for (int p = 0; p < 3; ++p) {
+            const auto after = readPlane(*page, p);
+            for (std::size_t i = 0; i < after.size(); ++i)
+                ASSERT_EQ(after[i], posterizeReference(before[p][i], levels))
+                    << step << " plane " << p << " sample " << i;
+        }
+        EXPECT_EQ(page->pageData()->undoCount(), 1) << step;
+    }
+}
+
+TEST_F(BatchOperationsTest, AnswersTheModuleDidNotAskForOrCannotTakeFailTheStep) {
+    struct Case {
+        std::string step;
+        const char* messagePart;
+    };
+    const Case cases[] = {
+        {"plugin=Posterize,levels=1", "from 2 to 255"},
+        {"plugin=Posterize,levels=256", "from 2 to 255"},
+        {"plugin=Posterize,lvls=3", "lvls"},
+        {"plugin=Posterize,levels=3,depth=2", "depth"},
+        {"export=Web JPEG," + (s_folder->path() / "unused.jpg").string() + ",levels=3", "levels"},
+    };
+    for (const Case& c : cases) {
+        auto page = newPage(Page::kTypeGrey, 12, 9);
+        const BatchOutcome outcome = apply(*page, c.step);
+        EXPECT_FALSE(outcome.ok) << c.step;
+        EXPECT_NE(outcome.message.find(c.messagePart), std::string::npos)
+            << c.step << ": " << outcome.message;
+    }
+    // A rejected answer leaves the image and its history alone.
+    auto page = newPage(Page::kTypeGrey, 12, 9);
+    const auto before = readPlane(*page, 0);
+    EXPECT_FALSE(apply(*page, "plugin=Posterize,levels=1").ok);
+    EXPECT_EQ(readPlane(*page, 0), before);
+    EXPECT_EQ(page->pageData()->undoCount(), 0);
+}
+
+TEST_F(BatchOperationsTest, ExportAndImportTakeTheirFilesFromTheStep) {
+    auto page = newPage(Page::kTypeRgb, 64, 48);
+    const std::vector<std::uint8_t> red = readPlane(*page, 0);
+    const std::filesystem::path jpeg = s_folder->path() / "small.jpg";
+    const BatchOutcome exported = apply(*page, "export=\"web jpeg\"," + jpeg.string() + ",limit=3");
+    ASSERT_TRUE(exported.ok) << exported.message;
+    ASSERT_TRUE(std::filesystem::exists(jpeg));
+    EXPECT_LE(std::filesystem::file_size(jpeg), 3u * 1024);
+    EXPECT_EQ(readPlane(*page, 0), red);  // exporting changes nothing
+    EXPECT_EQ(page->pageData()->undoCount(), 0);
+
+    // A two-page TIFF written by the format module; the import's first page
+    // replaces the image.
+    const std::filesystem::path tiff = s_folder->path() / "pages.tif";
+    ASSERT_EQ(s_engine->files().save(*page, tiff), PageFileError::None);
+    std::unique_ptr<Page> current = newPage(Page::kTypeGrey, 5, 5);
+    std::string error;
+    const auto options =
+        parseBatchArguments({"import=TIFF Pages," + tiff.string(), "-o", "out.bmp"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->input.empty());
+    const auto command = prepareBatchCommand(options->steps.at(0), error);
+    ASSERT_TRUE(command) << error;
+    const BatchOutcome imported = runBatchStep(*s_engine, current, *command);
+    ASSERT_TRUE(imported.ok) << imported.message;
+    ASSERT_TRUE(current);
+    EXPECT_EQ(current->bounds(), (Rect{0, 0, 64, 48}));
+    EXPECT_EQ(current->type(), Page::kTypeRgb);
+    EXPECT_EQ(readPlane(*current, 0), red);
+
+    std::unique_ptr<Page> none;
+    const auto missing = parseBatchArguments(
+        {"import=TIFF Pages," + (s_folder->path() / "none.tif").string(), "-o", "o.bmp"}, error);
+    ASSERT_TRUE(missing) << error;
+    EXPECT_FALSE(
+        runBatchStep(*s_engine, none, *prepareBatchCommand(missing->steps.at(0), error)).ok);
+    EXPECT_FALSE(none);
+}
+
 TEST_F(BatchOperationsTest, FailuresCarryTheEngineMessage) {
     auto page = newPage(Page::kTypeGrey, 10, 10);
     const BatchOutcome outcome = apply(*page, "color-variations=1,2,3");
@@ -507,6 +597,14 @@ TEST(BatchCommandCheck, RejectsUnknownNamesAndBadParameters) {
         "drop-shadow=1,1,17,50",
         "flip-rotate=6",
         "plugin=",
+        "plugin=Posterize,levels",
+        "plugin=Posterize,levels=x",
+        "plugin=Posterize,=3",
+        "plugin=Posterize,levels=2,levels=3",
+        "import=TIFF Pages",
+        "import=,pages.tif",
+        "export=Web JPEG,",
+        "export",
         "color-variations=300,0,0",
     };
     for (const char* text : bad) {

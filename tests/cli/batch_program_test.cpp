@@ -12,8 +12,8 @@
 #include "cli/batch_engine.h"
 #include "cli/batch_operations.h"
 #include "cli/batch_test_support.h"
-#include "effects/flip_rotate.h"
-#include "effects/tonal_commands.h"
+#include "effects/geometry/flip_rotate.h"
+#include "effects/tonal/tonal_commands.h"
 #include "model/page_data.h"
 
 #ifndef TESSARY_BATCH_PROGRAM
@@ -151,6 +151,42 @@ TEST_F(BatchProgramTest, OperationsOnAFileEqualTheEngineCommands) {
     EXPECT_EQ(pageDifference(*actual, *expected), "");
 }
 
+// A pencil line from (0, 0) to (10, 3): one pixel per column x in the
+// foreground, the one within half a pixel of y = 3x / 10 (at x = 5 both 1
+// and 2 are), and nothing else.
+TEST_F(BatchProgramTest, PencilLinePaintsOnePixelPerColumnInTheForeground) {
+    const int width = 20;
+    const int height = 8;
+    writeBmp(
+        file("white.bmp"), width, height,
+        std::vector<std::vector<std::uint8_t>>(3, std::vector<std::uint8_t>(width * height, 255)));
+    ASSERT_EQ(
+        batch("'" + file("white.bmp").string() + "' --foreground=ff8000 tool=pencil,0,0,10,3 -o '" +
+              file("line.bmp").string() + "'"),
+        0)
+        << m_err;
+    auto page = open(file("line.bmp"));
+    ASSERT_TRUE(page);
+    const std::uint8_t foreground[3] = {0xFF, 0x80, 0x00};
+    const std::vector<std::uint8_t> planes[3] = {readPlane(*page, 0), readPlane(*page, 1),
+                                                 readPlane(*page, 2)};
+    int painted = 0;
+    for (int x = 0; x < width; ++x) {
+        int inColumn = 0;
+        for (int y = 0; y < height; ++y) {
+            const std::size_t i = std::size_t(y) * width + x;
+            const bool white = planes[0][i] == 255 && planes[1][i] == 255 && planes[2][i] == 255;
+            if (white) continue;
+            for (int p = 0; p < 3; ++p) EXPECT_EQ(planes[p][i], foreground[p]) << x << "," << y;
+            EXPECT_LE(std::abs(10 * y - 3 * x), 5) << "off the line at " << x << "," << y;
+            ++inColumn;
+        }
+        EXPECT_EQ(inColumn, x <= 10 ? 1 : 0) << "column " << x;
+        painted += inColumn;
+    }
+    EXPECT_EQ(painted, 11);
+}
+
 TEST_F(BatchProgramTest, GreyImagesStayGreyAndPlugInsRunByName) {
     const auto planes = randomPlanes(1, 19, 31, 9);
     writeBmp(file("grey.bmp"), 19, 31, planes);
@@ -166,6 +202,34 @@ TEST_F(BatchProgramTest, GreyImagesStayGreyAndPlugInsRunByName) {
     ASSERT_EQ(out.size(), planes[0].size());
     for (std::size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], planes[0][i] < 128 ? 0 : 255) << i;
+}
+
+TEST_F(BatchProgramTest, ImportWithoutInputThenPosterizeAndExport) {
+    const auto planes = randomPlanes(3, 23, 14, 5);
+    writeBmp(file("source.bmp"), 23, 14, planes);
+    auto source = open(file("source.bmp"));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(s_engine->files().save(*source, file("source.tif")), PageFileError::None);
+
+    ASSERT_EQ(batch("'import=TIFF Pages," + file("source.tif").string() +
+                    "' plugin=Posterize,levels=2 'export=Web JPEG," + file("web.jpg").string() +
+                    ",limit=50' -o '" + file("imported.bmp").string() + "'"),
+              0)
+        << m_err;
+    EXPECT_TRUE(std::filesystem::exists(file("web.jpg")));
+    auto page = open(file("imported.bmp"));
+    ASSERT_TRUE(page);
+    for (int p = 0; p < 3; ++p) {
+        const auto out = readPlane(*page, p);
+        ASSERT_EQ(out.size(), planes[p].size());
+        for (std::size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(out[i], planes[p][i] < 128 ? 0 : 255) << p << ":" << i;
+    }
+    // An import that fails leaves nothing to save.
+    EXPECT_EQ(batch("'import=TIFF Pages," + file("absent.tif").string() + "' -o '" +
+                    file("never.bmp").string() + "'"),
+              1);
+    EXPECT_FALSE(std::filesystem::exists(file("never.bmp")));
 }
 
 TEST_F(BatchProgramTest, TimeOptionPrintsOneLinePerPhase) {

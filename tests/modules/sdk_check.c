@@ -1,6 +1,7 @@
 /* Compiled (not run) by sdk_layout_check.sh: the SDK headers as C99, with
  * the C declaration macros sized against hand-counted totals. On a 32-bit
  * target the headers' own static assertions check every block layout. */
+#include "tessary_ask.h"
 #include "tessary_pipl.h"
 #include "tessary_plugin.h"
 

@@ -1,5 +1,6 @@
 // Compiled (not run) by sdk_layout_check.sh: the SDK headers as C++17, and
 // the compile-time builder checked byte for byte against hand-written blobs.
+#include "tessary_ask.h"
 #include "tessary_pipl.h"
 #include "tessary_plugin.h"
 

@@ -8,11 +8,11 @@
 #include <QTest>
 
 #include "app/zerozevuv.h"
-#include "shell/about_dlog.h"
-#include "shell/color_swatch.h"
-#include "shell/info_control_bar.h"
-#include "shell/main_frame.h"
-#include "shell/tool_palette.h"
+#include "shell/app/main_frame.h"
+#include "shell/chrome/color_swatch.h"
+#include "shell/chrome/info_control_bar.h"
+#include "shell/chrome/tool_palette.h"
+#include "shell/dialogs/about_dlog.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -1,4 +1,4 @@
-#include "shell/command_router.h"
+#include "shell/app/command_router.h"
 
 #include <gtest/gtest.h>
 

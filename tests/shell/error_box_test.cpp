@@ -1,10 +1,11 @@
-#include "shell/error_box.h"
+#include "shell/chrome/error_box.h"
+
+#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QFile>
-#include <gtest/gtest.h>
 
-#include "shell/file_error_text.h"
+#include "shell/services/file_error_text.h"
 #include "shell_test_support.h"
 
 namespace tessary {

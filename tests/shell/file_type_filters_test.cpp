@@ -1,4 +1,4 @@
-#include "shell/file_type_filters.h"
+#include "shell/services/file_type_filters.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
-#include "shell/file_save_dlog.h"
+#include "shell/dialogs/file_save_dlog.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -1,4 +1,4 @@
-#include "shell/get_info_dlog.h"
+#include "shell/dialogs/get_info_dlog.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include "app/zerozevuv.h"
 #include "model/page.h"
 #include "plugins/page_file_io.h"
-#include "shell/command_router.h"
-#include "shell/file_info_texts.h"
-#include "shell/page_document.h"
+#include "shell/app/command_router.h"
+#include "shell/app/page_document.h"
+#include "shell/dialogs/file_info_texts.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -1,4 +1,4 @@
-#include "shell/korvel_app.h"
+#include "shell/app/korvel_app.h"
 
 #include <gtest/gtest.h>
 
@@ -17,16 +17,16 @@
 #include "app/zerozevuv.h"
 #include "model/page.h"
 #include "plugins/page_file_io.h"
-#include "shell/command_ids.h"
-#include "shell/command_line.h"
-#include "shell/command_router.h"
-#include "shell/doc_template.h"
-#include "shell/main_frame.h"
-#include "shell/main_menu.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
-#include "shell/recent_file_list.h"
-#include "shell/tool_palette.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_line.h"
+#include "shell/app/command_router.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/main_menu.h"
+#include "shell/app/page_document.h"
+#include "shell/app/recent_file_list.h"
+#include "shell/chrome/tool_palette.h"
+#include "shell/dialogs/new_image_dlog.h"
 #include "shell_test_support.h"
 
 namespace tessary {

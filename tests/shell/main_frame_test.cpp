@@ -1,4 +1,4 @@
-#include "shell/main_frame.h"
+#include "shell/app/main_frame.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@
 
 #include "model/page.h"
 #include "shell/app/title_builder.h"
-#include "shell/child_frame.h"
-#include "shell/doc_template.h"
-#include "shell/idle_processor.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
+#include "shell/app/child_frame.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/idle_processor.h"
+#include "shell/dialogs/new_image_dlog.h"
+#include "shell/app/page_document.h"
 #include "shell_test_support.h"
 
 namespace tessary {

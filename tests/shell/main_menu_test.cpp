@@ -1,4 +1,4 @@
-#include "shell/main_menu.h"
+#include "shell/app/main_menu.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <QMenuBar>
 #include <algorithm>
 
-#include "shell/command_ids.h"
-#include "shell/command_router.h"
-#include "shell/main_frame.h"
-#include "shell/menu_layout.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_router.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/menu_layout.h"
 #include "shell_test_support.h"
 
 namespace tessary {

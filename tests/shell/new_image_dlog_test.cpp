@@ -1,4 +1,4 @@
-#include "shell/new_image_dlog.h"
+#include "shell/dialogs/new_image_dlog.h"
 
 #include <gtest/gtest.h>
 
@@ -14,8 +14,8 @@
 #include "app/zerozevuv.h"
 #include "exchange/page_scrap.h"
 #include "model/page.h"
-#include "shell/command_router.h"
-#include "shell/page_document.h"
+#include "shell/app/command_router.h"
+#include "shell/app/page_document.h"
 #include "shell_test_support.h"
 
 namespace tessary {

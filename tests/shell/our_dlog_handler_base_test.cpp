@@ -1,4 +1,4 @@
-#include "shell/our_dlog_handler_base.h"
+#include "shell/dialogs/our_dlog_handler_base.h"
 
 #include <gtest/gtest.h>
 

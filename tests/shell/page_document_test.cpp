@@ -1,4 +1,4 @@
-#include "shell/page_document.h"
+#include "shell/app/page_document.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,15 +16,15 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "plugins/page_file_io.h"
-#include "shell/child_frame.h"
-#include "shell/command_ids.h"
-#include "shell/command_router.h"
-#include "shell/doc_template.h"
-#include "shell/file_save_dlog.h"
-#include "shell/info_control_bar.h"
-#include "shell/main_frame.h"
-#include "shell/new_image_dlog.h"
-#include "shell/recent_file_list.h"
+#include "shell/app/child_frame.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_router.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/recent_file_list.h"
+#include "shell/chrome/info_control_bar.h"
+#include "shell/dialogs/file_save_dlog.h"
+#include "shell/dialogs/new_image_dlog.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -1,4 +1,4 @@
-#include "shell/page_printer.h"
+#include "shell/services/page_printer.h"
 
 #include <gtest/gtest.h>
 
@@ -11,9 +11,9 @@
 #include "app/zerozevuv.h"
 #include "model/page.h"
 #include "model/page_data.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
-#include "shell/print_tiles.h"
+#include "shell/app/page_document.h"
+#include "shell/dialogs/new_image_dlog.h"
+#include "shell/services/print_tiles.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -1,7 +1,7 @@
 // The image view in the running editor: the real application, engine and
 // shipped Posterize module, on the offscreen platform.
 
-#include "shell/page_view.h"
+#include "shell/view/page_view.h"
 
 #include <QAction>
 #include <QEventLoop>
@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
@@ -22,17 +23,18 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "render/zoom_levels.h"
-#include "shell/child_frame.h"
-#include "shell/command_ids.h"
-#include "shell/command_router.h"
-#include "shell/doc_template.h"
-#include "shell/info_control_bar.h"
-#include "shell/korvel_app.h"
-#include "shell/main_frame.h"
-#include "shell/main_menu.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
-#include "shell/view_services.h"
+#include "shell/app/child_frame.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_router.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/korvel_app.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/main_menu.h"
+#include "shell/app/page_document.h"
+#include "shell/chrome/info_control_bar.h"
+#include "shell/dialogs/ask_numbers_dlog.h"
+#include "shell/dialogs/new_image_dlog.h"
+#include "shell/view/view_services.h"
 #include "support/temp_dir.h"
 #include "view_test_main.h"
 
@@ -49,6 +51,31 @@ std::uint8_t pattern(int x, int y, int c) {
 // 0-63 -> 0, 64-127 -> 85, 128-191 -> 170, 192-255 -> 255.
 std::uint8_t posterized(std::uint8_t v) {
     return static_cast<std::uint8_t>((v / 64) * 85);
+}
+
+// Triggers `action` while the numbers dialog it opens is handled by
+// `answer` (which accepts or rejects it). Any message box that follows is
+// closed and its text returned in `message`. False when no numbers dialog
+// came up.
+bool withNumbersDialog(QAction* action, const std::function<void(CAskNumbersDlog*)>& answer,
+                       QString& message) {
+    bool asked = false;
+    QTimer watcher;
+    watcher.setInterval(10);
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* dialog = qobject_cast<CAskNumbersDlog*>(modal)) {
+            asked = true;
+            answer(dialog);
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            message = box->text();
+            box->accept();
+        }
+    });
+    watcher.start();
+    action->trigger();
+    watcher.stop();
+    return asked;
 }
 
 QRgb patternRgb(int x, int y) {
@@ -383,8 +410,36 @@ void PageViewTest::plugInFilterFromMenuRunsAndLastFilterRepeatsIt() {
     QVERIFY(cmd::inRange(id, cmd::kFilterPlugInFirst, cmd::kFilterPlugInLast));
     QVERIFY(state(cmd::kLastFilter).enabled == false);
 
-    posterize->trigger();
+    // Cancel in the module's dialog: no message, no change, no history.
     const Page& page = *document->page();
+    const std::uint32_t untouched = page.colourAt(7, 5);
+    QString message;
+    QVERIFY(withNumbersDialog(
+        posterize, [](CAskNumbersDlog* dialog) { dialog->reject(); }, message));
+    QCOMPARE(message, QString());
+    QCOMPARE(page.colourAt(7, 5), untouched);
+    QCOMPARE(document->page()->pageData()->undoCount(), 0);
+    QVERIFY(state(cmd::kLastFilter).enabled == false);
+
+    // Four levels typed into the dialog (the menu is opened again first, as
+    // a user would, which brings its enabling up to date).
+    m_app.router().updateMenu(plugIns);
+    QVERIFY(posterize->isEnabled());
+    int shownMinimum = 0;
+    int shownMaximum = 0;
+    QVERIFY(withNumbersDialog(
+        posterize,
+        [&](CAskNumbersDlog* dialog) {
+            auto* levels = dialog->controlAs<QSpinBox>(CAskNumbersDlog::kIdFirstValue);
+            shownMinimum = levels->minimum();
+            shownMaximum = levels->maximum();
+            levels->setValue(4);
+            dialog->accept();
+        },
+        message));
+    QCOMPARE(message, QString());
+    QCOMPARE(shownMinimum, 2);
+    QCOMPARE(shownMaximum, 255);
     for (int y = 0; y < 20; y += 3)
         for (int x = 0; x < 30; x += 4)
             QCOMPARE(page.colourAt(x, y) & 0xFF, std::uint32_t{posterized(pattern(x, y, 0))});

@@ -1,4 +1,4 @@
-#include "shell/prefs_dlg.h"
+#include "shell/dialogs/prefs_dlg.h"
 
 #include <gtest/gtest.h>
 

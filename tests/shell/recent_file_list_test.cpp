@@ -1,4 +1,4 @@
-#include "shell/recent_file_list.h"
+#include "shell/app/recent_file_list.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <QPixmap>
 
 #include "model/page.h"
-#include "shell/main_frame.h"
-#include "shell/page_document.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/page_document.h"
 #include "shell_test_support.h"
 
 namespace tessary {

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "shell/korvel_app.h"
+#include "shell/app/korvel_app.h"
 #include "support/temp_dir.h"
 
 class QWidget;

@@ -1,4 +1,4 @@
-#include "shell/single_instance.h"
+#include "shell/services/single_instance.h"
 
 #include <gtest/gtest.h>
 

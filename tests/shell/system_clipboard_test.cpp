@@ -1,4 +1,4 @@
-#include "shell/system_clipboard.h"
+#include "shell/services/system_clipboard.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "shell/korvel_app.h"
+#include "shell/app/korvel_app.h"
 #include "support/temp_dir.h"
 
 int main(int argc, char** argv) {

@@ -1,4 +1,4 @@
-#include "shell/therm_obj.h"
+#include "shell/chrome/therm_obj.h"
 
 #include <gtest/gtest.h>
 

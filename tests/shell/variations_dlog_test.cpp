@@ -2,7 +2,7 @@
 // the real application and engine on the offscreen platform, driven through
 // control ids and mouse clicks.
 
-#include "shell/variations_dlog.h"
+#include "shell/dialogs/variations_dlog.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -23,23 +23,23 @@
 #include <vector>
 
 #include "app/zerozevuv.h"
-#include "effects/filter.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/noise_generator.h"
+#include "effects/framework/filter.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/neighbourhood/noise_generator.h"
 #include "model/page.h"
 #include "model/page_data.h"
-#include "shell/child_frame.h"
-#include "shell/command_ids.h"
-#include "shell/command_router.h"
-#include "shell/de_interlace_dlg.h"
-#include "shell/doc_template.h"
-#include "shell/korvel_app.h"
-#include "shell/main_frame.h"
-#include "shell/new_image_dlog.h"
-#include "shell/page_document.h"
-#include "shell/therm_obj.h"
-#include "shell/variation_cntl.h"
-#include "shell/view_services.h"
+#include "shell/app/child_frame.h"
+#include "shell/app/command_ids.h"
+#include "shell/app/command_router.h"
+#include "shell/app/doc_template.h"
+#include "shell/app/korvel_app.h"
+#include "shell/app/main_frame.h"
+#include "shell/app/page_document.h"
+#include "shell/chrome/therm_obj.h"
+#include "shell/dialogs/de_interlace_dlg.h"
+#include "shell/dialogs/new_image_dlog.h"
+#include "shell/dialogs/variation_cntl.h"
+#include "shell/view/view_services.h"
 #include "support/temp_dir.h"
 #include "view_test_main.h"
 

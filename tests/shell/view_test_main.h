@@ -11,8 +11,8 @@
 #include <filesystem>
 #include <initializer_list>
 
-#include "shell/korvel_app.h"
-#include "shell/view_services.h"
+#include "shell/app/korvel_app.h"
+#include "shell/view/view_services.h"
 #include "support/temp_dir.h"
 
 namespace tessary::test {

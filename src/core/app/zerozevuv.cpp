@@ -142,18 +142,18 @@ void ZERozevuv::loadPreferences() {
 
 void ZERozevuv::copyPreferencesToGlobals() {
     const GlobalPrefs& global = m_preferences.global;
-    m_foreground = global.foreground;
-    m_background = global.background;
-    m_opacity = global.opacity;
+    m_tools.foreground = global.foreground;
+    m_tools.background = global.background;
+    m_tools.opacity = global.opacity;
     m_unit = 0;  // every start begins in pixels
     m_budgetPrefs = global.budget;
 }
 
 void ZERozevuv::copyGlobalsToPreferences() {
     GlobalPrefs& global = m_preferences.global;
-    global.foreground = m_foreground;
-    global.background = m_background;
-    global.opacity = m_opacity;
+    global.foreground = m_tools.foreground;
+    global.background = m_tools.background;
+    global.opacity = m_tools.opacity;
     global.unit = m_unit;
     global.budget = m_budgetPrefs;
 }

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "app/preference_set.h"
+#include "app/tool_globals.h"
 #include "model/blend_table.h"
 #include "model/page.h"
 #include "model/page_data_list.h"
@@ -82,13 +83,17 @@ public:
 
     // --- Values in force, copied from the general preferences at start-up
     // and written back at exit ----------------------------------------------
-    std::uint32_t foreground() const { return m_foreground; }
-    void setForeground(std::uint32_t color) { m_foreground = color; }
-    std::uint32_t background() const { return m_background; }
-    void setBackground(std::uint32_t color) { m_background = color; }
+    std::uint32_t foreground() const { return m_tools.foreground; }
+    void setForeground(std::uint32_t color) { m_tools.foreground = color; }
+    std::uint32_t background() const { return m_tools.background; }
+    void setBackground(std::uint32_t color) { m_tools.background = color; }
     // The global opacity, 0..255.
-    std::int32_t opacity() const { return m_opacity; }
-    void setOpacity(std::int32_t opacity) { m_opacity = opacity; }
+    std::int32_t opacity() const { return m_tools.opacity; }
+    void setOpacity(std::int32_t opacity) { m_tools.opacity = opacity; }
+    // The values the tools share (the colours and opacity above among them);
+    // the tool box is built on this object.
+    ToolGlobals& toolGlobals() { return m_tools; }
+    const ToolGlobals& toolGlobals() const { return m_tools; }
     // The measurement unit in force (0 pixels .. 4 points); 0 after start-up.
     std::int32_t unit() const { return m_unit; }
     void setUnit(std::int32_t unit) { m_unit = unit; }
@@ -128,9 +133,7 @@ private:
     bool m_preferencesLoaded = false;
     platform::FileError m_preferenceWriteError = platform::kNoErr;
 
-    std::uint32_t m_foreground = 0x000000;
-    std::uint32_t m_background = 0xFFFFFF;
-    std::int32_t m_opacity = 255;
+    ToolGlobals m_tools;
     std::int32_t m_unit = 0;
     BudgetPrefs m_budgetPrefs;
     std::uint32_t m_swapBudgetKB = 0;

@@ -5,6 +5,7 @@
 #include "plugins/memory_status.h"
 #include "plugins/movable_memory.h"
 #include "plugins/plug_in_host.h"
+#include "plugins/question_services.h"
 
 namespace tessary {
 
@@ -19,7 +20,12 @@ void TSPI_CALL progressProc(std::int32_t done, std::int32_t total) {
     if (PlugInHost* host = PlugInHost::active()) host->reportProgress(done, total);
 }
 
-void TSPI_CALL hostProc(std::int16_t, std::intptr_t*) {}
+// Serves one selector: TSPI_HOST_ASK_SUITE writes the ask suite's address
+// into the word `data` points at. Every other selector does nothing.
+void TSPI_CALL hostProc(std::int16_t selector, std::intptr_t* data) {
+    if (selector == TSPI_HOST_ASK_SUITE && data != nullptr)
+        *data = reinterpret_cast<std::intptr_t>(&askSuite());
+}
 
 void TSPI_CALL processEventProc(void* event) {
     if (PlugInHost* host = PlugInHost::active()) host->processEvent(event);

@@ -13,6 +13,7 @@ namespace tessary {
 struct HostProcedures {
     TsPiAbortProc abort;
     TsPiProgressProc progress;
+    // Hands out the ask suite (tessary_ask.h) for TSPI_HOST_ASK_SUITE.
     TsPiHostProc host;
     TsPiProcessEventProc processEvent;
     TsPiDisplayPixelsProc displayPixels;

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -92,6 +93,50 @@ public:
     // was made. The page is the port's in either case (it is destroyed when
     // no document was made).
     virtual bool openImportedPage(std::unique_ptr<Page> page, std::string_view title) = 0;
+};
+
+// How a question to the user ended.
+enum class QuestionAnswer {
+    Answered,      // the answer is written
+    Cancelled,     // the user declined
+    NotAvailable,  // nobody here can answer (no dialogs, nothing scripted)
+};
+
+// A file a module asks for. `filter` lists choices separated by ";;", each
+// "Description (*.ext ...)"; empty means any file. `suggestedName` (save
+// questions only) is a name without folder, possibly empty.
+struct FileQuestion {
+    std::string title;
+    std::string filter;
+    std::string suggestedName;
+};
+
+// One number a module asks for: `key` names it for scripts, `label` for the
+// user; `value` is the starting value (within minimum ... maximum) and
+// receives the answer.
+struct NumberQuestion {
+    std::string key;
+    std::string label;
+    std::int32_t minimum = 0;
+    std::int32_t maximum = 0;
+    std::int32_t value = 0;
+};
+
+// Answers the questions modules ask the user: the editor with its dialogs,
+// the batch program and tests from a script. Answers are checked by the
+// host (a number outside its range is moved into it, an empty path counts
+// as cancelled), so a port need not repeat those checks.
+class ModuleQuestions {
+public:
+    virtual ~ModuleQuestions() = default;
+    // An existing file to read; its full path in `path` when Answered.
+    virtual QuestionAnswer askOpenFile(const FileQuestion& question, std::string& path) = 0;
+    // A file to write (the user has agreed to replace an existing one).
+    virtual QuestionAnswer askSaveFile(const FileQuestion& question, std::string& path) = 0;
+    // Several numbers at once; every value holds its answer when Answered
+    // and is left alone otherwise.
+    virtual QuestionAnswer askNumbers(std::string_view title,
+                                      std::vector<NumberQuestion>& numbers) = 0;
 };
 
 }  // namespace tessary

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "effects/filter.h"
+#include "effects/framework/filter.h"
 
 namespace tessary {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "effects/filter.h"
+#include "effects/framework/filter.h"
 #include "model/page.h"
 #include "plugins/host_ports.h"
 #include "plugins/plug_in_host.h"

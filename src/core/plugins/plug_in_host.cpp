@@ -81,7 +81,8 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
     m_lastLoadMessage = module.message;
     if (module.code != 0) return module.code;
 
-    m_progress.setText(1, textOf(record.name));
+    m_moduleName = textOf(record.name);
+    m_progress.setText(1, m_moduleName);
     m_progress.setText(
         0, loadString(record.kind == kPlugInKindFilter ? kFilteringText : kWorkingText));
     m_cancelled = false;
@@ -100,6 +101,7 @@ std::int16_t PlugInHost::CallPlugIn(PlugInRecord& record, std::int16_t selector)
         }
         g_active = previous;
     }
+    if (result == TSPI_ERR_USER_CANCELED) m_cancelled = true;
     return result > 0 ? -1 : result;
 }
 

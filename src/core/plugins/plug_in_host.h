@@ -47,6 +47,12 @@ public:
     void setMessagePump(MessagePumpPort* pump) { m_pump = pump; }
     void setColourChooser(ColourChooserPort* chooser) { m_chooser = chooser; }
     void setPixelDisplay(PixelDisplayPort* display) { m_display = display; }
+    // Answers the questions modules ask the user (null: every question
+    // answers "not available").
+    void setModuleQuestions(ModuleQuestions* questions) { m_questions = questions; }
+    ModuleQuestions* moduleQuestions() const { return m_questions; }
+    // The name of the module loaded last (the title of its questions).
+    const std::string& callingModuleName() const { return m_moduleName; }
     // The application's foreground and background colours (red bits 0-7,
     // green 8-15, blue 16-23), given to modules and to colour services.
     void setColours(std::uint32_t foreground, std::uint32_t background);
@@ -74,7 +80,9 @@ public:
     // record's plug-in data word, result cell). The cell holds the selector
     // before the call. Returns the cell when it is 0 or negative, -1 when it
     // is positive (the module told the user itself) or when there is no
-    // entry point, kModuleThrew when an exception escaped the module.
+    // entry point, kModuleThrew when an exception escaped the module. A
+    // module's own cancel (-128) sets the cancel flag, so that callers treat
+    // it as the user's cancel and show no message.
     std::int16_t CallPlugIn(PlugInRecord& record, std::int16_t selector);
     // Releases the module. For a filter, the parameters handle the block
     // holds becomes the record's saved parameters (null when the module
@@ -118,7 +126,8 @@ public:
 
     // --- Services behind the procedures modules call ----------------------
     // True once the user cancelled: asks the progress window while the flag
-    // is clear; stays true until the next module is loaded.
+    // is clear; stays true until the next module is loaded. Also true after
+    // the module answered -128 (the user declined one of its questions).
     bool abortRequested();
     bool cancelled() const { return m_cancelled; }
     // Shows progress after a 240 ms delay; a cancel sets the flag.
@@ -148,6 +157,8 @@ private:
     MessagePumpPort* m_pump = nullptr;
     ColourChooserPort* m_chooser = nullptr;
     PixelDisplayPort* m_display = nullptr;
+    ModuleQuestions* m_questions = nullptr;
+    std::string m_moduleName;
     std::uint32_t m_foreground = 0x000000;
     std::uint32_t m_background = 0xFFFFFF;
     // The cell a block's platform data points at.

@@ -1,4 +1,4 @@
-#include "effects/auto_tone.h"
+#include "effects/tonal/auto_tone.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <cstdint>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/histogram.h"
+#include "effects/framework/histogram.h"
 
 namespace tessary {
 namespace {

@@ -1,11 +1,11 @@
-#include "effects/canvas_size.h"
+#include "effects/geometry/canvas_size.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <vector>
 
-#include "effects/canvas_resolution.h"
+#include "effects/geometry/canvas_resolution.h"
 #include "effects_test_support.h"
 #include "geometry_test_support.h"
 #include "model/grey_weights.h"

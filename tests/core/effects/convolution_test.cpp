@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/convolution_fltr.h"
-#include "effects/convolution_kernel.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/neighbourhood_commands.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/neighbourhood/convolution_fltr.h"
+#include "effects/neighbourhood/convolution_kernel.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
 
 namespace tessary {
 namespace {

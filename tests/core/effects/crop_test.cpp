@@ -1,4 +1,4 @@
-#include "effects/crop.h"
+#include "effects/geometry/crop.h"
 
 #include <gtest/gtest.h>
 

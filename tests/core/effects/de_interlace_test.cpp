@@ -4,11 +4,11 @@
 #include <vector>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/de_interlace_fltr.h"
-#include "effects/de_interlace_worker.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/neighbourhood_commands.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/neighbourhood/de_interlace_fltr.h"
+#include "effects/neighbourhood/de_interlace_worker.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
 
 namespace tessary {
 namespace {

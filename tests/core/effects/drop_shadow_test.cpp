@@ -1,4 +1,4 @@
-#include "effects/drop_shadow.h"
+#include "effects/shadow/drop_shadow.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "effects/effect_names.h"
+#include "effects/framework/effect_names.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "app/string_table.h"
-#include "effects/variations_logic.h"
+#include "effects/tonal/variations_logic.h"
 
 namespace tessary {
 namespace {

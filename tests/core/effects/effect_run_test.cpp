@@ -1,12 +1,12 @@
-#include "effects/effect_run.h"
+#include "effects/framework/effect_run.h"
 
 #include <gtest/gtest.h>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/convolution_fltr.h"
-#include "effects/effect_target.h"
-#include "effects/image_map.h"
-#include "effects/tonal_commands.h"
+#include "effects/framework/effect_target.h"
+#include "effects/framework/image_map.h"
+#include "effects/neighbourhood/convolution_fltr.h"
+#include "effects/tonal/tonal_commands.h"
 #include "model/page_state_record.h"
 
 namespace tessary {

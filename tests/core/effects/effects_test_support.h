@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "core/model/test_store.h"
-#include "effects/effect_context.h"
-#include "effects/noise_generator.h"
+#include "effects/framework/effect_context.h"
+#include "effects/neighbourhood/noise_generator.h"
 #include "model/blend_table.h"
 #include "model/page.h"
 #include "model/page_data.h"

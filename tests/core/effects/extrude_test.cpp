@@ -1,4 +1,4 @@
-#include "effects/extrude.h"
+#include "effects/shadow/extrude.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "effects/filter.h"
+#include "effects/framework/filter.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "effects/flip_rotate.h"
+#include "effects/geometry/flip_rotate.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "effects/flip_rotate_dialog.h"
-#include "effects/geometry_change.h"
+#include "effects/geometry/flip_rotate_dialog.h"
+#include "effects/geometry/geometry_change.h"
 #include "effects_test_support.h"
 #include "geometry_test_support.h"
 #include "model/page_state_record.h"

@@ -8,13 +8,13 @@
 #include "app/drop_shadow_prefs.h"
 #include "app/extrude_prefs.h"
 #include "app/string_table.h"
-#include "effects/canvas_resolution_dialog.h"
-#include "effects/canvas_size_dialog.h"
-#include "effects/drop_shadow_dialog.h"
-#include "effects/extrude_dialog.h"
-#include "effects/geometry_dialog_values.h"
-#include "effects/geometry_names.h"
-#include "effects/scale_dialog.h"
+#include "effects/geometry/canvas_resolution_dialog.h"
+#include "effects/geometry/canvas_size_dialog.h"
+#include "effects/geometry/geometry_dialog_values.h"
+#include "effects/geometry/geometry_names.h"
+#include "effects/geometry/scale_dialog.h"
+#include "effects/shadow/drop_shadow_dialog.h"
+#include "effects/shadow/extrude_dialog.h"
 
 namespace tessary {
 namespace {

@@ -1,4 +1,4 @@
-#include "effects/geometry_row_ops.h"
+#include "effects/geometry/geometry_row_ops.h"
 
 #include <gtest/gtest.h>
 

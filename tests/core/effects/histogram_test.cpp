@@ -1,4 +1,4 @@
-#include "effects/histogram.h"
+#include "effects/framework/histogram.h"
 
 #include <gtest/gtest.h>
 

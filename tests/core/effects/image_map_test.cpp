@@ -1,4 +1,4 @@
-#include "effects/image_map.h"
+#include "effects/framework/image_map.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "effects/histogram.h"
+#include "effects/framework/histogram.h"
 
 namespace tessary {
 namespace {

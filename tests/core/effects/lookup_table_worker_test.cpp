@@ -1,4 +1,4 @@
-#include "effects/lookup_table_worker.h"
+#include "effects/tonal/lookup_table_worker.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 
 #include "core/effects/effects_test_support.h"
 #include "core/model/page_test_support.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/image_map.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/framework/image_map.h"
 
 // The lookup-table worker at full strength without a mask maps whole tiles
 // in one pass and the rest of the rectangle row by row. Whatever the

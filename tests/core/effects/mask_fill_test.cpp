@@ -1,4 +1,4 @@
-#include "effects/mask_fill.h"
+#include "effects/framework/mask_fill.h"
 
 #include <gtest/gtest.h>
 

@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/despeckle_fltr.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/median_kernel.h"
-#include "effects/neighbourhood_commands.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/neighbourhood/despeckle_fltr.h"
+#include "effects/neighbourhood/median_kernel.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
 
 namespace tessary {
 namespace {

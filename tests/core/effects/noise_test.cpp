@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/effect_run.h"
-#include "effects/effect_target.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/noise_fltr.h"
-#include "effects/noise_generator.h"
-#include "effects/spike_kernel.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/effect_target.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/neighbourhood/noise_fltr.h"
+#include "effects/neighbourhood/noise_generator.h"
+#include "effects/neighbourhood/spike_kernel.h"
 
 namespace tessary {
 namespace {

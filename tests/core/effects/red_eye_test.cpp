@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/image_map.h"
-#include "effects/neighbourhood_commands.h"
-#include "effects/red_eye_worker.h"
+#include "effects/framework/image_map.h"
+#include "effects/neighbourhood/neighbourhood_commands.h"
+#include "effects/neighbourhood/red_eye_worker.h"
 
 namespace tessary {
 namespace {

@@ -1,10 +1,10 @@
-#include "effects/row_operations.h"
-
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
 #include <vector>
+
+#include "effects/framework/row_operations.h"
 
 // RowMapper picks a faster routine for the identity and complement tables;
 // whatever it picks, its bytes must equal the plain lookup's, in place or

@@ -1,11 +1,11 @@
-#include "effects/scale_resampler.h"
+#include "effects/geometry/scale_resampler.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <random>
 
-#include "effects/geometry_divider.h"
+#include "effects/geometry/geometry_divider.h"
 
 namespace tessary {
 namespace {

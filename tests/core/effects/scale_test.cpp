@@ -1,4 +1,4 @@
-#include "effects/scale.h"
+#include "effects/geometry/scale.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "effects/selection_fill.h"
+#include "effects/framework/selection_fill.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "effects/selection_shape.h"
+#include "effects/framework/selection_shape.h"
 
 #include <gtest/gtest.h>
 

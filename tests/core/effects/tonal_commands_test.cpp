@@ -1,4 +1,4 @@
-#include "effects/tonal_commands.h"
+#include "effects/tonal/tonal_commands.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/effect_run.h"
-#include "effects/image_map.h"
+#include "effects/framework/effect_run.h"
+#include "effects/framework/image_map.h"
 
 namespace tessary {
 namespace {

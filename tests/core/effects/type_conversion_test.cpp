@@ -1,11 +1,11 @@
-#include "effects/type_conversion.h"
+#include "effects/tonal/type_conversion.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/effect_run.h"
+#include "effects/framework/effect_run.h"
 #include "model/grey_weights.h"
 
 namespace tessary {

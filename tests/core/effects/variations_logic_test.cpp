@@ -1,11 +1,11 @@
-#include "effects/variations_logic.h"
+#include "effects/tonal/variations_logic.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
 #include "core/effects/effects_test_support.h"
-#include "effects/effect_run.h"
+#include "effects/framework/effect_run.h"
 
 namespace tessary {
 namespace {

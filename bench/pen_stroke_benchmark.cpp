@@ -1,0 +1,179 @@
+// Painting speed: strokes of 64 x 64 soft round dabs (ellipse, radial
+// profile) at 25 % spacing (16 pixels of path) on a 10,000 x 10,000 RGB page,
+// each stroke one change, reported as dabs per second. Beside it the floor:
+// the blend-table mix of the same number of samples (64 x 64 x 3 per dab)
+// between buffers already in memory, with no page reads or writes.
+//
+// The store has room for every tile in memory (a pretend machine with 4 GB),
+// so no paging is measured. Rates are per second of CPU time: the machine
+// these run on is shared.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "model/blend_table.h"
+#include "model/page.h"
+#include "model/page_data.h"
+#include "model/page_data_list.h"
+#include "platform/system_info.h"
+#include "tools/paint/dab_shape.h"
+#include "tools/paint/pen_stroke.h"
+#include "vm/vm_tile.h"
+#include "vm/volume_list.h"
+
+namespace {
+
+using namespace tessary;
+
+constexpr std::int32_t kSide = 10000;
+constexpr std::int32_t kDab = 64;
+
+class BenchMachine : public platform::SystemInfo {
+public:
+    std::uint64_t physicalMemoryBytes() override { return std::uint64_t{4} << 30; }
+    bool driveOf(const std::filesystem::path& folder, platform::DriveInfo& out) override {
+        std::error_code error;
+        if (!std::filesystem::is_directory(folder, error)) return false;
+        out.kind = platform::DriveKind::Fixed;
+        out.freeBytes = 1e9;
+        return true;
+    }
+    std::uint32_t tickCount() override { return 0; }
+};
+
+// A store without swap files in a temporary folder, and the page.
+class Fixture {
+public:
+    Fixture() : m_volumes(m_machine), m_store(platform::systemFileLayer(), m_machine) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tessary-bench-XXXXXX").string();
+        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
+        m_folder = pattern;
+        if (m_volumes.build(m_folder) != 0) throw std::runtime_error("no volume");
+        m_volumes.setShare(0, 0);
+        if (!m_store.initialise(m_volumes, 128, 128)) throw std::runtime_error("no tile store");
+        m_page = std::make_unique<Page>(PageEnvironment{m_store, &m_list, m_blend});
+        const std::uint8_t fills[3] = {200, 150, 100};
+        if (!m_page->shape(Page::kTypeRgb, kSide, kSide, 3, fills))
+            throw std::runtime_error("no page");
+    }
+    ~Fixture() {
+        m_page.reset();
+        m_store.shutDown();
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    Page& page() { return *m_page; }
+    const BlendTable& blend() const { return m_blend; }
+
+private:
+    std::filesystem::path m_folder;
+    BenchMachine m_machine;
+    VolumeList m_volumes;
+    VMTile m_store;
+    PageDataList m_list;
+    BlendTable m_blend;
+    std::unique_ptr<Page> m_page;
+};
+
+Fixture& fixture() {
+    static Fixture instance;
+    return instance;
+}
+
+// Counts the dabs that reach the image.
+class DabCounter : public DabHook {
+public:
+    std::int64_t dabs = 0;
+    void beforeDab(PenStroke&) override { ++dabs; }
+};
+
+// One stroke: a zig-zag over rows 300 pixels apart, the pointer moving 40
+// pixels between reads, as a hand-held drag would; one change.
+void runStroke(Page& page, const StrokeParams& params) {
+    if (!page.pageData()->beginChange()) throw std::runtime_error("no change");
+    PenStroke stroke(page, params);
+    if (stroke.begin({100, 100}) != kErrNone) throw std::runtime_error("no buffers");
+    ToolPoint previous{100, 100};
+    ErrorCode code = stroke.stamp(previous);
+    for (std::int32_t y = 100; y < kSide && code == kErrNone; y += 300) {
+        const bool rightward = (y / 300) % 2 == 0;
+        for (std::int32_t step = 0; step <= (kSide - 200) / 40 && code == kErrNone; ++step) {
+            const ToolPoint next{rightward ? 100 + step * 40 : kSide - 100 - step * 40, y};
+            code = stroke.segment(previous, next);
+            previous = next;
+        }
+    }
+    if (code != kErrNone) throw std::runtime_error("stroke failed");
+    page.pageData()->endChange();
+}
+
+// One stroke per iteration, after one untimed stroke that gives the rows it
+// paints their store tiles (the first write into a constant tile allocates
+// the tile's memory; later strokes copy tiles shared with the undo states).
+void strokeBenchmark(benchmark::State& state, std::int32_t opacity) {
+    Page& page = fixture().page();
+    DabCounter counter;
+    StrokeParams params;
+    params.width = params.height = kDab;
+    params.thickness = 9;
+    params.shapeClass = 1;
+    params.profile = 8;
+    params.opacity = opacity;
+    params.spacing = kDab * 25 / 100;
+    params.colour = 0x204080;
+    params.dabHook = &counter;
+    runStroke(page, params);
+    counter.dabs = 0;
+    for (auto _ : state) runStroke(page, params);
+    state.counters["dabs/s"] =
+        benchmark::Counter(static_cast<double>(counter.dabs), benchmark::Counter::kIsRate);
+    state.counters["dabs"] = static_cast<double>(counter.dabs) / state.iterations();
+}
+
+void BM_SoftDabStrokeOpaque(benchmark::State& state) {
+    strokeBenchmark(state, 255);
+}
+BENCHMARK(BM_SoftDabStrokeOpaque)->Unit(benchmark::kMillisecond);
+
+void BM_SoftDabStrokeHalfOpacity(benchmark::State& state) {
+    strokeBenchmark(state, 128);
+}
+BENCHMARK(BM_SoftDabStrokeHalfOpacity)->Unit(benchmark::kMillisecond);
+
+// The floor: current = T[dab][paint] + T[255 - dab][current] over one dab's
+// samples per plane, as many dabs as the counter says, no page access.
+void BM_BlendMixFloor(benchmark::State& state) {
+    const BlendTable& blend = fixture().blend();
+    std::vector<std::uint8_t> coverage;
+    buildDabShape({kDab, kDab, 9, 1, 8}, buildSoftnessTable(), coverage);
+    std::vector<std::uint8_t> paint(coverage.size(), 0x40);
+    std::vector<std::uint8_t> current(coverage.size() * 3, 200);
+    const std::uint8_t* table = blend.data();
+    for (auto _ : state) {
+        for (int p = 0; p < 3; ++p) {
+            std::uint8_t* row = current.data() + static_cast<std::size_t>(p) * coverage.size();
+            for (std::size_t i = 0; i < coverage.size(); ++i) {
+                const unsigned d = coverage[i];
+                row[i] = static_cast<std::uint8_t>(table[d * 256 + paint[i]] +
+                                                   table[(255 - d) * 256 + row[i]]);
+            }
+        }
+        benchmark::DoNotOptimize(current.data());
+        benchmark::ClobberMemory();
+    }
+    state.counters["dabs/s"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_BlendMixFloor);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,116 @@
+#include "shell/dialogs/prefs_dlg.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cmath>
+
+#include "app/string_table.h"
+#include "app/zerozevuv.h"
+#include "shell/chrome/error_box.h"
+
+namespace tessary {
+
+namespace {
+
+constexpr int kUnitNameFirst = 340;  // "Pixels" ... "Points" (340-344)
+constexpr int kUnitCount = 5;
+
+}  // namespace
+
+QString rangeMessage(int minimum, int maximum) {
+    return QStringLiteral("Please enter an integer between %1 and %2.").arg(minimum).arg(maximum);
+}
+
+CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
+    : OurDlogHandlerBase(parent), m_globals(globals) {
+    setWindowTitle(QStringLiteral("Preferences"));
+    auto* layout = new QVBoxLayout(this);
+
+    auto* memory = new QGroupBox(QStringLiteral("Virtual Memory"), this);
+    auto* grid = new QGridLayout(memory);
+    auto* group = new QButtonGroup(this);
+    group->setExclusive(true);
+    struct Row {
+        int button, field;
+        const char* before;
+        const char* after;
+    };
+    const Row rows[] = {{kIdUseMb, kIdMbToUse, "Use", "MB on drive."},
+                        {kIdUsePercent, kIdPercentToUse, "Use", "% of available space on drive."},
+                        {kIdLeaveFree, kIdMbToLeaveFree, "Leave", "MB free on drive."}};
+    int line = 0;
+    for (const Row& row : rows) {
+        auto* button = new QRadioButton(QString::fromLatin1(row.before), memory);
+        auto* field = new QLineEdit(memory);
+        field->setMaxLength(8);
+        registerControl(row.button, button);
+        registerControl(row.field, field);
+        group->addButton(button);
+        grid->addWidget(button, line, 0);
+        grid->addWidget(field, line, 1);
+        grid->addWidget(new QLabel(QString::fromLatin1(row.after), memory), line, 2);
+        ++line;
+    }
+    layout->addWidget(memory);
+
+    auto* display = new QGroupBox(QStringLiteral("Display"), this);
+    auto* displayLayout = new QHBoxLayout(display);
+    auto* units = new QComboBox(display);
+    registerControl(kIdUnits, units);
+    auto* unitsLabel = new QLabel(QStringLiteral("Default &Units:"), display);
+    unitsLabel->setBuddy(units);
+    displayLayout->addWidget(unitsLabel);
+    displayLayout->addWidget(units, 1);
+    layout->addWidget(display);
+    layout->addWidget(makeButtons(QStringLiteral("OK"), QStringLiteral("Cancel")));
+
+    for (int unit = 0; unit < kUnitCount; ++unit)
+        appendString(kIdUnits, QString::fromStdString(loadString(kUnitNameFirst + unit)));
+    const int unit = globals.unit();
+    setSelectedIndex(kIdUnits, unit >= 0 && unit < kUnitCount ? unit : 0);
+    const BudgetPrefs& budget = globals.budgetPrefs();
+    const int checked = budget.vmMethod == 1   ? kIdUsePercent
+                        : budget.vmMethod == 2 ? kIdLeaveFree
+                                               : kIdUseMb;
+    setCheck(checked, true);
+    setNumber(kIdMbToUse, budget.mbToUse, 0);
+    setNumber(kIdPercentToUse, budget.percentToUse, 0);
+    setNumber(kIdMbToLeaveFree, budget.mbToLeaveFree, 0);
+}
+
+CPrefsDlg::~CPrefsDlg() = default;
+
+bool CPrefsDlg::readField(int id, int minimum, int maximum, int& value) {
+    bool ok = false;
+    const QString text = getString(id).trimmed();
+    const int parsed = text.toInt(&ok);
+    if (!ok || parsed < minimum || parsed > maximum) {
+        showWarning(this, rangeMessage(minimum, maximum));
+        control(id)->setFocus();
+        return false;
+    }
+    value = parsed;
+    return true;
+}
+
+void CPrefsDlg::accept() {
+    BudgetPrefs budget = m_globals.budgetPrefs();
+    if (!readField(kIdMbToUse, 0, kMaximumMb, budget.mbToUse)) return;
+    if (!readField(kIdPercentToUse, 0, kMaximumPercent, budget.percentToUse)) return;
+    if (!readField(kIdMbToLeaveFree, 0, kMaximumMb, budget.mbToLeaveFree)) return;
+    budget.vmMethod = isChecked(kIdUsePercent) ? 1 : isChecked(kIdLeaveFree) ? 2 : 0;
+    const int unit = selectedIndex(kIdUnits);
+    m_globals.setUnit(unit >= 0 ? unit : 0);
+    m_globals.setBudgetPrefs(budget);
+    OurDlogHandlerBase::accept();
+}
+
+}  // namespace tessary

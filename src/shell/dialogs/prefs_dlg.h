@@ -1,0 +1,47 @@
+#pragma once
+
+#include "shell/dialogs/our_dlog_handler_base.h"
+
+namespace tessary {
+
+class ZERozevuv;
+
+// The Preferences dialog (dialog 156): the virtual-memory budget rule (use a
+// number of MB, a percentage of the free space, or leave a number of MB
+// free) and the default unit of measure. OK checks the three fields against
+// their ranges; a value out of range (or not a whole number) shows the range
+// message, keeps the dialog open and stores nothing. Otherwise the unit in
+// force and the budget preferences are stored in the globals (the budget
+// takes effect at the next start).
+class CPrefsDlg : public OurDlogHandlerBase {
+    Q_OBJECT
+public:
+    static constexpr int kIdUnits = 1003;
+    static constexpr int kIdUseMb = 1005;
+    static constexpr int kIdUsePercent = 1006;
+    static constexpr int kIdLeaveFree = 1007;
+    static constexpr int kIdMbToUse = 1008;
+    static constexpr int kIdPercentToUse = 1009;
+    static constexpr int kIdMbToLeaveFree = 1010;
+
+    static constexpr int kMaximumMb = 3000;
+    static constexpr int kMaximumPercent = 100;
+
+    CPrefsDlg(ZERozevuv& globals, QWidget* parent = nullptr);
+    ~CPrefsDlg() override;
+
+public slots:
+    void accept() override;
+
+private:
+    // The field's whole number when it lies in minimum..maximum; otherwise
+    // shows the range message, focuses the field and returns false.
+    bool readField(int id, int minimum, int maximum, int& value);
+
+    ZERozevuv& m_globals;
+};
+
+// The message shown for a field out of its range.
+QString rangeMessage(int minimum, int maximum);
+
+}  // namespace tessary
