@@ -105,9 +105,15 @@ bool CChildFrame::updateCommand(int id, CommandState& state) {
         case cmd::kInfoShowHide:
         case cmd::kFileClose:
             return true;
-        case cmd::kImageGetInfo:
         case cmd::kFilePrint:
         case cmd::kFilePrintDirect:
+            if (CPagePrinter::destination(m_context) == CPagePrinter::Destination::Nowhere) {
+                state.enabled = false;
+                state.text = CPagePrinter::nowhereToPrintText();
+                return true;
+            }
+            [[fallthrough]];
+        case cmd::kImageGetInfo:
             state.enabled =
                 m_document.page() != nullptr && m_document.page()->pageData() != nullptr;
             return true;

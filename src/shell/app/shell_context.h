@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 class QPrinter;
 class QWidget;
 
@@ -27,6 +29,8 @@ struct ShellContext {
     RecentFileList* recentFiles = nullptr;
     // The current printer (page setup and print dialogs start from it).
     QPrinter* printer = nullptr;
+    // Whether any printer is installed; when empty, the system is asked.
+    std::function<bool()> printerInstalled;
     // The main window: parent of dialogs and message boxes.
     QWidget* mainWindow = nullptr;
 };
