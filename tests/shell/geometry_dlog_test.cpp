@@ -184,6 +184,7 @@ private slots:
     void canvasSizeGrowsWithTheBackgroundInTheDefaultUnit();
     void canvasResolutionStoresPerCentimetreValues();
     void extrudeSelectMakesTheStripBesideTheSquare();
+    void effectDialogsShowTheCurrentImageAndRepaintAfterCancel();
 
 private:
     CPageDocument* newImage(int width, int height);
@@ -775,6 +776,54 @@ void GeometryDlogTest::extrudeSelectMakesTheStripBesideTheSquare() {
         for (int x = 0; x < 40; ++x) QCOMPARE(page.isSelected(x, y), inside(strip, x, y));
     QCOMPARE(page.colourAt(20, 10), patternColour(20, 10));  // no paint with "Select"
     QCOMPARE(*m_app.router().queryState(cmd::kEditUndo).text, QString("&Undo Selection\tCtrl+Z"));
+}
+
+// Counts the paint events a widget receives.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+void GeometryDlogTest::effectDialogsShowTheCurrentImageAndRepaintAfterCancel() {
+    CPageDocument* document = newImage(40, 30);
+    QVERIFY(document != nullptr);
+    CPageView* view = viewOf(document);
+    select(document, Rect{5, 6, 20, 18});
+    // One undo step, so that the state before the last one differs.
+    QVERIFY(view->runCommand(cmd::kFilterInvert));
+    const Page& page = *document->page();
+    const WideRect placement = view->geometry().placement();
+    const QPoint at(static_cast<int>(placement.left) + 8, static_cast<int>(placement.top) + 8);
+    const std::uint32_t c = page.colourAt(8, 8);  // inverted
+    const QRgb current = qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF;
+    for (int id : {cmd::kDropShadow, cmd::kExtrude}) {
+        PaintCounter counter(view);
+        std::int32_t offsetShown = -1;
+        QRgb shown = 0;
+        const bool ran = withDialog(
+            [&](OurDlogHandlerBase& dialog) {
+                offsetShown = view->historyOffset();
+                shown = pixelOf(view, at);
+                counter.paints = 0;
+                click(dialog, OurDlogHandlerBase::kIdCancel);
+            },
+            [&] { QVERIFY(view->runCommand(id)); });
+        QVERIFY2(ran, qPrintable(QString::number(id)));
+        // The open dialog leaves the view on the image as it is now.
+        QCOMPARE(offsetShown, 0);
+        QCOMPARE(shown, current);
+        QCOMPARE(view->historyOffset(), 0);
+        // After Cancel the view paints again.
+        QCoreApplication::processEvents();
+        QVERIFY2(counter.paints > 0, qPrintable(QString::number(id)));
+    }
 }
 
 int main(int argc, char** argv) {

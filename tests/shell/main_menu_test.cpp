@@ -5,10 +5,12 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <algorithm>
 
 #include "shell/app/command_ids.h"
 #include "shell/app/command_router.h"
 #include "shell/app/main_frame.h"
+#include "shell/app/menu_layout.h"
 #include "shell_test_support.h"
 
 namespace tessary {
@@ -71,7 +73,7 @@ constexpr Expected kCommands[] = {
     {32786, "Canvas &Resolution..."},
     {32787, "Canvas &Size..."},
     {32830, "S&cale..."},
-    {32825, "C&rop"},
+    {32825, "Cr&op"},
     {32791, "Get &Info..."},
     {32803, "Select &All\tCtrl+A"},
     {32804, "Select &None"},
@@ -208,6 +210,39 @@ TEST_F(MainMenuTest, RecentFilesShowNumberedEntries) {
     collectActions(menus()[0], inFile);
     EXPECT_FALSE(inFile.contains(router.action(cmd::kRecentFileFirst + 1)));
     EXPECT_EQ(router.action(cmd::kRecentFileFirst)->text(), QStringLiteral("Recent File"));
+}
+
+// The letter after each single "&" of the entries directly in `entries`,
+// upper-cased; "&&" is a literal ampersand.
+std::vector<QChar> mnemonicsOf(const std::vector<MenuEntry>& entries) {
+    std::vector<QChar> letters;
+    for (const MenuEntry& entry : entries) {
+        const QString text =
+            QString::fromUtf8(entry.text.data(), entry.text.size()).section('\t', 0, 0);
+        for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+            if (text.at(i) != '&') continue;
+            if (text.at(i + 1) != '&') letters.push_back(text.at(i + 1).toUpper());
+            ++i;
+        }
+    }
+    return letters;
+}
+
+void expectUniqueMnemonics(const std::vector<MenuEntry>& entries, const std::string& where) {
+    std::vector<QChar> letters = mnemonicsOf(entries);
+    std::sort(letters.begin(), letters.end());
+    const auto repeated = std::adjacent_find(letters.begin(), letters.end());
+    EXPECT_EQ(repeated, letters.end())
+        << where << ": mnemonic " << QString(*repeated).toStdString() << " twice";
+    for (const MenuEntry& entry : entries) {
+        if (!entry.children.empty()) expectUniqueMnemonics(entry.children, std::string(entry.text));
+    }
+}
+
+TEST(MenuLayout, NoTwoItemsOfAMenuShareAMnemonic) {
+    expectUniqueMnemonics(mainMenuLayout(), "menu bar");
+    expectUniqueMnemonics(zoomMenuLayout(), "zoom menu");
+    expectUniqueMnemonics(unitsMenuLayout(), "units menu");
 }
 
 }  // namespace

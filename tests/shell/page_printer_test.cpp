@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QImage>
 #include <QPageLayout>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 
@@ -213,6 +214,51 @@ TEST_F(PrintToPdfTest, AFloatingSelectionIsMergedFirstAsOneUndoStep) {
     EXPECT_EQ(page.undoKind(), 5u);  // "Selection"
     const std::vector<QImage> pages = renderPdf(rig.file("float.pdf"), 64, 32);
     ASSERT_EQ(pages.size(), 1u);
+}
+
+// --- Where printing goes ------------------------------------------------------------
+
+TEST(PrintDestination, PdfWhenNoPrinterAndNowhereWithoutPdf) {
+    using D = CPagePrinter::Destination;
+    EXPECT_EQ(CPagePrinter::destination(true, true), D::Printer);
+    EXPECT_EQ(CPagePrinter::destination(true, false), D::Printer);
+    EXPECT_EQ(CPagePrinter::destination(false, true), D::PdfFile);
+    EXPECT_EQ(CPagePrinter::destination(false, false), D::Nowhere);
+}
+
+TEST(PrintDestination, TheProposedPdfSitsBesideTheDocument) {
+    EXPECT_EQ(CPagePrinter::proposedPdfName("/photos/beach.day.png", "beach.day.png", "/home/u"),
+              QStringLiteral("/photos/beach.day.pdf"));
+    EXPECT_EQ(CPagePrinter::proposedPdfName("", "Untitled-2", "/home/u"),
+              QStringLiteral("/home/u/Untitled-2.pdf"));
+}
+
+TEST_F(PrintToPdfTest, WithNoPrinterThePrintDialogWritesAPdfBesideTheDocument) {
+    NewImageResult request;
+    request.width = 20;
+    request.height = 10;
+    request.resolution = 300;
+    CPageDocument* document = rig.app().newDocument(request);
+    ASSERT_NE(document, nullptr);
+    document->setPath(rig.file("scan.png"));
+    ShellContext& context = rig.app().context();
+    context.printerInstalled = [] { return false; };
+
+    QString offeredFile;
+    CPagePrinter::Outcome outcome = CPagePrinter::Outcome::Cancelled;
+    const bool shown = test::withModal(
+        [&](QWidget* dialog) {
+            auto* printDialog = qobject_cast<QPrintDialog*>(dialog);
+            ASSERT_NE(printDialog, nullptr);
+            EXPECT_TRUE(printDialog->testOption(QAbstractPrintDialog::PrintToFile));
+            offeredFile = printDialog->printer()->outputFileName();
+            printDialog->accept();
+        },
+        [&] { outcome = CPagePrinter::printCommand(*document, context, true); });
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(outcome, CPagePrinter::Outcome::Printed);
+    EXPECT_EQ(offeredFile, rig.file("scan.pdf"));
+    EXPECT_EQ(renderPdf(rig.file("scan.pdf"), 80, 40).size(), 1u);
 }
 
 TEST(PrintJob, APrinterThatCannotStartIsReported) {

@@ -4,6 +4,7 @@
 #include "shell/view/page_view.h"
 
 #include <QAction>
+#include <QEventLoop>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMessageBox>
@@ -30,6 +31,7 @@
 #include "shell/app/main_frame.h"
 #include "shell/app/main_menu.h"
 #include "shell/app/page_document.h"
+#include "shell/chrome/info_control_bar.h"
 #include "shell/dialogs/ask_numbers_dlog.h"
 #include "shell/dialogs/new_image_dlog.h"
 #include "shell/view/view_services.h"
@@ -98,6 +100,8 @@ private slots:
     void plugInFilterFromMenuRunsAndLastFilterRepeatsIt();
     void failedEditIsShownInAMessageBox();
     void outlineStepsAtMostEveryTwoHundredMilliseconds();
+    void outlineShowsInTheActiveWindowWithoutAClick();
+    void zoomButtonsBesideTheZoomBoxZoomAsTheCommands();
 
 private:
     CPageDocument* newImage(int width, int height, bool withPattern);
@@ -528,10 +532,107 @@ void PageViewTest::outlineStepsAtMostEveryTwoHundredMilliseconds() {
         shot.pixel((500 - extent) / 2 - 20 + 5, (300 - extent) / 2 - 15 + 5) & 0xFFFFFF;
     QCOMPARE(inner, patternRgb(5, 5) & 0xFFFFFF);
 
-    // Losing the focus drops the outline.
-    view->clearFocus();
-    QCoreApplication::processEvents();
+    // Another image window becoming active drops the outline.
+    CPageDocument* other = newImage(20, 20, false);
+    QVERIFY(other != nullptr);
+    view->idle();
     QVERIFY(!view->outline().hasBitmap());
+}
+
+// Runs the event loop (and so its idle passes) for `ms` milliseconds.
+static void runLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void PageViewTest::outlineShowsInTheActiveWindowWithoutAClick() {
+    QApplication::setActiveWindow(m_app.mainFrame());
+    CPageDocument* document = newImage(40, 30, true);
+    QVERIFY(document != nullptr);
+    CPageView* view = viewOf(document);
+    runLoop(50);
+    // A new image window's view takes the keyboard at once.
+    QVERIFY(view->hasFocus());
+    QVERIFY(run(cmd::kSelectAll));
+    const WideRect placement = view->geometry().placement();
+    const QPoint corner(static_cast<int>(placement.left), static_cast<int>(placement.top));
+    // Empty when the outline is painted at the image's top-left pixel (in
+    // black or white, not the image's own colour); else what is wrong.
+    const auto outlineFault = [&]() -> QString {
+        const QRgb pixel = grabView(view).pixel(corner) & 0xFFFFFF;
+        if (view->outline().hasBitmap() && (pixel == 0x000000 || pixel == 0xFFFFFF)) return {};
+        return QString("pixel %1 bitmap %2 at %3,%4 steps %5 view %6x%7")
+            .arg(pixel, 6, 16)
+            .arg(view->outline().hasBitmap())
+            .arg(view->outline().windowRect().left)
+            .arg(view->outline().windowRect().top)
+            .arg(view->outlineSteps())
+            .arg(view->width())
+            .arg(view->height());
+    };
+    // The outline is drawn and moves in the active window, whichever of its
+    // widgets holds the keyboard: after a walk through a menu, after the
+    // info bar's Show / Hide, and with the focus elsewhere in the window.
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+    };
+    QWidget* elsewhere = frameOf(document)->infoBar()->findChild<QToolButton*>();
+    QVERIFY(elsewhere != nullptr);
+    const std::vector<Step> steps = {
+        {"after Select All", [] {}},
+        {"after a menu walk",
+         [this] {
+             QMenu* menu = m_app.mainFrame()->mainMenu()->zoomMenu();
+             menu->popup(QPoint(10, 10));
+             runLoop(30);
+             menu->close();
+         }},
+        {"after Show / Hide", [this] { run(cmd::kInfoShowHide); }},
+        {"with the focus on the info bar",
+         [elsewhere] { elsewhere->setFocus(Qt::OtherFocusReason); }},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        const int before = view->outlineSteps();
+        runLoop(450);  // at least two steps of 200 ms
+        const QString fault = outlineFault();
+        QVERIFY2(fault.isEmpty(), qPrintable(step.what + QString(": ") + fault));
+        QVERIFY2(view->outlineSteps() > before, step.what);
+    }
+}
+
+void PageViewTest::zoomButtonsBesideTheZoomBoxZoomAsTheCommands() {
+    CPageDocument* byButton = newImage(400, 300, true);
+    CPageDocument* byCommand = newImage(400, 300, true);
+    QVERIFY(byButton != nullptr && byCommand != nullptr);
+    CPageView* view = viewOf(byButton);
+    CPageView* reference = viewOf(byCommand);
+    sizeView(byButton, 300, 200);
+    sizeView(byCommand, 300, 200);
+    QWidget* zoomBox = view->control(zoom_commands::kZoomBox);
+    auto* zoomIn = qobject_cast<QToolButton*>(view->control(zoom_commands::kZoomInButton));
+    auto* zoomOut = qobject_cast<QToolButton*>(view->control(zoom_commands::kZoomOutButton));
+    QVERIFY(zoomIn != nullptr && zoomOut != nullptr);
+    QVERIFY(zoomIn->isVisible() && zoomOut->isVisible());
+    // Beside the zoom box, on its row.
+    QCOMPARE(zoomOut->geometry().left(), zoomBox->geometry().right() + 1);
+    QCOMPARE(zoomIn->geometry().left(), zoomOut->geometry().right() + 1);
+    QCOMPARE(zoomIn->geometry().top(), zoomBox->geometry().top());
+    const std::pair<QToolButton*, bool> clicks[] = {
+        {zoomIn, true}, {zoomIn, true}, {zoomOut, false}, {zoomOut, false}, {zoomOut, false}};
+    for (const auto& [button, in] : clicks) {
+        QTest::mouseClick(button, Qt::LeftButton);
+        QVERIFY(reference->runCommand(in ? cmd::kZoomIn : cmd::kZoomOut));
+        QCOMPARE(view->zoomLabel(), reference->zoomLabel());
+        QCOMPARE(view->geometry().zoom(), reference->geometry().zoom());
+        QCOMPARE(view->geometry().scrollBar(KorvelViewGeometry::Axis::Horizontal).position,
+                 reference->geometry().scrollBar(KorvelViewGeometry::Axis::Horizontal).position);
+        QCOMPARE(view->geometry().scrollBar(KorvelViewGeometry::Axis::Vertical).position,
+                 reference->geometry().scrollBar(KorvelViewGeometry::Axis::Vertical).position);
+    }
+    QCOMPARE(view->zoomLabel(), QString("1:2"));
 }
 
 int main(int argc, char** argv) {

@@ -8,8 +8,11 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QWindow>
 #include <QtTest>
 #include <algorithm>
 #include <cmath>
@@ -30,7 +33,9 @@
 #include "shell/app/command_router.h"
 #include "shell/app/doc_template.h"
 #include "shell/app/korvel_app.h"
+#include "shell/app/main_frame.h"
 #include "shell/app/page_document.h"
+#include "shell/chrome/therm_obj.h"
 #include "shell/dialogs/de_interlace_dlg.h"
 #include "shell/dialogs/new_image_dlog.h"
 #include "shell/dialogs/variation_cntl.h"
@@ -86,6 +91,61 @@ bool pictureIsWhite(const CVariationCntl* thumb) {
     return true;
 }
 
+// Progress windows of the editor's own kind (CThermObj), shown at the first
+// update. At the first update with the window on screen it notes whether
+// the dialog is still shown and still modal, clicks Cancel as a user would,
+// and waits long enough for the next update to look at the click.
+class ClickingProgress : public ProgressFactory {
+public:
+    std::unique_ptr<ProgressPort> create(std::int16_t style) override {
+        return std::make_unique<Port>(*this, style);
+    }
+
+    QPointer<QWidget> dialog;
+    bool clicked = false;
+    bool dialogShownDuringRun = false;
+    bool dialogModalDuringRun = false;
+
+private:
+    class Port : public ProgressPort {
+    public:
+        Port(ClickingProgress& owner, int style) : m_owner(owner), m_therm(style, nullptr) {}
+        void setDelay(std::uint32_t) override {}  // shown at once
+        bool update(std::int32_t done, std::int32_t total) override {
+            const bool cancelled = m_therm.update(done, total);
+            CThermWindow* window = m_therm.window();
+            if (!m_owner.clicked && window != nullptr && window->cancelButton() != nullptr) {
+                m_owner.clicked = true;
+                m_owner.dialogShownDuringRun = m_owner.dialog && m_owner.dialog->isVisible();
+                m_owner.dialogModalDuringRun =
+                    m_owner.dialog && QApplication::activeModalWidget() == m_owner.dialog;
+                // Through the window, as the window system delivers it (a
+                // click sent to the widget itself would skip modality and
+                // event filters).
+                QPushButton* cancel = window->cancelButton();
+                QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {},
+                                  cancel->mapTo(window, cancel->rect().center()));
+                QTest::qSleep(650);  // the logic looks at clicks at most every 600 ms
+            }
+            return cancelled;
+        }
+        bool updateSecond(std::int32_t done, std::int32_t total) override {
+            return m_therm.updateSecond(done, total);
+        }
+        bool checkCancel() override { return m_therm.checkCancel(); }
+        bool setCancellable(bool on) override { return m_therm.setCancellable(on); }
+        void setText(int line, std::string_view text) override { m_therm.setText(line, text); }
+        void setPair(int index, std::int16_t first, std::int16_t second) override {
+            m_therm.setPair(index, first, second);
+        }
+        void close(bool finish) override { m_therm.close(finish); }
+
+    private:
+        ClickingProgress& m_owner;
+        CThermObj m_therm;
+    };
+};
+
 // Runs `action` (which shows a modal dialog and waits for it) and hands the
 // dialog to `driver` once it is the active modal widget. A dialog still open
 // after two seconds is rejected so that the test cannot hang.
@@ -140,6 +200,7 @@ private slots:
     void clickCountsOnlyInsideAndOutlineTravelsToCurrent();
     void deInterlaceChoicesReachCommandAndPreferences();
     void menuCommandsEnableAndRunThroughTheView();
+    void finalRunShowsItsProgressAndCancelsFromIt();
 
 private:
     CPageDocument* newImage(int width, int height, std::int32_t type = Page::kTypeRgb);
@@ -671,7 +732,7 @@ void VariationsDlogTest::menuCommandsEnableAndRunThroughTheView() {
     QCOMPARE(*router.queryState(cmd::kEditUndo).text, QString("&Undo Filter\tCtrl+Z"));
     const CommandState last = router.queryState(cmd::kLastFilter);
     QVERIFY(last.enabled);
-    QCOMPARE(*last.text, QString("Brightness & Contrast\tCtrl+F"));
+    QCOMPARE(*last.text, QString("Brightness && Contrast\tCtrl+F"));
 
     // Cancel through the menu: no change and no new undo step.
     const std::vector<std::uint32_t> after = pixelsOf(page);
@@ -685,6 +746,39 @@ void VariationsDlogTest::menuCommandsEnableAndRunThroughTheView() {
         [&] { QVERIFY(router.dispatch(cmd::kFilterDespeckle)); }));
     QVERIFY(pixelsOf(page) == after);
     QCOMPARE(page.pageData()->undoCount(), 1);
+}
+
+void VariationsDlogTest::finalRunShowsItsProgressAndCancelsFromIt() {
+    CPageDocument* document = newImage(400, 300);
+    QVERIFY(document != nullptr);
+    Page& page = *document->page();
+    const std::vector<std::uint32_t> original = pixelsOf(page);
+    ClickingProgress progress;
+    NoiseGenerator noise;
+    std::unique_ptr<Filter> last;
+    const EffectContext effect{255, 0, 0xFFFFFF, progress, noise, last};
+    DialogCommandResult result;
+    QVERIFY(withModal(
+        [&progress](QWidget* modal) {
+            auto* dialog = qobject_cast<CVariationsDlogHandler*>(modal);
+            QVERIFY(dialog != nullptr);
+            progress.dialog = dialog;
+            click(dialog->thumbnail(1094));  // More
+            click(dialog->thumbnail(1094));
+            click(dialog->control(CVariationsDlogHandler::kIdOk));
+        },
+        [&] {
+            result = CVariationsDlog::run(VariationsKind::Despeckle, page, effect, m_app.context(),
+                                          m_app.mainFrame());
+        }));
+    QVERIFY(progress.clicked);
+    // The dialog is out of the way while the effect runs: it neither covers
+    // the progress window nor keeps it from taking the Cancel click.
+    QVERIFY(!progress.dialogShownDuringRun);
+    QVERIFY(!progress.dialogModalDuringRun);
+    QVERIFY(result.cancelled);
+    QVERIFY(pixelsOf(page) == original);
+    QCOMPARE(page.pageData()->undoCount(), 0);
 }
 
 int main(int argc, char** argv) {

@@ -7,6 +7,15 @@ namespace tessary {
 
 namespace {
 
+// Appends `text` with every '&' doubled: a menu would take a single '&' for
+// the mark of the next letter's mnemonic.
+void appendLiteral(std::string& out, std::string_view text) {
+    for (const char c : text) {
+        if (c == '&') out += '&';
+        out += c;
+    }
+}
+
 MenuItemState stepItem(int labelId, bool canStep, std::uint32_t kind,
                        std::string_view accelerator) {
     MenuItemState item;
@@ -15,7 +24,7 @@ MenuItemState stepItem(int labelId, bool canStep, std::uint32_t kind,
         const std::string& name = undoKindName(kind);
         if (!name.empty()) {
             item.text += ' ';
-            item.text += name;
+            appendLiteral(item.text, name);
         }
     }
     item.text += accelerator;
@@ -50,7 +59,7 @@ MenuItemState lastFilterMenuItem(bool enabled, std::string_view lastFilterName) 
         } else if (name.ends_with('.')) {
             name.remove_suffix(1);
         }
-        item.text = name;
+        appendLiteral(item.text, name);
     } else {
         item.text = loadString(string_id::kLastFilterMenu);
     }

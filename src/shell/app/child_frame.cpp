@@ -39,6 +39,12 @@ CChildFrame::CChildFrame(CPageDocument& document, ShellContext& context, Command
     m_layout->addWidget(m_infoBar);
     setWidget(body);
 
+    // The view takes the keyboard whenever its window becomes the active
+    // one, whichever of the window's widgets had it before.
+    connect(this, &QMdiSubWindow::windowStateChanged, this,
+            [this](Qt::WindowStates before, Qt::WindowStates now) {
+                if (!(before & Qt::WindowActive) && (now & Qt::WindowActive)) focusView();
+            });
     connect(&m_document, &CKorvelDoc::titleChanged, this, &CChildFrame::updateTitle);
     connect(&m_document, &CPageDocument::pageAttached, this, [this] {
         if (m_view != nullptr) m_view->pageAttached();
@@ -61,15 +67,21 @@ void CChildFrame::setView(DocumentView* view) {
     m_view = view;
     if (view == nullptr) return;
     m_layout->insertWidget(0, view->widget(), 1);
-    view->widget()->setFocus();
+    focusView();
     view->pageAttached();
+}
+
+void CChildFrame::focusView() {
+    if (m_view != nullptr) m_view->widget()->setFocus(Qt::OtherFocusReason);
 }
 
 void CChildFrame::updateTitle() {
     const QString title = m_document.title() + QStringLiteral("[*]");
-    if (windowTitle() != title) setWindowTitle(title);
     const bool modified = m_document.isModified();
-    if (isWindowModified() != modified) setWindowModified(modified);
+    if (windowTitle() == title && isWindowModified() == modified) return;
+    setWindowTitle(title);
+    setWindowModified(modified);
+    emit captionChanged();
 }
 
 void CChildFrame::refreshInfo() {
@@ -93,9 +105,15 @@ bool CChildFrame::updateCommand(int id, CommandState& state) {
         case cmd::kInfoShowHide:
         case cmd::kFileClose:
             return true;
-        case cmd::kImageGetInfo:
         case cmd::kFilePrint:
         case cmd::kFilePrintDirect:
+            if (CPagePrinter::destination(m_context) == CPagePrinter::Destination::Nowhere) {
+                state.enabled = false;
+                state.text = CPagePrinter::nowhereToPrintText();
+                return true;
+            }
+            [[fallthrough]];
+        case cmd::kImageGetInfo:
             state.enabled =
                 m_document.page() != nullptr && m_document.page()->pageData() != nullptr;
             return true;

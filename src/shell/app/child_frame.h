@@ -37,10 +37,14 @@ public:
     DocumentView* view() const { return m_view; }
     CInfoControlBar* infoBar() const { return m_infoBar; }
 
-    // Places `view`'s widget above the info bar; the frame owns it from now.
+    // Places `view`'s widget above the info bar and gives it the keyboard;
+    // the frame owns it from now.
     void setView(DocumentView* view);
+    // Gives the view the keyboard (also each time the window is activated).
+    void focusView();
 
-    // Brings the title and the modified mark up to date.
+    // Brings the title and the modified mark up to date; captionChanged()
+    // tells when either changed.
     void updateTitle();
     // Shows the page's size and the unit in force in the info bar.
     void refreshInfo();
@@ -50,6 +54,10 @@ public:
 
     bool updateCommand(int id, CommandState& state) override;
     bool runCommand(int id) override;
+
+signals:
+    // The window's title or its modified mark changed.
+    void captionChanged();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

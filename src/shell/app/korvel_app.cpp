@@ -245,10 +245,8 @@ void CKorvelApp::buildMainFrame() {
 
     m_template = std::make_unique<CDocTemplate>(m_context, *m_router, *m_mainFrame->mdiArea());
     if (m_viewFactory) m_template->setViewFactory(m_viewFactory);
-    connect(m_template.get(), &CDocTemplate::documentsChanged, m_mainFrame, [this] {
-        m_mainFrame->updateTitle();
-        m_mainFrame->updateWindowList();
-    });
+    connect(m_template.get(), &CDocTemplate::documentsChanged, m_mainFrame,
+            &CMainFrame::modelChanged);
 
     m_plugInProgress = std::make_unique<CThermObj>(kPlugInProgressStyle, m_mainFrame);
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
@@ -420,8 +418,8 @@ void CKorvelApp::onIdle() {
             if (frame->view() != nullptr) frame->view()->idle();
         }
     }
-    m_mainFrame->updateTitle();
-    m_mainFrame->updateWindowList();
+    // The main window's title and window list follow the model's changes
+    // (CMainFrame::modelChanged), not the idle passes.
     if (m_mainFrame->toolPalette() != nullptr) m_mainFrame->toolPalette()->refresh();
     m_host->setColours(m_globals->foreground(), m_globals->background());
 }

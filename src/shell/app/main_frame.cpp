@@ -18,6 +18,7 @@
 #include "shell/app/main_menu.h"
 #include "shell/app/page_document.h"
 #include "shell/app/shell_context.h"
+#include "shell/app/title_builder.h"
 #include "shell/chrome/palette_layout.h"
 #include "shell/chrome/tool_palette.h"
 
@@ -45,10 +46,7 @@ CMainFrame::CMainFrame(CommandRouter& router, ShellContext* context) : m_router(
         m_palette = new CToolPalette(*context, this);
         m_palette->installShortcuts(m_area);
     }
-    connect(m_area, &QMdiArea::subWindowActivated, this, [this] {
-        updateTitle();
-        updateWindowList();
-    });
+    connect(m_area, &QMdiArea::subWindowActivated, this, &CMainFrame::modelChanged);
 }
 
 CMainFrame::~CMainFrame() {
@@ -120,13 +118,48 @@ QList<CChildFrame*> CMainFrame::childFrames() const {
     return frames;
 }
 
-void CMainFrame::updateTitle() {
-    QString title = QString::fromStdString(loadString(128));
-    if (CChildFrame* frame = activeChildFrame()) {
-        title += QStringLiteral(" - ") + frame->document().title();
-        if (frame->document().isModified()) title += QLatin1Char('*');
+void CMainFrame::modelChanged() {
+    watchChildren();
+    updateTitle();
+    updateWindowList();
+}
+
+void CMainFrame::watchChildren() {
+    for (CChildFrame* frame : childFrames()) {
+        connect(frame, &CChildFrame::captionChanged, this, &CMainFrame::modelChanged,
+                Qt::UniqueConnection);
+        // Queued: Qt finishes maximizing (the buttons move into the menu bar
+        // and it rewrites the title) before the state change is reported.
+        connect(frame, &QMdiSubWindow::windowStateChanged, this, &CMainFrame::updateTitle,
+                static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection));
     }
-    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::updateTitle() {
+    MainTitleParts parts;
+    parts.product = QString::fromStdString(loadString(128));
+    CChildFrame* frame = activeChildFrame();
+    if (frame != nullptr) {
+        parts.document = frame->document().title();
+        parts.modified = frame->document().isModified();
+        parts.qtAppendsChild = frame->isMaximized();
+    }
+    const QString title = mainWindowTitle(parts);
+    if (!parts.qtAppendsChild) {
+        setWindowTitle(title);
+        return;
+    }
+    // Qt shows the maximized child's title, with its "[*]" mark, after ours.
+    if (windowTitle() != titleWithMaximizedChild(title, frame->windowTitle())) {
+        setWindowTitle(title);
+        if (windowTitle() == title) {
+            // This style keeps the maximized window's own title bar and adds
+            // nothing: the title names the document itself.
+            parts.qtAppendsChild = false;
+            setWindowTitle(mainWindowTitle(parts));
+        }
+    }
+    if (windowTitle().contains(QLatin1String("[*]"))) setWindowModified(parts.modified);
 }
 
 void CMainFrame::updateWindowList() {

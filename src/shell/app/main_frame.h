@@ -59,7 +59,15 @@ public:
     // Removes the kept geometry from the application's settings, so the
     // next start places the windows as the first one did.
     static void forgetWindowGeometry();
-    // Brings the title ("Tessary - <document>") and the window list up to date.
+    // A document was opened, closed, activated, renamed or changed its
+    // modified state, or an image window was maximized or restored: the
+    // title and the window list are built again. Titles are built only
+    // here, never on idle passes: Qt rewrites the main title while a child
+    // is maximized, and rebuilding on every pass would make the two take
+    // turns for ever.
+    void modelChanged();
+    // The title: "Tessary - <document>" ("*" marks changes), or "Tessary"
+    // with Qt's " - [<document>]" while the active window is maximized.
     void updateTitle();
     void updateWindowList();
 
@@ -83,6 +91,8 @@ protected:
 
 private:
     QList<CChildFrame*> childFrames() const;
+    // Listens to every image window's title and window state (once each).
+    void watchChildren();
     void arrangeIcons();
     void placePaletteFirstTime();
 

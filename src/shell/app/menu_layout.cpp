@@ -77,7 +77,7 @@ std::vector<MenuEntry> buildMainMenu() {
                                       item(cmd::kImageCanvasResolution, "Canvas &Resolution..."),
                                       item(cmd::kImageCanvasSize, "Canvas &Size..."),
                                       item(cmd::kImageScale, "S&cale..."),
-                                      item(cmd::kImageCrop, "C&rop"),
+                                      item(cmd::kImageCrop, "Cr&op"),
                                       separator(),
                                       item(cmd::kImageGetInfo, "Get &Info..."),
                                   }));

@@ -30,6 +30,8 @@ struct ShellContext {
     RecentFileList* recentFiles = nullptr;
     // The current printer (page setup and print dialogs start from it).
     QPrinter* printer = nullptr;
+    // Whether any printer is installed; when empty, the system is asked.
+    std::function<bool()> printerInstalled;
     // The main window: parent of dialogs and message boxes.
     QWidget* mainWindow = nullptr;
     // The sixteen tools and the current tool, built on the globals' tool

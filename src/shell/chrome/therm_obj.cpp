@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QThread>
+#include <QWindow>
 #include <chrono>
 
 namespace tessary {
@@ -111,10 +112,14 @@ protected:
     }
 
 private:
+    // Whether `watched` is the progress window, one of its widgets, or the
+    // window system's window under it (which sees mouse input first).
     bool ownsWidget(QObject* watched) const {
+        CThermWindow* own = m_owner.m_window;
+        if (own == nullptr) return false;
+        if (auto* window = qobject_cast<QWindow*>(watched)) return window == own->windowHandle();
         auto* widget = qobject_cast<QWidget*>(watched);
-        return widget != nullptr && m_owner.m_window != nullptr &&
-               (widget == m_owner.m_window || m_owner.m_window->isAncestorOf(widget));
+        return widget != nullptr && (widget == own || own->isAncestorOf(widget));
     }
 
     CThermObj& m_owner;
@@ -155,9 +160,25 @@ bool CThermObj::openWindow(ThermPoint origin) {
     m_window = window;
     m_gate = std::make_unique<InputGate>(*this);
     window->show();
-    // Let the window appear before the operation goes on.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    window->raise();
+    showAtOnce(*window);
     return true;
+}
+
+void CThermObj::showAtOnce(CThermWindow& window) {
+    // The window system maps the window a little after show(), and Qt paints
+    // nothing before the window is exposed; the operation only lets events
+    // in when it looks for a cancel. Wait (briefly) for the exposure here so
+    // that the texts, the bar and the Cancel button show from the start.
+    QElapsedTimer waited;
+    waited.start();
+    while (waited.elapsed() < kExposeWaitMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (window.windowHandle() != nullptr && window.windowHandle()->isExposed()) break;
+        QThread::msleep(2);
+    }
+    window.repaint();
+    if (window.cancelButton() != nullptr) window.cancelButton()->repaint();
 }
 
 void CThermObj::closeWindow() {

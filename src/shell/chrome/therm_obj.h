@@ -89,6 +89,13 @@ private:
     void wait(std::uint32_t ms) override;
 
     void queue(const ThermMessage& message, bool controlDown);
+    // Waits until the new window is on screen (at most kExposeWaitMs) and
+    // paints it.
+    static void showAtOnce(CThermWindow& window);
+
+    // How long opening waits for the window system to show the window: long
+    // enough for a window manager to map it, short against the operation.
+    static constexpr qint64 kExposeWaitMs = 500;
 
     QPointer<QWidget> m_mainWindow;
     QPointer<CThermWindow> m_window;

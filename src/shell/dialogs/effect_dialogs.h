@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "effects/framework/effect_context.h"
 #include "model/error_codes.h"
 #include "model/image_data.h"
@@ -19,10 +21,16 @@ struct DialogCommandResult {
     Rect repaint;               // image pixels to paint again (page coordinates)
 };
 
+// Told (when set) with true just before the effect a dialog command runs
+// after OK starts, and with false once it has ended, whatever its outcome;
+// never while the dialog is open or after Cancel.
+using EffectRunning = std::function<void(bool running)>;
+
 // A menu command that shows a dialog over `parent` and, on OK, runs its
 // effect on `page`. Runs modally on the user-interface thread.
 using DialogCommand = DialogCommandResult (*)(Page& page, const EffectContext& effect,
-                                              ShellContext& shell, QWidget* parent);
+                                              ShellContext& shell, QWidget* parent,
+                                              const EffectRunning& running);
 
 // The dialog command behind menu id `id`, or null when `id` is not one.
 DialogCommand dialogCommandOf(int id);

@@ -59,20 +59,36 @@ DialogCommandResult paintResult(ErrorCode code, const Rect& painted) {
     return result;
 }
 
+// Tells `running` that the effect runs for as long as it lives.
+class RunningScope {
+public:
+    explicit RunningScope(const EffectRunning& running) : m_running(running) {
+        if (m_running) m_running(true);
+    }
+    ~RunningScope() {
+        if (m_running) m_running(false);
+    }
+    RunningScope(const RunningScope&) = delete;
+    RunningScope& operator=(const RunningScope&) = delete;
+
+private:
+    const EffectRunning& m_running;
+};
+
 // The application's measurement unit in force (pixels without globals).
 int defaultUnit(const ShellContext& shell) {
     return shell.globals != nullptr ? shell.globals->unit() : 0;
 }
 
 DialogCommandResult runFlipRotate(Page& page, const EffectContext& effect, ShellContext&,
-                                  QWidget* parent) {
+                                  QWidget* parent, const EffectRunning&) {
     CFlipRotateDialog dialog(parent);
     if (dialog.exec() != QDialog::Accepted) return cancelledResult();
     return geometryResult(page, flipRotate(page, dialog.operation(), &effect.progress));
 }
 
 DialogCommandResult runScale(Page& page, const EffectContext& effect, ShellContext& shell,
-                             QWidget* parent) {
+                             QWidget* parent, const EffectRunning&) {
     // What is scaled: the selection when there is one, else the whole image.
     const Rect target = standardTarget(page).rect;
     CScaleDlogHandler dialog(target.width(), target.height(), page.horizontalResolution(),
@@ -84,7 +100,7 @@ DialogCommandResult runScale(Page& page, const EffectContext& effect, ShellConte
 }
 
 DialogCommandResult runCanvasSize(Page& page, const EffectContext& effect, ShellContext& shell,
-                                  QWidget* parent) {
+                                  QWidget* parent, const EffectRunning&) {
     const Rect bounds = page.bounds();
     CCanvasSizeDlogHandler dialog(bounds.width(), bounds.height(), page.horizontalResolution(),
                                   page.type(), defaultUnit(shell), parent);
@@ -98,7 +114,7 @@ DialogCommandResult runCanvasSize(Page& page, const EffectContext& effect, Shell
 }
 
 DialogCommandResult runCanvasResolution(Page& page, const EffectContext&, ShellContext& shell,
-                                        QWidget* parent) {
+                                        QWidget* parent, const EffectRunning&) {
     // The resolution unit the user last chose is the display preference.
     const int unit = shell.globals != nullptr
                          ? shell.globals->preferences().fileOptions.newImageResolutionUnit
@@ -112,7 +128,7 @@ DialogCommandResult runCanvasResolution(Page& page, const EffectContext&, ShellC
 }
 
 DialogCommandResult runDropShadow(Page& page, const EffectContext& effect, ShellContext& shell,
-                                  QWidget* parent) {
+                                  QWidget* parent, const EffectRunning& running) {
     DropShadowPrefs defaults;
     DropShadowPrefs& prefs =
         shell.globals != nullptr ? shell.globals->preferences().dropShadow : defaults;
@@ -121,13 +137,17 @@ DialogCommandResult runDropShadow(Page& page, const EffectContext& effect, Shell
     if (dialog.exec() != QDialog::Accepted) return cancelledResult();
     dialog.model().store(prefs);
     Rect painted;
-    const ErrorCode code =
-        dropShadow(page, dialog.model().request(effect.foreground), painted, &effect.progress);
+    ErrorCode code = kErrNone;
+    {
+        const RunningScope scope(running);
+        code =
+            dropShadow(page, dialog.model().request(effect.foreground), painted, &effect.progress);
+    }
     return paintResult(code, painted);
 }
 
 DialogCommandResult runExtrude(Page& page, const EffectContext& effect, ShellContext& shell,
-                               QWidget* parent) {
+                               QWidget* parent, const EffectRunning& running) {
     ExtrudePrefs defaults;
     ExtrudePrefs& prefs =
         shell.globals != nullptr ? shell.globals->preferences().extrude : defaults;
@@ -135,8 +155,11 @@ DialogCommandResult runExtrude(Page& page, const EffectContext& effect, ShellCon
     if (dialog.exec() != QDialog::Accepted) return cancelledResult();
     dialog.model().store(prefs);
     Rect affected;
-    const ErrorCode code =
-        extrude(page, dialog.model().request(effect.foreground), affected, &effect.progress);
+    ErrorCode code = kErrNone;
+    {
+        const RunningScope scope(running);
+        code = extrude(page, dialog.model().request(effect.foreground), affected, &effect.progress);
+    }
     return paintResult(code, affected);
 }
 

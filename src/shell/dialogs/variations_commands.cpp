@@ -8,10 +8,16 @@ namespace tessary {
 
 namespace {
 
+// The variations dialogs run their final effect themselves, inside OK.
 template <VariationsKind kKind>
 DialogCommandResult variationsCommand(Page& page, const EffectContext& effect, ShellContext& shell,
-                                      QWidget* parent) {
+                                      QWidget* parent, const EffectRunning&) {
     return CVariationsDlog::run(kKind, page, effect, shell, parent);
+}
+
+DialogCommandResult deInterlaceCommand(Page& page, const EffectContext& effect, ShellContext& shell,
+                                       QWidget* parent, const EffectRunning&) {
+    return runDeInterlaceDialog(page, effect, shell, parent);
 }
 
 }  // namespace
@@ -31,7 +37,7 @@ DialogCommand variationsDialogCommandOf(int id) {
         case cmd::kFilterColorVariations:
             return &variationsCommand<VariationsKind::ColorVariations>;
         case cmd::kFilterDeInterlace:
-            return &runDeInterlaceDialog;
+            return &deInterlaceCommand;
         default:
             return nullptr;
     }

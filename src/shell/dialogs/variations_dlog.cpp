@@ -308,6 +308,10 @@ void CVariationsDlogHandler::accept() {
         // state before it, so that no preview survives a run that leaves
         // pixels alone (Noise with an amount of 0).
         if (discardPreviews()) {
+            // The dialog leaves the screen (and stops being modal) before the
+            // final run: its progress window must show above everything and
+            // take the Cancel click.
+            hide();
             double zoom = m_prefs.zoom;
             bool fine = m_prefs.fine;
             m_finalCode = m_logic->ok(zoom, fine);

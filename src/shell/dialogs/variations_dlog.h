@@ -25,8 +25,9 @@ struct VariationsPrefs;
 // VariationsLogic, this class shows it.
 //
 // Life cycle: construct, setUp() (opens the change every preview writes
-// into and draws every thumbnail), exec(). OK discards the previews, runs
-// the effect on the whole target (final) and closes the change with one
+// into and draws every thumbnail), exec(). OK discards the previews, hides
+// the dialog, runs the effect on the whole target (final, with its progress
+// window) and closes the change with one
 // "Filter" undo step, or aborts it when the run fails; Cancel, closing the
 // window or destroying the dialog with the change still open abort it, so
 // the page is then as before the dialog. Only OK writes the zoom and the

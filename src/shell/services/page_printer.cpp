@@ -1,10 +1,13 @@
 #include "shell/services/page_printer.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <algorithm>
 #include <vector>
 
@@ -44,6 +47,46 @@ void readTile(const Page& page, const Rect& tile, QImage& work, std::vector<std:
 }
 
 }  // namespace
+
+CPagePrinter::Destination CPagePrinter::destination(bool printerInstalled, bool pdfOutput) {
+    if (printerInstalled) return Destination::Printer;
+    return pdfOutput ? Destination::PdfFile : Destination::Nowhere;
+}
+
+CPagePrinter::Destination CPagePrinter::destination(const ShellContext& context) {
+    if (context.printer == nullptr) return Destination::Nowhere;
+    // Asked once: the printer list comes from the print system, and Qt's PDF
+    // writer is either built in or not.
+    static const bool installed = !QPrinterInfo::availablePrinterNames().isEmpty();
+    static const bool pdf = [] {
+        QPrinter probe;
+        probe.setOutputFormat(QPrinter::PdfFormat);
+        return probe.outputFormat() == QPrinter::PdfFormat;
+    }();
+    return destination(context.printerInstalled ? context.printerInstalled() : installed, pdf);
+}
+
+QString CPagePrinter::nowhereToPrintText() {
+    return QCoreApplication::translate("CPagePrinter",
+                                       "Print (no printer installed, no PDF output)");
+}
+
+QString CPagePrinter::proposedPdfName(const QString& documentPath, const QString& title,
+                                      const QString& fallbackFolder) {
+    if (!documentPath.isEmpty()) {
+        const QFileInfo file(documentPath);
+        return file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
+    }
+    const QString name = title.isEmpty() ? QStringLiteral("Untitled") : title;
+    return QDir(fallbackFolder).filePath(name + QStringLiteral(".pdf"));
+}
+
+void CPagePrinter::presetPdfOutput(QPrinter& printer, const CPageDocument& document) {
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty())
+        return;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(proposedPdfName(document.path(), document.title(), QDir::homePath()));
+}
 
 ErrorCode CPagePrinter::mergeFloat(Page& page) {
     if (!page.hasFloat()) return kErrNone;
@@ -116,11 +159,17 @@ CPagePrinter::Outcome CPagePrinter::printCommand(CPageDocument& document, ShellC
     if (page == nullptr || page->pageData() == nullptr || context.printer == nullptr)
         return Outcome::StartFailed;
     QPrinter& printer = *context.printer;
+    const Destination target = destination(context);
+    if (target == Destination::Nowhere) {
+        showWarning(context.mainWindow, nowhereToPrintText());
+        return Outcome::StartFailed;
+    }
+    if (target == Destination::PdfFile) presetPdfOutput(printer, document);
     int copies = 1;
     if (withDialog) {
         printer.setCopyCount(1);
         QPrintDialog dialog(&printer, context.mainWindow);
-        dialog.setOption(QAbstractPrintDialog::PrintToFile, false);
+        dialog.setOption(QAbstractPrintDialog::PrintToFile, true);
         dialog.setOption(QAbstractPrintDialog::PrintSelection, false);
         dialog.setOption(QAbstractPrintDialog::PrintPageRange, false);
         dialog.setOption(QAbstractPrintDialog::PrintCurrentPage, false);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QString>
+
 #include "model/error_codes.h"
 #include "shell/app/shell_context.h"
 
@@ -25,9 +27,31 @@ public:
         PageFailed,   // a page could not be started or finished
     };
 
-    // The Print command of an image window: the print dialog (when
-    // `withDialog`; the direct command prints one copy on the current
-    // printer), then a floating selection is merged as one undoable step
+    // Where a print job can go: to an installed printer, only into a PDF
+    // file (no printer installed), or nowhere (no printer and no PDF output).
+    enum class Destination { Printer, PdfFile, Nowhere };
+    static Destination destination(bool printerInstalled, bool pdfOutput);
+    // destination() for this process: the context's printer question (the
+    // system's printer list when it has none) and whether this Qt writes PDF.
+    static Destination destination(const ShellContext& context);
+    // The line shown in place of the Print command's text when printing is
+    // impossible.
+    static QString nowhereToPrintText();
+
+    // The PDF file proposed for a document: beside its file with the
+    // extension replaced by ".pdf"; for an untitled document (empty
+    // `documentPath`) `title` + ".pdf" in `fallbackFolder`.
+    static QString proposedPdfName(const QString& documentPath, const QString& title,
+                                   const QString& fallbackFolder);
+    // Points `printer` at PDF output into proposedPdfName() (the user's home
+    // folder for an untitled document), unless it already writes a file.
+    static void presetPdfOutput(QPrinter& printer, const CPageDocument& document);
+
+    // The Print command of an image window: with no printer installed the
+    // printer is first preset to write a PDF file beside the document; the
+    // print dialog (when `withDialog`, with Qt's print-to-file choice; the
+    // direct command prints one copy on the current printer), then a floating selection is merged
+    // as one undoable step
     // ("Selection"), then the job runs. Failures are reported to the user.
     static Outcome printCommand(CPageDocument& document, ShellContext& context, bool withDialog);
 

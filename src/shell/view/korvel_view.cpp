@@ -65,6 +65,20 @@ CKorvelView::CKorvelView(QWidget* parent) : QWidget(parent) {
     m_zoomBox->setAutoRaise(true);
     m_zoomBox->setText(zoomLabel());
     connect(m_zoomBox, &QToolButton::clicked, this, &CKorvelView::popUpZoomMenu);
+    m_zoomOutButton = new QToolButton(this);
+    m_zoomOutButton->setProperty("controlId", zoom_commands::kZoomOutButton);
+    m_zoomOutButton->setText(QStringLiteral("-"));
+    m_zoomOutButton->setToolTip(QStringLiteral("Zoom Out"));
+    connect(m_zoomOutButton, &QToolButton::clicked, this, [this] { zoomOut(); });
+    m_zoomInButton = new QToolButton(this);
+    m_zoomInButton->setProperty("controlId", zoom_commands::kZoomInButton);
+    m_zoomInButton->setText(QStringLiteral("+"));
+    m_zoomInButton->setToolTip(QStringLiteral("Zoom In"));
+    connect(m_zoomInButton, &QToolButton::clicked, this, [this] { zoomIn(); });
+    for (QToolButton* button : {m_zoomOutButton, m_zoomInButton}) {
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setAutoRaise(true);
+    }
 
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     m_geometry.setScrollBarMetrics(extent, extent);
@@ -80,6 +94,10 @@ QWidget* CKorvelView::control(int id) const {
             return m_vertical;
         case zoom_commands::kZoomBox:
             return m_zoomBox;
+        case zoom_commands::kZoomInButton:
+            return m_zoomInButton;
+        case zoom_commands::kZoomOutButton:
+            return m_zoomOutButton;
         default:
             return nullptr;
     }
@@ -177,9 +195,13 @@ void CKorvelView::placeChildren() {
     const int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
     const int w = width();
     const int h = height();
+    // Along the bottom: zoom box, zoom out, zoom in (square buttons), then
+    // the horizontal bar up to the vertical bar's strip.
     m_zoomBox->setGeometry(0, h - extent, kZoomBoxWidth, extent);
-    m_horizontal->setGeometry(kZoomBoxWidth, h - extent, std::max(0, w - extent - kZoomBoxWidth),
-                              extent);
+    m_zoomOutButton->setGeometry(kZoomBoxWidth, h - extent, extent, extent);
+    m_zoomInButton->setGeometry(kZoomBoxWidth + extent, h - extent, extent, extent);
+    const int barLeft = kZoomBoxWidth + 2 * extent;
+    m_horizontal->setGeometry(barLeft, h - extent, std::max(0, w - extent - barLeft), extent);
     m_vertical->setGeometry(w - extent, 0, extent, std::max(0, h - extent));
 }
 

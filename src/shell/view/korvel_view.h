@@ -19,9 +19,10 @@ class CInfoControlBar;
 // Children (reached by id through control()): the horizontal scroll bar
 // 4444 and the vertical one 4445 along the bottom and right edges, and the
 // zoom box 4130 at the bottom left, which shows the zoom label ("1:1") and
-// opens the zoom menu. The strips the bars live in are never part of the
-// image area, whether the bars are shown or not, so showing a bar never
-// moves the image.
+// opens the zoom menu, followed by the zoom-out button 4132 and the zoom-in
+// button 4131, which zoom about the centre as the zoom commands do. The strips the bars live in are
+// never part of the image area, whether the bars are shown or not, so showing a bar never moves the
+// image.
 //
 // Window coordinates are this widget's client coordinates. Scroll bars
 // carry int positions: an extent beyond the int range scrolls only over its
@@ -33,7 +34,7 @@ public:
     ~CKorvelView() override;
 
     const KorvelViewGeometry& geometry() const { return m_geometry; }
-    // The child control with `id` (4444, 4445, 4130), or null.
+    // The child control with `id` (4444, 4445, 4130, 4131, 4132), or null.
     QWidget* control(int id) const;
     QString zoomLabel() const;
 
@@ -104,6 +105,8 @@ private:
     QScrollBar* m_horizontal = nullptr;
     QScrollBar* m_vertical = nullptr;
     QToolButton* m_zoomBox = nullptr;
+    QToolButton* m_zoomInButton = nullptr;
+    QToolButton* m_zoomOutButton = nullptr;
     QMenu* m_zoomMenu = nullptr;
     CInfoControlBar* m_infoBar = nullptr;
     // The image window became active while the current event was handled

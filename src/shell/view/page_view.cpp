@@ -1,10 +1,11 @@
 #include "shell/view/page_view.h"
 
-#include <QFocusEvent>
+#include <QMdiArea>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 
 #include "app/menu_texts.h"
 #include "app/zerozevuv.h"
@@ -97,6 +98,9 @@ CPageView::CPageView(CPageDocument& document, CChildFrame* frame, ShellContext& 
       m_tick([] { return platform::systemInfo().tickCount(); }) {
     m_tracker = new DirectTracker(this);
     if (m_frame != nullptr) setInfoBar(m_frame->infoBar());
+    m_outlineTimer = new QTimer(this);
+    m_outlineTimer->setInterval(static_cast<int>(SelectionOutline::kStepMillis));
+    connect(m_outlineTimer, &QTimer::timeout, this, &CPageView::idle);
     if (CKorvelApp* app = CKorvelApp::instance(); app != nullptr && app->running()) {
         auto* menu = new QMenu(this);
         for (const MenuEntry& entry : zoomMenuLayout())
@@ -175,11 +179,32 @@ void CPageView::report(ErrorCode code) {
 
 // --- Selection outline ------------------------------------------------------------
 
+bool CPageView::isActiveView() const {
+    if (m_frame == nullptr || m_frame->mdiArea() == nullptr) return hasFocus();
+    return m_frame->mdiArea()->currentSubWindow() == m_frame;
+}
+
 void CPageView::idle() {
-    if (!hasPage() || m_context.renderer == nullptr || m_tracker->tracking()) return;
+    const bool active = isActiveView();
+    if (!active) m_outlineTimer->stop();
+    if (active != m_outlineShown) {
+        m_outlineShown = active;
+        if (active) {
+            m_outline.activate(m_tick());
+        } else {
+            const SelectionOutline::Invalidation stale = m_outline.discard();
+            if (stale.any) update(toQRect(stale.rect));
+        }
+    }
+    if (!hasPage() || m_context.renderer == nullptr) {
+        m_outlineTimer->stop();
+        return;
+    }
+    // A drag in progress paints for itself; the outline waits for its end.
+    if (m_tracker->tracking()) return;
     const Page& page = *m_document.page();
     SelectionOutline::Scene scene;
-    scene.hasFocus = hasFocus();
+    scene.hasFocus = active;
     scene.hasSelection = ViewEdits::hasSelection(page);
     // The view's own count of edits, plus the page's count of moves done
     // where this view did not see them (another view, a plug-in).
@@ -194,19 +219,19 @@ void CPageView::idle() {
         ++m_outlineSteps;
         update(toQRect(m_outline.windowRect().intersected(geometry().imageArea())));
     }
-}
-
-void CPageView::focusInEvent(QFocusEvent* event) {
-    CKorvelView::focusInEvent(event);
-    m_outline.activate(m_tick());
+    const bool moving = scene.hasFocus && m_outline.hasBitmap();
+    if (moving != m_outlineTimer->isActive()) {
+        if (moving)
+            m_outlineTimer->start();
+        else
+            m_outlineTimer->stop();
+    }
 }
 
 void CPageView::focusOutEvent(QFocusEvent* event) {
     CKorvelView::focusOutEvent(event);
     // Key releases go elsewhere from now on.
     m_spaceDown = false;
-    const SelectionOutline::Invalidation stale = m_outline.discard();
-    if (stale.any) update(toQRect(stale.rect));
 }
 
 void CPageView::zoomChanged() {
@@ -262,7 +287,7 @@ void CPageView::paintImage(QPainter& painter, const Page& page,
     m_context.renderer->draw(*page.pageData(), request.source, request.destination, drawTarget,
                              geometry().zoomCode(),
                              PageDraw::drawModeFor(page.type(), page.hasFloat()), m_historyOffset);
-    if (hasFocus() && m_outline.hasBitmap()) m_outline.paint(drawTarget, area);
+    if (m_outlineShown && m_outline.hasBitmap()) m_outline.paint(drawTarget, area);
     painter.drawImage(target.topLeft(), buffer);
 }
 
@@ -480,14 +505,18 @@ void CPageView::runDialogCommand(int id, DialogCommand command) {
     NoProgressFactory none;
     std::unique_ptr<Filter> scratch;
     const EffectContext context = effectContext(none, scratch);
-    // While Drop Shadow and Extrude run, repaints show the image as it was
-    // before they began.
-    const bool showHistory = id == cmd::kDropShadow || id == cmd::kExtrude;
-    if (showHistory) m_historyOffset = 1;
+    // While Drop Shadow and Extrude run after OK, repaints show the image as
+    // it was before they began; while their dialog is open it shows as it is.
+    EffectRunning running;
+    if (id == cmd::kDropShadow || id == cmd::kExtrude)
+        running = [this](bool on) { m_historyOffset = on ? 1 : 0; };
     const DialogCommandResult result =
-        command(*m_document.page(), context, m_context, m_context.mainWindow);
-    if (showHistory) m_historyOffset = 0;
-    if (result.cancelled) return;
+        command(*m_document.page(), context, m_context, m_context.mainWindow, running);
+    if (result.cancelled) {
+        // What the dialog covered, or a cancelled run showed, is painted again.
+        update();
+        return;
+    }
     if (result.code != kErrNone) {
         report(result.code);
         return;

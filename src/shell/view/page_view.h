@@ -16,6 +16,8 @@
 #include "shell/view/tool_cursors.h"
 #include "tools/tool_view.h"
 
+class QTimer;
+
 namespace tessary {
 
 class CChildFrame;
@@ -29,7 +31,8 @@ struct ViewServices;
 
 // The image view: shows its document's page through the shared renderer
 // (grey surround, a black frame just outside the image, the visible pixels
-// at the view's zoom, the moving selection outline while it has the focus)
+// at the view's zoom, the moving selection outline while its image window is
+// the active one, whichever of the window's widgets has the keyboard)
 // and is the command target of the commands that work on the image: Edit
 // (Undo, Redo, Cut, Copy, Paste, Clear, Fill), Image (type conversions,
 // Crop, Get Info), Selection, Filter and ZuviZirer (those without dialogs,
@@ -135,7 +138,6 @@ protected:
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void zoomChanged() override;
     // The outline's window placement may have moved with the same visible
@@ -150,6 +152,9 @@ protected:
 private:
     bool hasPage() const;
     bool hasSelection() const;
+    // Whether the view's image window is the one commands go to (a view
+    // without a frame: whether it has the focus).
+    bool isActiveView() const;
     // Shows `code` unless it is success or a cancel.
     void report(ErrorCode code);
     // Something changed the page: the outline is rebuilt on the next idle
@@ -195,6 +200,12 @@ private:
     SelectionOutline m_outline;
     std::uint32_t m_changeCount = 0;
     int m_outlineSteps = 0;
+    // The outline is shown and moves (the view was active at the last idle
+    // pass).
+    bool m_outlineShown = false;
+    // Wakes the view every step of the outline while it moves: nothing else
+    // may wake the event loop while the user does nothing.
+    QTimer* m_outlineTimer = nullptr;
     TickSource m_tick;
     Rect m_shownBounds;
 

@@ -55,5 +55,16 @@ TEST(LastFilterMenuText, EnabledShowsTheNameWithoutTrailingDots) {
     EXPECT_EQ(lastFilterMenuItem(true, "..."), (MenuItemState{"\tCtrl+F", true}));
 }
 
+TEST(LastFilterMenuText, AnAmpersandInTheNameShowsAsItself) {
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"Blur & Sharpen...", "Blur && Sharpen\tCtrl+F"},
+        {"Brightness & Contrast", "Brightness && Contrast\tCtrl+F"},
+        {"A&&B.", "A&&&&B\tCtrl+F"},
+        {"&", "&&\tCtrl+F"},
+    };
+    for (const auto& [name, text] : cases)
+        EXPECT_EQ(lastFilterMenuItem(true, name), (MenuItemState{text, true})) << name;
+}
+
 }  // namespace
 }  // namespace tessary
