@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include "app/zerozevuv.h"
 #include "shell/chrome/color_swatch.h"
@@ -42,6 +44,29 @@ TEST(InfoControlBar, ShowsPositionAndHidesIt) {
     EXPECT_TRUE(bar.detailsShown());
     bar.toggleDetails();
     EXPECT_FALSE(bar.detailsShown());
+}
+
+// In the narrowest image window a drag's size is shown whole: the position
+// pane wraps instead of cutting off its text.
+TEST(InfoControlBar, DragSizeFitsTheNarrowestWindow) {
+    QWidget frame;
+    auto* layout = new QVBoxLayout(&frame);
+    auto* bar = new CInfoControlBar(nullptr, nullptr, &frame);
+    layout->addStretch(1);
+    layout->addWidget(bar);
+    bar->showImageSize(12000, 9000, 72, 72);
+    bar->showPointAndSize(11999, 8999, 12000, 9000);
+    frame.resize(400, 200);
+    frame.show();
+    QCoreApplication::processEvents();
+    auto* pane = bar->findChildren<QLabel*>().front();
+    ASSERT_EQ(pane->text().size(), bar->positionText().size());
+    const QRect room = pane->contentsRect();
+    const QRect needed =
+        pane->fontMetrics().boundingRect(room, Qt::TextWordWrap | Qt::AlignLeft, pane->text());
+    EXPECT_TRUE(room.contains(needed)) << needed.width() << "x" << needed.height() << " in "
+                                       << room.width() << "x" << room.height();
+    EXPECT_LE(bar->width(), 400);
 }
 
 TEST(ColorSwatch, SquaresSplitTheWindowInFifths) {

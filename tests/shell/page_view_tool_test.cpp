@@ -12,6 +12,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QtTest>
@@ -38,6 +40,7 @@
 #include "tools/paint/brush_tool.h"
 #include "tools/paint/pen_stroke.h"
 #include "tools/paint/pencil_tool.h"
+#include "tools/selection/selection_tool.h"
 #include "tools/tool_box.h"
 #include "view_test_main.h"
 
@@ -97,7 +100,48 @@ void chain(QObject* owner, std::vector<std::function<void()>> steps, int interva
              intervalMs);
 }
 
+// A press at points[0], moves through the others and a release at the last
+// one (window pixels); `during`, when given, runs before the release. The
+// moves are scheduled before the press, whose drag loop runs until the
+// button goes up.
+void drag(QWidget* view, const std::vector<QPoint>& points,
+          const std::function<void()>& during = {}) {
+    std::vector<std::function<void()>> steps;
+    for (std::size_t i = 1; i < points.size(); ++i)
+        steps.push_back([view, p = points[i]] { QTest::mouseMove(view, p); });
+    if (during) steps.push_back(during);
+    steps.push_back(
+        [view, p = points.back()] { QTest::mouseRelease(view, Qt::LeftButton, {}, p); });
+    QObject scope;
+    chain(&scope, std::move(steps));
+    QTest::mousePress(view, Qt::LeftButton, {}, points.front());
+}
+
+void saveShot(QWidget* widget, const QString& name) {
+    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
+    QDir().mkpath(folder);
+    QVERIFY(widget->grab().save(folder + "/" + name));
+}
+
+// What a tool drag in toolDragsThroughTheView prepares and checks.
+enum class DragCheck {
+    SelectsRectangle,
+    SelectsEllipse,
+    SelectsPolygon,
+    WandSelectsAll,
+    ArrowMovesOutline,
+    CropsToDrag,
+    LinePaints,
+    BucketFills,
+    GradientRamps,
+    TextPlaced,
+    HandScrolls,
+    MagnifyZoomsIn,
+};
+
 }  // namespace
+
+Q_DECLARE_METATYPE(DragCheck)
 
 class PageViewToolTest : public QObject {
     Q_OBJECT
@@ -118,6 +162,9 @@ private slots:
     void theClickThatActivatesAWindowOnlyActivatesIt();
     void failedStrokeIsReportedAndLeavesThePage();
     void brushStepsAtOneToOne();
+    void toolDragsThroughTheView_data();
+    void toolDragsThroughTheView();
+    void selectionDragMovesPixelsAndLeavesNoOutline();
 
 private:
     CPageDocument* newWhiteImage(int width, int height);
@@ -569,6 +616,203 @@ void PageViewToolTest::brushStepsAtOneToOne() {
     const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
     QDir().mkpath(folder);
     QVERIFY(m_app.mainFrame()->grab().save(folder + "/view-strokes.png"));
+}
+
+void PageViewToolTest::toolDragsThroughTheView_data() {
+    QTest::addColumn<int>("tool");
+    QTest::addColumn<QList<QPoint>>("points");  // image pixels
+    QTest::addColumn<DragCheck>("check");
+    QTest::addColumn<QString>("shot");
+    using C = DragCheck;
+    QTest::newRow("rectangle") << int(ToolBox::kSelection) << QList<QPoint>{{10, 10}, {40, 30}}
+                               << C::SelectsRectangle << QString();
+    QTest::newRow("ellipse") << int(ToolBox::kSelection) << QList<QPoint>{{10, 10}, {50, 50}}
+                             << C::SelectsEllipse << QString();
+    QTest::newRow("lasso") << int(ToolBox::kLasso)
+                           << QList<QPoint>{{10, 10}, {70, 12}, {68, 60}, {12, 58}, {10, 12}}
+                           << C::SelectsPolygon << QString("view-lasso.png");
+    QTest::newRow("wand click") << int(ToolBox::kWand) << QList<QPoint>{{5, 5}} << C::WandSelectsAll
+                                << QString();
+    QTest::newRow("arrow") << int(ToolBox::kArrow) << QList<QPoint>{{30, 30}, {45, 40}, {60, 50}}
+                           << C::ArrowMovesOutline << QString();
+    QTest::newRow("crop") << int(ToolBox::kCrop) << QList<QPoint>{{10, 10}, {50, 40}}
+                          << C::CropsToDrag << QString();
+    QTest::newRow("line") << int(ToolBox::kLine) << QList<QPoint>{{10, 60}, {110, 60}}
+                          << C::LinePaints << QString();
+    QTest::newRow("bucket click") << int(ToolBox::kBucket) << QList<QPoint>{{60, 45}}
+                                  << C::BucketFills << QString();
+    QTest::newRow("gradient") << int(ToolBox::kGradient) << QList<QPoint>{{10, 45}, {110, 45}}
+                              << C::GradientRamps << QString("view-gradient.png");
+    QTest::newRow("text") << int(ToolBox::kText) << QList<QPoint>{{20, 40}} << C::TextPlaced
+                          << QString("view-text.png");
+    QTest::newRow("hand") << int(ToolBox::kHand) << QList<QPoint>{{60, 45}, {50, 40}, {40, 35}}
+                          << C::HandScrolls << QString();
+    QTest::newRow("magnify click")
+        << int(ToolBox::kMagnify) << QList<QPoint>{{60, 45}} << C::MagnifyZoomsIn << QString();
+}
+
+void PageViewToolTest::toolDragsThroughTheView() {
+    QFETCH(int, tool);
+    QFETCH(QList<QPoint>, points);
+    QFETCH(DragCheck, check);
+    QFETCH(QString, shot);
+    CPageDocument* document = newWhiteImage(120, 90);
+    QVERIFY(document != nullptr);
+    CPageView* view = showView(document);
+    view->setTickSource([] { return 0u; });
+    Page& page = *document->page();
+    m_app.globals().setBackground(kWhite);
+    auto* selection = static_cast<SelectionTool*>(m_app.tools().tool(ToolBox::kSelection));
+    selection->setShape(check == DragCheck::SelectsEllipse ? SelectionTool::kEllipse : 0);
+    if (check == DragCheck::ArrowMovesOutline) {
+        m_app.tools().setCurrentIndex(ToolBox::kSelection);
+        drag(view, {windowPoint(view, {20, 20}), windowPoint(view, {40, 40})});
+        QVERIFY(page.isSelected(30, 30));
+    }
+    if (check == DragCheck::HandScrolls)
+        QVERIFY(m_app.router().dispatch(cmd::kZoom1To1 - 3));  // 8:1
+    const ToolPoint originBefore = view->imageToWindow({0, 0});
+    const double zoomBefore = view->zoom();
+    m_app.tools().setCurrentIndex(tool);
+
+    // Window points fixed before the press: the hand scrolls under them.
+    std::vector<QPoint> window;
+    for (const QPoint& p : points) window.push_back(windowPoint(view, p));
+    QString answered;
+    QTimer answer;
+    connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = QApplication::activeModalWidget();
+        if (dialog == nullptr) return;
+        dialog->findChild<QPlainTextEdit*>()->setPlainText("Tx");
+        for (auto* button : dialog->findChildren<QPushButton*>()) {
+            if (button->text() == "Set") {
+                answered = dialog->windowTitle();
+                button->click();
+            }
+        }
+    });
+    if (check == DragCheck::TextPlaced) {
+        answer.start(10);
+        QTest::mousePress(view, Qt::LeftButton, {}, window.front());
+        QTest::mouseRelease(view, Qt::LeftButton, {}, window.front());
+        answer.stop();
+        QVERIFY(!answered.isEmpty());
+    } else if (window.size() == 1) {
+        click(view, window.front());
+    } else {
+        drag(view, window);
+    }
+    selection->setShape(0);
+    QTest::qWait(30);
+
+    const auto black = [&](int x, int y) { return page.colourAt(x, y) == kBlack; };
+    switch (check) {
+        case DragCheck::SelectsRectangle:
+            QVERIFY(page.isSelected(10, 10) && page.isSelected(39, 29));
+            QVERIFY(!page.isSelected(40, 30) && !page.isSelected(9, 20));
+            break;
+        case DragCheck::SelectsEllipse:
+            QVERIFY(page.isSelected(30, 30) && page.isSelected(30, 11));
+            QVERIFY(!page.isSelected(12, 12) && !page.isSelected(48, 48));
+            break;
+        case DragCheck::SelectsPolygon:
+            QVERIFY(page.isSelected(40, 35) && page.isSelected(15, 50));
+            QVERIFY(!page.isSelected(90, 80) && !page.isSelected(5, 35));
+            break;
+        case DragCheck::WandSelectsAll:
+            QVERIFY(page.isSelected(0, 0) && page.isSelected(119, 89));
+            break;
+        case DragCheck::ArrowMovesOutline:
+            QVERIFY(page.isSelected(50, 50) && !page.isSelected(22, 22));
+            QVERIFY(view->movedOutlineOffsets().empty());
+            break;
+        case DragCheck::CropsToDrag:
+            QCOMPARE(page.bounds().width(), 40);
+            QCOMPARE(page.bounds().height(), 30);
+            break;
+        case DragCheck::LinePaints:
+            QVERIFY(black(60, 60) && !black(60, 50));
+            break;
+        case DragCheck::BucketFills:
+            QVERIFY(black(0, 0) && black(119, 89));
+            break;
+        case DragCheck::GradientRamps: {
+            // The press's side gets the background, the release's the foreground.
+            QVERIFY(page.colourAt(5, 45) == kWhite && black(115, 45));
+            const std::uint32_t middle = page.colourAt(60, 20);
+            QVERIFY((middle & 0xFF) > 0x40 && (middle & 0xFF) < 0xC0);
+            break;
+        }
+        case DragCheck::TextPlaced: {
+            int inked = 0;
+            for (int y = 0; y < 90; ++y)
+                for (int x = 0; x < 120; ++x) inked += page.colourAt(x, y) != kWhite;
+            QVERIFY(inked > 10);
+            break;
+        }
+        case DragCheck::HandScrolls: {
+            const ToolPoint origin = view->imageToWindow({0, 0});
+            QCOMPARE(origin.x - originBefore.x, window.back().x() - window.front().x());
+            QCOMPARE(origin.y - originBefore.y, window.back().y() - window.front().y());
+            break;
+        }
+        case DragCheck::MagnifyZoomsIn:
+            QCOMPARE(view->zoom(), 2 * zoomBefore);
+            break;
+    }
+    // The drag left no rubber band or moved outline behind.
+    QVERIFY(view->feedback().empty());
+    QVERIFY(view->movedOutlineOffsets().empty());
+    if (!shot.isEmpty()) {
+        view->idle();  // the still outline, as the application's idle pass shows it
+        saveShot(view, shot);
+    }
+}
+
+// A drag with the rectangle tool from inside a selection moves its pixels
+// (the background is left behind); the moved outline follows the pointer
+// and leaves nothing on the screen; toggling it twice leaves the view as it
+// was.
+void PageViewToolTest::selectionDragMovesPixelsAndLeavesNoOutline() {
+    CPageDocument* document = newWhiteImage(120, 90);
+    QVERIFY(document != nullptr);
+    Page& page = *document->page();
+    PageData& data = *page.pageData();
+    const std::vector<std::uint8_t> dark(20, 0);
+    for (int c = 0; c < 3; ++c)
+        for (int y = 20; y < 40; ++y) data.writeRow(c, 20, y, 20, dark.data());
+    CPageView* view = showView(document);
+    view->setTickSource([] { return 0u; });
+    m_app.globals().setBackground(kWhite);
+    m_app.tools().setCurrentIndex(ToolBox::kSelection);
+    drag(view, {windowPoint(view, {20, 20}), windowPoint(view, {40, 40})});
+    QVERIFY(page.isSelected(25, 25));
+    QTest::qWait(30);
+
+    // Toggled twice, the moved outline leaves the view as it was.
+    const QImage before = view->grab().toImage();
+    view->toggleMovedOutline({25, 25}, {45, 35});
+    QCOMPARE(view->movedOutlineOffsets().size(), std::size_t{1});
+    QVERIFY(view->grab().toImage() != before);
+    view->toggleMovedOutline({25, 25}, {45, 35});
+    QCOMPARE(view->grab().toImage(), before);
+    view->endMovedOutline();
+
+    bool outlineShown = false;
+    drag(view,
+         {windowPoint(view, {30, 30}), windowPoint(view, {50, 40}), windowPoint(view, {70, 50})},
+         [&] {
+             outlineShown = view->movedOutlineOffsets().size() == 1;
+             saveShot(view, "view-moved-outline.png");
+         });
+    QVERIFY(outlineShown);
+    QCOMPARE(page.colourAt(60, 40), kBlack);
+    QCOMPARE(page.colourAt(79, 59), kBlack);
+    QCOMPARE(page.colourAt(25, 25), kWhite);
+    QVERIFY(page.isSelected(65, 45) && !page.isSelected(25, 25));
+    QVERIFY(view->movedOutlineOffsets().empty());
+    QTest::qWait(30);
+    QCOMPARE(screenOf(view), view->grab().toImage().convertToFormat(QImage::Format_RGB32));
 }
 
 int main(int argc, char** argv) {

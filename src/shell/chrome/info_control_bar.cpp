@@ -8,6 +8,12 @@
 #include "app/units.h"
 
 namespace tessary {
+namespace {
+
+// A space that does not break a line.
+constexpr QChar kKeepTogether(0x00A0);
+
+}  // namespace
 
 QString infoLengthText(double pixels, double resolution, int unit) {
     if (unit == kUnitPixels) return QString::number(static_cast<std::int64_t>(pixels));
@@ -26,8 +32,14 @@ CInfoControlBar::CInfoControlBar(QMenu* unitsMenu, QAction* showHideAction, QWid
     : QWidget(parent) {
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 1, 4, 1);
+    // The position pane takes what the buttons and the image size leave and
+    // wraps between its fields when that is too narrow for a drag's size
+    // (a 400-pixel image window), so no value is cut off: the bar grows a
+    // line instead. The image size may wrap before its unit for huge images.
     m_position = new QLabel(this);
+    m_position->setWordWrap(true);
     m_size = new QLabel(this);
+    m_size->setWordWrap(true);
     m_units = new QToolButton(this);
     m_units->setText(QStringLiteral("Units"));
     m_units->setMenu(unitsMenu);
@@ -94,19 +106,22 @@ QString CInfoControlBar::imageSizeText() const {
 }
 
 QString CInfoControlBar::positionText() const {
-    return m_position->text();
+    return QString(m_position->text()).replace(kKeepTogether, QLatin1Char(' '));
 }
 
 void CInfoControlBar::refresh() {
+    // Each field's words are held together; the pane wraps between fields.
+    const auto field = [](QString text) { return text.replace(QLatin1Char(' '), kKeepTogether); };
     QString position;
     if (m_hasPoint) {
-        position = QStringLiteral("X: %1   Y: %2")
-                       .arg(infoLengthText(m_x, m_horizontalResolution, m_unit),
-                            infoLengthText(m_y, m_verticalResolution, m_unit));
+        position =
+            field(QStringLiteral("X: ") + infoLengthText(m_x, m_horizontalResolution, m_unit)) +
+            QStringLiteral("   ") +
+            field(QStringLiteral("Y: ") + infoLengthText(m_y, m_verticalResolution, m_unit));
         if (m_hasDrag) {
-            position += QStringLiteral("   ") + infoSizeText(m_dragWidth, m_dragHeight,
-                                                             m_horizontalResolution,
-                                                             m_verticalResolution, m_unit);
+            position += QStringLiteral("   ") +
+                        field(infoSizeText(m_dragWidth, m_dragHeight, m_horizontalResolution,
+                                           m_verticalResolution, m_unit));
         }
     }
     m_position->setText(position);

@@ -92,6 +92,14 @@ public:
     // repaints its outline before returning, so a rubber band follows the
     // pointer while the button is held.
     void toggleFeedback(const FeedbackFigure& figure) override;
+    // Adds the moved outline at the window offset between `from` and `to`
+    // (image pixels), or removes it when shown at that offset, and repaints
+    // the window pixels it covers before returning. The first toggle of a
+    // drag builds the outline of the selection as it stands then; without a
+    // selection nothing shows.
+    void toggleMovedOutline(ToolPoint from, ToolPoint to) override;
+    // Frees the moved outline (and repaints any displacement still shown).
+    void endMovedOutline() override;
     void showPoint(ToolPoint image) override;
     void showDrag(ToolPoint image, std::int32_t width, std::int32_t height) override;
     // Calls the context's coloursChanged, when set.
@@ -113,6 +121,8 @@ public:
 
     // The figures of the feedback overlay, in the order they were added.
     const std::vector<FeedbackFigure>& feedback() const { return m_feedback; }
+    // The window offsets at which the moved outline is shown now.
+    const std::vector<QPoint>& movedOutlineOffsets() const { return m_movedOffsets; }
     // The modifier mask for a pointer at `window` (client pixels) with
     // `modifiers` and the space key as the view last saw it: shift 1, alt 2,
     // ctrl 4, space 16, plus 32 over a selected pixel, 96 over a floating
@@ -178,7 +188,11 @@ private:
     void centreOn(ToolPoint centre);
     void paintImage(QPainter& painter, const Page& page,
                     const KorvelViewGeometry::PaintRequest& request, const WideRect& area);
-    // The feedback figures over the image, clipped to the image area.
+    // Builds m_movedOutline from the page's selection at the view's zoom;
+    // false when there is none to show.
+    bool buildMovedOutline();
+    // The feedback figures and the moved outline over the image, clipped to
+    // the image area.
     void paintFeedback(QPainter& painter, const QRect& area) const;
 
     void undoOrRedo(bool undo);
@@ -211,6 +225,14 @@ private:
 
     DirectTracker* m_tracker = nullptr;  // child object
     std::vector<FeedbackFigure> m_feedback;
+    // The moved outline of the drag in progress: the selection's outline
+    // pixels in the outline pattern on a transparent ground, where it lies
+    // undisplaced (window pixels), whether this drag built it already, and
+    // the offsets it is shown at.
+    QImage m_movedOutline;
+    QPoint m_movedOrigin;
+    bool m_movedOutlineBuilt = false;
+    std::vector<QPoint> m_movedOffsets;
     CToolCursors m_cursors;
     int m_cursorNumber = -1;
     bool m_spaceDown = false;

@@ -9,6 +9,8 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "model/page_state_record.h"
+#include "render/page_draw.h"
+#include "render/selection_outline.h"
 #include "render/zoom_levels.h"
 #include "shell/app/child_frame.h"
 #include "shell/app/page_document.h"
@@ -104,6 +106,64 @@ void CPageView::toggleFeedback(const FeedbackFigure& figure) {
         m_feedback.push_back(figure);
     const QRegion touched = figureRegion(figure) & toQRect(geometry().imageArea());
     if (!touched.isEmpty()) repaint(touched);
+}
+
+bool CPageView::buildMovedOutline() {
+    m_movedOutlineBuilt = true;
+    if (!hasPage() || m_context.renderer == nullptr) return false;
+    const Page& page = *m_document.page();
+    SelectionOutline outline;
+    SelectionOutline::Scene scene;
+    scene.hasFocus = true;
+    scene.hasSelection = ViewEdits::hasSelection(page);
+    scene.state = PageDraw::stateAt(*page.pageData(), 0);
+    scene.maskPlane = page.colourPlaneCount();
+    scene.selectionBounds = page.selectionRect();
+    outline.update(*m_context.renderer, geometry(), scene);
+    if (!outline.hasBitmap()) return false;
+    const WideRect& rect = outline.windowRect();
+    QImage image(static_cast<int>(rect.width()), static_cast<int>(rect.height()),
+                 QImage::Format_ARGB32_Premultiplied);
+    if (image.isNull()) return false;
+    image.fill(Qt::transparent);
+    // The still outline's pattern at phase 0, aligned to the outline itself
+    // so that it travels with the pointer.
+    for (int y = 0; y < image.height(); ++y) {
+        const std::uint8_t pattern = SelectionOutline::patternRow(0, y & 7);
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            if (!outline.bit(x, y)) continue;
+            row[x] = (pattern & (0x80u >> (x & 7))) != 0 ? qRgb(255, 255, 255) : qRgb(0, 0, 0);
+        }
+    }
+    m_movedOutline = std::move(image);
+    m_movedOrigin = QPoint(static_cast<int>(rect.left), static_cast<int>(rect.top));
+    return true;
+}
+
+void CPageView::toggleMovedOutline(ToolPoint from, ToolPoint to) {
+    if (!m_movedOutlineBuilt) buildMovedOutline();
+    if (m_movedOutline.isNull()) return;
+    const ToolPoint a = imageToWindow(from);
+    const ToolPoint b = imageToWindow(to);
+    const QPoint offset(clampToInt32(std::int64_t{b.x} - a.x),
+                        clampToInt32(std::int64_t{b.y} - a.y));
+    const auto shown = std::find(m_movedOffsets.begin(), m_movedOffsets.end(), offset);
+    if (shown != m_movedOffsets.end())
+        m_movedOffsets.erase(shown);
+    else
+        m_movedOffsets.push_back(offset);
+    const QRect touched =
+        QRect(m_movedOrigin + offset, m_movedOutline.size()) & toQRect(geometry().imageArea());
+    if (!touched.isEmpty()) repaint(touched);
+}
+
+void CPageView::endMovedOutline() {
+    std::vector<QPoint> left;
+    left.swap(m_movedOffsets);
+    for (const QPoint& offset : left) update(QRect(m_movedOrigin + offset, m_movedOutline.size()));
+    m_movedOutline = QImage();
+    m_movedOutlineBuilt = false;
 }
 
 void CPageView::showPoint(ToolPoint image) {
@@ -346,6 +406,13 @@ void CPageView::leftButtonPressed(QMouseEvent* event) {
 }
 
 void CPageView::paintFeedback(QPainter& painter, const QRect& area) const {
+    if (!m_movedOffsets.empty() && !m_movedOutline.isNull()) {
+        painter.save();
+        painter.setClipRect(area);
+        for (const QPoint& offset : m_movedOffsets)
+            painter.drawImage(m_movedOrigin + offset, m_movedOutline);
+        painter.restore();
+    }
     if (m_feedback.empty()) return;
     // A white line under a dashed black one shows on any image.
     QPen under(Qt::white, 1);
