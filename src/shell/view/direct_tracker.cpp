@@ -51,6 +51,8 @@ void DirectTracker::begin(QPoint window) {
     m_down = true;
     m_passesAfterRelease = 0;
     m_platformReportsButton = QGuiApplication::mouseButtons().testFlag(Qt::LeftButton);
+    m_windowsAtBegin.clear();
+    for (QWidget* window : QApplication::topLevelWidgets()) m_windowsAtBegin.append(window);
     m_tracking = true;
     ++g_trackingCount;
     qApp->installEventFilter(this);
@@ -99,8 +101,17 @@ bool DirectTracker::isTrackedWidget(const QObject* object) const {
     return object == m_view.data();
 }
 
+bool DirectTracker::inWindowOpenedDuringPress(const QObject* object) const {
+    if (!object->isWidgetType()) return false;
+    const QWidget* window = static_cast<const QWidget*>(object)->window();
+    for (const QPointer<QWidget>& known : m_windowsAtBegin)
+        if (known.data() == window) return false;
+    return true;
+}
+
 bool DirectTracker::eventFilter(QObject* watched, QEvent* event) {
     if (!m_tracking || m_view == nullptr) return false;
+    if (inWindowOpenedDuringPress(watched)) return false;
     // Window-level events become widget events, which are judged below.
     const bool widget = watched->isWidgetType();
     switch (event->type()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
@@ -34,7 +35,9 @@ namespace tessary {
 // other widgets, keys other than the modifiers and space, shortcuts, context
 // menus and drops are swallowed, and closing a frame or the main window is
 // refused. So no menu command, second press or closed document can run
-// inside the loop.
+// inside the loop. Windows that open during the press (a tool's options
+// dialog, the progress window of a long fill) are not the press's business:
+// their input passes untouched, so they can be typed into and cancelled.
 class DirectTracker : public QObject, public MouseTracker {
     Q_OBJECT
 public:
@@ -72,8 +75,12 @@ private:
     void release(QPoint window);
     void release() { release(m_point); }
     bool isTrackedWidget(const QObject* object) const;
+    // `object` is a widget in a window that opened after begin().
+    bool inWindowOpenedDuringPress(const QObject* object) const;
 
     QPointer<QWidget> m_view;
+    // The top-level windows that existed at begin().
+    QList<QPointer<QWidget>> m_windowsAtBegin;
     QTimer m_wake;
     QPoint m_point;
     bool m_tracking = false;
