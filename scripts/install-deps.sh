@@ -12,6 +12,7 @@ packages=(
   libsane-dev sane-utils
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   imagemagick poppler-utils
+  desktop-file-utils appstream
 )
 
 missing=()
