@@ -13,6 +13,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   imagemagick poppler-utils
   fonts-dejavu-core
+  desktop-file-utils appstream
 )
 
 missing=()

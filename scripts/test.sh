@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is needed, builds everything from scratch in build/, runs every
-# test, then builds the engine again with AddressSanitizer and
+# test, builds the Debian package and runs it from a read-only tree, then
+# builds the engine again with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan/ and runs the engine tests there.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,9 @@ echo "== Normal build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ninja -C build -j"$jobs"
 (cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== Debian package, installed read-only =="
+./scripts/package-test.sh build
 
 echo "== Sanitizer build (engine) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=ON -DTESSARY_CORE_ONLY=ON

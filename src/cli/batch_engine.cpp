@@ -24,8 +24,11 @@ public:
     void close(bool) override {}
 };
 
-BatchEngine::BatchEngine(std::filesystem::path programFolder)
-    : m_globals(std::make_unique<ZERozevuv>(std::move(programFolder))),
+BatchEngine::BatchEngine(const std::filesystem::path& programFolder)
+    : BatchEngine(foldersBeside(programFolder)) {}
+
+BatchEngine::BatchEngine(const ProgramFolders& folders)
+    : m_globals(std::make_unique<ZERozevuv>(folders)),
       m_plugInProgress(std::make_unique<SilentProgress>()) {}
 
 BatchEngine::~BatchEngine() {
@@ -46,7 +49,7 @@ bool BatchEngine::start(std::string& error) {
     m_savedForeground = m_globals->foreground();
     m_savedBackground = m_globals->background();
     m_savedOpacity = m_globals->opacity();
-    BuildPlugInMenus(m_plugIns, m_globals->plugInFolder(), PlugInMenus{});
+    BuildPlugInMenus(m_plugIns, m_globals->plugInFolders(), PlugInMenus{});
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setColours(m_globals->foreground(), m_globals->background());
     m_host->setModuleQuestions(&m_questions);

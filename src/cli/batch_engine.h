@@ -34,7 +34,8 @@ class ToolBox;
 // written back.
 class BatchEngine {
 public:
-    explicit BatchEngine(std::filesystem::path programFolder);
+    explicit BatchEngine(const std::filesystem::path& programFolder);
+    explicit BatchEngine(const ProgramFolders& folders);
     ~BatchEngine();
     BatchEngine(const BatchEngine&) = delete;
     BatchEngine& operator=(const BatchEngine&) = delete;

@@ -34,7 +34,9 @@ std::string batchHelpText() {
         "editor's menu commands do, and saves the result to OUTPUT through the format\n"
         "module of its extension (for example .bmp, .png, .jpg, .tif). The engine starts\n"
         "in the program folder (QSStuff beside the executable; TESSARY_PROGRAM_FOLDER\n"
-        "overrides) and finds its modules in QSStuff/Plugins.\n"
+        "overrides) and finds its modules in QSStuff/Plugins. Installed, it reads its\n"
+        "modules from ../lib/tessary/modules and $XDG_DATA_HOME/tessary/modules, and\n"
+        "keeps preferences in $XDG_CONFIG_HOME/tessary, swap files in $XDG_CACHE_HOME/tessary.\n"
         "\n"
         "Options:\n"
         "  -o OUTPUT, --output=OUTPUT  the file to write\n"
@@ -75,8 +77,8 @@ std::string batchHelpText() {
     return text;
 }
 
-int runBatchProgram(const std::vector<std::string>& arguments,
-                    const std::filesystem::path& programFolder, std::FILE* out, std::FILE* err) {
+int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFolders& folders,
+                    std::FILE* out, std::FILE* err) {
     std::string error;
     const auto options = parseBatchArguments(arguments, error);
     if (!options) {
@@ -112,7 +114,7 @@ int runBatchProgram(const std::vector<std::string>& arguments,
     }
 
     const Clock::time_point startTime = Clock::now();
-    BatchEngine engine(programFolder);
+    BatchEngine engine(folders);
     if (!engine.start(error)) {
         std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
         return kBatchExitFailed;

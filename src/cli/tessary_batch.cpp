@@ -10,5 +10,5 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> arguments(argv + 1, argv + argc);
-    return tessary::runBatchProgram(arguments, tessary::defaultProgramFolder(), stdout, stderr);
+    return tessary::runBatchProgram(arguments, tessary::defaultProgramFolders(), stdout, stderr);
 }

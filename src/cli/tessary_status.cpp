@@ -11,14 +11,20 @@
 
 namespace {
 
-double megabytes(double bytes) { return bytes / (1024.0 * 1024.0); }
+double megabytes(double bytes) {
+    return bytes / (1024.0 * 1024.0);
+}
 
 const char* methodName(int method) {
     switch (method) {
-        case 0: return "fixed size";
-        case 1: return "percentage of free space";
-        case 2: return "leave free";
-        default: return "half of free space";
+        case 0:
+            return "fixed size";
+        case 1:
+            return "percentage of free space";
+        case 2:
+            return "leave free";
+        default:
+            return "half of free space";
     }
 }
 
@@ -41,10 +47,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    const std::filesystem::path programFolder = defaultProgramFolder();
+    const ProgramFolders folders = defaultProgramFolders();
     std::error_code ignored;  // a folder that cannot be made is reported by initialise()
-    std::filesystem::create_directories(programFolder, ignored);
-    ZERozevuv globals(programFolder);
+    std::filesystem::create_directories(folders.program, ignored);
+    ZERozevuv globals(folders);
     std::printf("%s engine\n", loadString(128).c_str());
     std::printf("  program folder   %s\n", globals.programFolder().c_str());
     std::fflush(stdout);
@@ -59,15 +65,15 @@ int main(int argc, char** argv) {
     const auto& budget = globals.budgetPrefs();
     const VMTile& store = globals.tileStore();
     std::printf("  working folder   %s\n", globals.workingFolder().c_str());
-    std::printf("  plug-in folder   %s\n", globals.plugInFolder().c_str());
+    for (const auto& folder : globals.plugInFolders())
+        std::printf("  plug-in folder   %s\n", folder.c_str());
     std::printf("  preferences      %s (%s)\n", globals.preferenceFile().c_str(),
                 globals.preferencesLoaded() ? "read" : "defaults; written at exit");
     std::printf("  memory budget    %s: %d MB / %d %% / leave %d MB -> %u KB of swap\n",
                 methodName(budget.vmMethod), budget.mbToUse, budget.percentToUse,
                 budget.mbToLeaveFree, globals.swapBudgetKB());
     std::printf("  memory slots     %u (%.0f MB reserved, touched only as tiles are used)\n",
-                store.memorySlots(),
-                megabytes(double(store.reservedBytes())));
+                store.memorySlots(), megabytes(double(store.reservedBytes())));
     std::printf("  swap files       %d, %u tiles\n", store.swapFiles().count(), store.swapTiles());
     for (int i = 0; i < store.swapFiles().count(); ++i)
         std::printf("                   %s\n", store.swapFiles().entry(i).path.c_str());

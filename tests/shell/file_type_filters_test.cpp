@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QMessageBox>
 
 #include "shell/dialogs/file_save_dlog.h"
 #include "shell_test_support.h"
@@ -69,6 +70,15 @@ TEST(ReplaceExtension, GivesTheNameTheTypesExtension) {
     EXPECT_EQ(replaceExtension(QString(), QStringLiteral("*.PNG")), QString());
 }
 
+TEST(NoWriterMessage, SaysWhyAndListsTheWritableTypes) {
+    EXPECT_EQ(noWriterMessage(QStringLiteral("a.b.gif"), threeTypes()),
+              QStringLiteral("No installed module writes files of type \".gif\".\n"
+                             "Types that can be written: BMP, PNG, JPEG."));
+    EXPECT_EQ(noWriterMessage(QStringLiteral("picture"), {}),
+              QStringLiteral("The name \"picture\" has no extension, so no installed module can "
+                             "tell which type to write.\nTypes that can be written: none."));
+}
+
 TEST(OpenAndSaveFilters, ComeFromTheFormatModules) {
     test::EditorRig rig;
     int all = -1;
@@ -114,7 +124,14 @@ TEST_F(FileSaveDlogTest, OkIsRefusedForAnExtensionOfNoType) {
     auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
     ASSERT_NE(name, nullptr);
     name->setText(QStringLiteral("picture.gif"));
-    dialog.accept();
+    QString message;
+    EXPECT_TRUE(test::withModal(
+        [&](QWidget* box) {
+            message = qobject_cast<QMessageBox*>(box)->text();
+            test::clickButton(box, QStringLiteral("OK"));
+        },
+        [&] { dialog.accept(); }));
+    EXPECT_EQ(message, noWriterMessage(QStringLiteral("picture.gif"), threeTypes()));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     name->setText(QStringLiteral("picture.png"));

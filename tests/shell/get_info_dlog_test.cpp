@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFile>
 
@@ -48,6 +49,17 @@ TEST(FileSizeText, KilobytesAndMegabytes) {
     EXPECT_EQ(fileSizeText(30000), QStringLiteral("29 K"));
     EXPECT_EQ(fileSizeText(512), QStringLiteral("0.50 K"));
     EXPECT_EQ(fileSizeText(3 * 1048576 / 2), QStringLiteral("1.5 M"));
+}
+
+TEST(GetInfoDialog, IsAtLeastAsWideAsItsTitle) {
+    Dlog dialog(QStringLiteral("A rather long document name from the scanner, page 12.png"), 5, 100,
+                100, 0);
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int titleWidth = metrics.horizontalAdvance(dialog.windowTitle());
+    EXPECT_GT(dialog.titleFitWidth(dialog.windowTitle()), titleWidth);
+    EXPECT_GE(dialog.minimumWidth(), dialog.titleFitWidth(dialog.windowTitle()));
+    dialog.show();
+    EXPECT_GE(dialog.width(), titleWidth);
 }
 
 TEST(GetInfoDialog, AnUnsavedImageShowsNotAvailable) {

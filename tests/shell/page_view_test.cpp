@@ -27,6 +27,7 @@
 #include "shell/app/command_ids.h"
 #include "shell/app/command_router.h"
 #include "shell/app/doc_template.h"
+#include "shell/app/document_icon.h"
 #include "shell/app/korvel_app.h"
 #include "shell/app/main_frame.h"
 #include "shell/app/main_menu.h"
@@ -102,6 +103,8 @@ private slots:
     void outlineStepsAtMostEveryTwoHundredMilliseconds();
     void outlineShowsInTheActiveWindowWithoutAClick();
     void zoomButtonsBesideTheZoomBoxZoomAsTheCommands();
+    void newWindowsFitTheirImageWithinTheArea();
+    void windowsShowTheDocumentIcon();
 
 private:
     CPageDocument* newImage(int width, int height, bool withPattern);
@@ -633,6 +636,47 @@ void PageViewTest::zoomButtonsBesideTheZoomBoxZoomAsTheCommands() {
                  reference->geometry().scrollBar(KorvelViewGeometry::Axis::Vertical).position);
     }
     QCOMPARE(view->zoomLabel(), QString("1:2"));
+}
+
+void PageViewTest::newWindowsFitTheirImageWithinTheArea() {
+    using Axis = KorvelViewGeometry::Axis;
+    m_app.mainFrame()->resize(1200, 900);
+    QCoreApplication::processEvents();
+    const QSize room = m_app.mainFrame()->mdiArea()->viewport()->size();
+
+    // A tiny image opens at the minimum size.
+    CPageDocument* tiny = newImage(30, 20, false);
+    QVERIFY(tiny != nullptr);
+    QCOMPARE(frameOf(tiny)->size(), QSize(CChildFrame::kMinimumWidth, CChildFrame::kMinimumHeight));
+
+    // An image that fits is shown whole at its zoom, with no scroll bar.
+    CPageDocument* fits = newImage(500, 300, false);
+    QVERIFY(fits != nullptr);
+    const KorvelViewGeometry& geometry = viewOf(fits)->geometry();
+    QVERIFY(frameOf(fits)->width() <= room.width() && frameOf(fits)->height() <= room.height());
+    QCOMPARE(geometry.imageArea().width(), geometry.scrollBar(Axis::Horizontal).extent);
+    QCOMPARE(geometry.imageArea().height(), geometry.scrollBar(Axis::Vertical).extent);
+    QVERIFY(!geometry.scrollBar(Axis::Horizontal).visible);
+    QVERIFY(!geometry.scrollBar(Axis::Vertical).visible);
+
+    // A larger image gets the whole area.
+    CPageDocument* large = newImage(3000, 2000, false);
+    QVERIFY(large != nullptr);
+    QCOMPARE(frameOf(large)->size(), room);
+
+    QCOMPARE(CChildFrame::openingSize(QSize(900, 100), QSize(600, 700)), QSize(600, 200));
+}
+
+void PageViewTest::windowsShowTheDocumentIcon() {
+    CPageDocument* document = newImage(30, 20, false);
+    QVERIFY(document != nullptr);
+    const QImage shown = frameOf(document)->windowIcon().pixmap(32).toImage();
+    QCOMPARE(shown, documentIcon().pixmap(32).toImage());
+    // Paper with a picture, transparent around the sheet.
+    QVERIFY(!shown.isNull());
+    QCOMPARE(qAlpha(shown.pixel(0, 0)), 0);
+    QCOMPARE(qAlpha(shown.pixel(16, 24)), 255);
+    QVERIFY(shown.pixel(16, 24) != qRgb(255, 255, 255));
 }
 
 int main(int argc, char** argv) {

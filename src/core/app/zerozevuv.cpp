@@ -23,13 +23,27 @@ bool createFolder(const std::filesystem::path& path) {
 
 }  // namespace
 
-ZERozevuv::ZERozevuv(std::filesystem::path programFolder, platform::FileLayer& files,
+ZERozevuv::ZERozevuv(const std::filesystem::path& programFolder, platform::FileLayer& files,
                      platform::SystemInfo& system)
-    : m_files(files), m_system(system), m_programFolder(std::move(programFolder)) {
-    m_stuffFolder = m_programFolder / loadString(string_id::kStuffFolderName);
-    m_workingFolder = m_stuffFolder / loadString(string_id::kTempFolderName);
-    m_plugInFolder = m_stuffFolder / loadString(string_id::kPlugInFolderName);
-    m_preferenceFile = m_stuffFolder / loadString(string_id::kPrefsFileName);
+    : ZERozevuv(foldersBeside(programFolder), files, system) {}
+
+ZERozevuv::ZERozevuv(const ProgramFolders& folders, platform::FileLayer& files,
+                     platform::SystemInfo& system)
+    : m_files(files),
+      m_system(system),
+      m_programFolder(folders.program),
+      m_stuffFolder(folders.stuff),
+      m_workingFolder(folders.working),
+      m_plugInFolder(folders.plugIns),
+      m_shippedPlugInFolder(folders.shippedPlugIns),
+      m_preferenceFile(folders.preferenceFile) {}
+
+std::vector<std::filesystem::path> ZERozevuv::plugInFolders() const {
+    std::vector<std::filesystem::path> folders;
+    if (!m_shippedPlugInFolder.empty() && m_shippedPlugInFolder != m_plugInFolder)
+        folders.push_back(m_shippedPlugInFolder);
+    folders.push_back(m_plugInFolder);
+    return folders;
 }
 
 ZERozevuv::~ZERozevuv() {

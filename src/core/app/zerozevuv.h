@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 #include "app/preference_set.h"
+#include "app/program_folder.h"
 #include "app/tool_globals.h"
 #include "model/blend_table.h"
 #include "model/page.h"
@@ -25,18 +27,24 @@ namespace tessary {
 // the preference file. The file layer and the system questions are injected
 // so that tests can run it on a temporary folder with a pretend machine.
 //
-// Folders, all below the program folder given at construction:
+// Folders, given at construction as a ProgramFolders; built from a program
+// folder alone, all lie below it:
 //   stuff folder     <program>/QSStuff
 //   working folder   <program>/QSStuff/Temp      (swap files)
 //   plug-in folder   <program>/QSStuff/Plugins
 //   preference file  <program>/QSStuff/QSPrefs
+// An installed program adds a read-only shipped plug-in folder and keeps the
+// others in the user's folders (see chooseProgramFolders()).
 class ZERozevuv {
 public:
     // Tile size of the store and of every page.
     static constexpr int kTileSize = 128;
 
     // `files` and `system` must outlive the object.
-    explicit ZERozevuv(std::filesystem::path programFolder,
+    explicit ZERozevuv(const std::filesystem::path& programFolder,
+                       platform::FileLayer& files = platform::systemFileLayer(),
+                       platform::SystemInfo& system = platform::systemInfo());
+    explicit ZERozevuv(const ProgramFolders& folders,
                        platform::FileLayer& files = platform::systemFileLayer(),
                        platform::SystemInfo& system = platform::systemInfo());
     // Runs shutDown() when the object is initialised.
@@ -68,7 +76,11 @@ public:
     const std::filesystem::path& programFolder() const { return m_programFolder; }
     const std::filesystem::path& stuffFolder() const { return m_stuffFolder; }
     const std::filesystem::path& workingFolder() const { return m_workingFolder; }
+    // The user's plug-in folder (made by initialise()).
     const std::filesystem::path& plugInFolder() const { return m_plugInFolder; }
+    // Every folder modules are read from, in scan order: the shipped folder
+    // (when there is one of its own), then plugInFolder().
+    std::vector<std::filesystem::path> plugInFolders() const;
     const std::filesystem::path& preferenceFile() const { return m_preferenceFile; }
 
     // --- Preferences --------------------------------------------------------
@@ -127,6 +139,7 @@ private:
     std::filesystem::path m_stuffFolder;
     std::filesystem::path m_workingFolder;
     std::filesystem::path m_plugInFolder;
+    std::filesystem::path m_shippedPlugInFolder;
     std::filesystem::path m_preferenceFile;
 
     PreferenceSet m_preferences;

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string_view>
+#include <vector>
 
 #include "plugins/menu_model.h"
 #include "plugins/plug_in_list.h"
@@ -20,6 +21,10 @@ struct PlugInMenus {
 // menu with kind 3 and the filter menu with kind 2. A missing folder leaves
 // the menus empty (their placeholders removed).
 void BuildPlugInMenus(PlugInList& list, const std::filesystem::path& folder,
+                      const PlugInMenus& menus);
+
+// As above, scanning each of `folders` in order into the one list.
+void BuildPlugInMenus(PlugInList& list, const std::vector<std::filesystem::path>& folders,
                       const PlugInMenus& menus);
 
 // Start-up discovery: the plug-in folder is `plugInFolderName` ("Plugins")

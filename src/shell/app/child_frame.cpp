@@ -8,6 +8,7 @@
 #include "model/page.h"
 #include "shell/app/command_ids.h"
 #include "shell/app/command_router.h"
+#include "shell/app/document_icon.h"
 #include "shell/app/menu_layout.h"
 #include "shell/app/page_document.h"
 #include "shell/chrome/info_control_bar.h"
@@ -22,6 +23,7 @@ CChildFrame::CChildFrame(CPageDocument& document, ShellContext& context, Command
     : QMdiSubWindow(parent), m_document(document), m_context(context) {
     setAttribute(Qt::WA_DeleteOnClose);
     setMinimumSize(kMinimumWidth, kMinimumHeight);
+    setWindowIcon(documentIcon());
 
     m_unitsMenu = new QMenu(this);
     for (const MenuEntry& entry : unitsMenuLayout()) {
@@ -55,6 +57,10 @@ CChildFrame::CChildFrame(CPageDocument& document, ShellContext& context, Command
     });
     updateTitle();
     refreshInfo();
+}
+
+QSize CChildFrame::openingSize(const QSize& wanted, const QSize& area) {
+    return wanted.boundedTo(area).expandedTo(QSize(kMinimumWidth, kMinimumHeight));
 }
 
 CChildFrame::~CChildFrame() {

@@ -28,6 +28,10 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
 public:
     static constexpr int kMinimumWidth = 400;
     static constexpr int kMinimumHeight = 200;
+    // The size a new frame opens at: `wanted` (the frame around its whole
+    // view at its size hint) limited to `area` (the MDI area's viewport),
+    // and never below the minimum size.
+    static QSize openingSize(const QSize& wanted, const QSize& area);
 
     CChildFrame(CPageDocument& document, ShellContext& context, CommandRouter& router,
                 QWidget* parent = nullptr);

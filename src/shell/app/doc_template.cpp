@@ -48,6 +48,7 @@ CPageDocument* CDocTemplate::createDocument(std::unique_ptr<Page> page, const QS
     m_entries.push_back({std::move(document), frame});
     connect(frame, &QObject::destroyed, this, [this, raw] { frameDestroyed(raw); });
     m_area.addSubWindow(frame);
+    frame->resize(CChildFrame::openingSize(frame->sizeHint(), m_area.viewport()->size()));
     frame->show();
     m_area.setActiveSubWindow(frame);
     emit documentsChanged();

@@ -141,7 +141,8 @@ CKorvelApp::StartResult CKorvelApp::initInstance(const StartOptions& options) {
     TS_ASSERT(!m_running);
     m_workingDirectory =
         options.workingDirectory.isEmpty() ? QDir::currentPath() : options.workingDirectory;
-    const std::filesystem::path programFolder = defaultProgramFolder();
+    const ProgramFolders folders = defaultProgramFolders();
+    const std::filesystem::path& programFolder = folders.program;
 
     // 1. One instance per program folder.
     if (options.singleInstance) {
@@ -169,7 +170,7 @@ CKorvelApp::StartResult CKorvelApp::initInstance(const StartOptions& options) {
     // 3. The globals.
     std::error_code ignored;  // a folder that cannot be made fails initialise()
     std::filesystem::create_directories(programFolder, ignored);
-    m_globals = std::make_unique<ZERozevuv>(programFolder);
+    m_globals = std::make_unique<ZERozevuv>(folders);
     if (!startGlobals()) {
         std::fprintf(stderr,
                      "%s could not start: the folders under %s could not be made, or the drive "
@@ -273,8 +274,7 @@ void CKorvelApp::discoverPlugIns() {
     menus.importMenu = m_importModel.get();
     menus.exportMenu = m_exportModel.get();
     menus.filterMenu = m_filterModel.get();
-    SetUpPlugIns(*m_plugIns, m_globals->stuffFolder(), loadString(string_id::kPlugInFolderName),
-                 menus);
+    BuildPlugInMenus(*m_plugIns, m_globals->plugInFolders(), menus);
     MainMenu& menu = *m_mainFrame->mainMenu();
     menu.fillPlugInMenu(menu.importMenu(), *m_importModel);
     menu.fillPlugInMenu(menu.exportMenu(), *m_exportModel);

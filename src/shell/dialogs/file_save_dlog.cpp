@@ -3,6 +3,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 
+#include "shell/chrome/error_box.h"
+
 namespace tessary {
 
 CFileSaveDlog::CFileSaveDlog(QWidget* parent, const QString& proposedPath,
@@ -62,7 +64,11 @@ void CFileSaveDlog::accept() {
         QFileDialog::accept();
         return;
     }
-    if (filterIndexForName(m_filters, QFileInfo(name).fileName()) < 0) return;
+    if (filterIndexForName(m_filters, QFileInfo(name).fileName()) < 0) {
+        if (!name.isEmpty())
+            showWarning(this, noWriterMessage(QFileInfo(name).fileName(), m_filters));
+        return;
+    }
     QFileDialog::accept();
 }
 

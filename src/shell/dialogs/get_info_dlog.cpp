@@ -1,11 +1,14 @@
 #include "shell/dialogs/get_info_dlog.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QLabel>
+#include <QStyle>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/string_table.h"
 #include "app/units.h"
@@ -55,6 +58,10 @@ CGetInfoDlogHandler::CGetInfoDlogHandler(const QString& documentTitle, std::int3
     addValue(kIdDownloadTime, QStringLiteral("Est. Download Time:"));
     layout->addWidget(makeButtons(QStringLiteral("OK"), QString()));
 
+    // The window manager cuts a title wider than the window: make room for
+    // the text and the title bar's buttons.
+    setMinimumWidth(std::max(layout->minimumSize().width(), titleFitWidth(windowTitle())));
+
     setString(kIdImageType, typeName(pageType));
     setNumber(kIdWidth, width, 0);
     setNumber(kIdHeight, height, 0);
@@ -75,6 +82,12 @@ void CGetInfoDlogHandler::updateDownloadTime() {
     const std::int32_t speed =
         index >= 0 && index < kModemSpeedCount ? kModemSpeeds[index].bytesPerSecond : 0;
     setString(kIdDownloadTime, downloadTimeText(m_savedSize, speed));
+}
+
+int CGetInfoDlogHandler::titleFitWidth(const QString& title) const {
+    const QFontMetrics metrics(QApplication::font("QMdiSubWindowTitleBar"));
+    const int bar = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    return metrics.horizontalAdvance(title) + kTitleButtons * std::max(bar, metrics.height());
 }
 
 std::uint64_t CGetInfoDlog::savedSizeOf(const CPageDocument& document) {

@@ -28,7 +28,14 @@ public:
                         double height, std::uint64_t savedSize, QWidget* parent = nullptr);
     ~CGetInfoDlogHandler() override;
 
+    // The width that shows `title` whole in a title bar: the text in the
+    // title-bar font plus room for the icon and the window buttons.
+    int titleFitWidth(const QString& title) const;
+
 private:
+    // Title-bar squares besides the text: the icon and up to three buttons.
+    static constexpr int kTitleButtons = 4;
+
     void updateDownloadTime();
 
     std::uint64_t m_savedSize;

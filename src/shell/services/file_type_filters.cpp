@@ -94,6 +94,23 @@ int filterIndexForName(const std::vector<FileTypeFilter>& filters, const QString
     return -1;
 }
 
+QString noWriterMessage(const QString& name, const std::vector<FileTypeFilter>& filters) {
+    const int dot = static_cast<int>(name.lastIndexOf(QLatin1Char('.')));
+    QString text =
+        dot < 0
+            ? QStringLiteral(
+                  "The name \"%1\" has no extension, so no installed "
+                  "module can tell which type to write.")
+                  .arg(name)
+            : QStringLiteral("No installed module writes files of type \"%1\".").arg(name.mid(dot));
+    QStringList types;
+    for (const FileTypeFilter& filter : filters) types << patternKey(filter.pattern);
+    types.removeDuplicates();
+    text += QStringLiteral("\nTypes that can be written: %1.")
+                .arg(types.isEmpty() ? QStringLiteral("none") : types.join(QStringLiteral(", ")));
+    return text;
+}
+
 QString replaceExtension(const QString& name, const QString& pattern) {
     if (name.isEmpty()) return name;
     if (nameExtensionKey(name) == patternKey(pattern) && name.contains(QLatin1Char('.')))

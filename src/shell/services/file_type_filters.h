@@ -46,6 +46,11 @@ QString nameExtensionKey(const QString& name);
 // The first filter whose pattern key equals the name's extension key, or -1.
 int filterIndexForName(const std::vector<FileTypeFilter>& filters, const QString& name);
 
+// Why a name cannot be saved: no installed module writes files with its
+// extension (or it has none), followed by the types that can be written
+// (`filters`' pattern keys; "none" when there are none).
+QString noWriterMessage(const QString& name, const std::vector<FileTypeFilter>& filters);
+
 // `name` with its extension (the text from its last "." on) replaced by the
 // pattern's (the pattern without "*", e.g. ".PNG") when their keys differ; a
 // name without "." gets the extension appended. An empty name stays empty.

@@ -11,6 +11,7 @@
 #include <QToolButton>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "render/zoom_levels.h"
@@ -171,6 +172,16 @@ void CKorvelView::invalidateImage(const Rect& image) {
 
 WidePoint CKorvelView::imagePointAt(const QPoint& window) const {
     return m_geometry.windowToImage(WidePoint{window.x(), window.y()});
+}
+
+QSize CKorvelView::sizeHint() const {
+    const int strip = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    const Rect& bounds = m_geometry.imageBounds();
+    const auto extent = [strip](std::int32_t pixels, double scale) {
+        return toInt(static_cast<std::int64_t>(std::ceil(pixels * scale)) + strip);
+    };
+    return QSize(extent(bounds.width(), m_geometry.scaleX()),
+                 extent(bounds.height(), m_geometry.scaleY()));
 }
 
 void CKorvelView::popUpZoomMenu() {

@@ -37,6 +37,8 @@ public:
     // The child control with `id` (4444, 4445, 4130, 4131, 4132), or null.
     QWidget* control(int id) const;
     QString zoomLabel() const;
+    // The whole image at the current zoom plus the scroll-bar strips.
+    QSize sizeHint() const override;
 
     // Stores new image bounds and lays out again, keeping scroll positions
     // where the new ranges allow; repaints everything.

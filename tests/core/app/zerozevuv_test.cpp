@@ -28,10 +28,11 @@ protected:
     fs::path working() const { return m_dir / "QSStuff" / "Temp"; }
     fs::path prefsPath() const { return m_dir / "QSStuff" / "QSPrefs"; }
 
-    std::vector<std::string> swapFiles() const {
+    std::vector<std::string> swapFiles() const { return swapFilesIn(working()); }
+    static std::vector<std::string> swapFilesIn(const fs::path& folder) {
         std::vector<std::string> names;
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(working(), error)) {
+        for (const auto& entry : fs::directory_iterator(folder, error)) {
             const std::string name = entry.path().filename().string();
             if (name.rfind("VMemF_", 0) == 0) names.push_back(name);
         }
@@ -103,6 +104,32 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     EXPECT_EQ(saved.word(14), 50);
     EXPECT_EQ(saved.word(15), 1);
     EXPECT_EQ(globals.preferenceWriteError(), platform::kNoErr);
+}
+
+TEST_F(ZERozevuvTest, PerUserFoldersHoldSwapAndPreferencesAndShippedModulesComeFirst) {
+    // An installed layout: nothing may be written beside the program.
+    ProgramFolders folders;
+    folders.program = m_dir / "usr" / "bin";
+    folders.shippedPlugIns = m_dir / "usr" / "lib" / "tessary" / "modules";
+    folders.stuff = m_dir / "config";
+    folders.preferenceFile = folders.stuff / "QSPrefs";
+    folders.working = m_dir / "cache";
+    folders.plugIns = m_dir / "data";
+    {
+        ZERozevuv globals(folders, m_files, m_machine);
+        EXPECT_EQ(globals.plugInFolders(),
+                  (std::vector<fs::path>{folders.shippedPlugIns, folders.plugIns}));
+        ASSERT_TRUE(globals.initialise());
+        EXPECT_FALSE(swapFilesIn(folders.working).empty());
+        globals.shutDown();
+    }
+    EXPECT_TRUE(fs::is_regular_file(folders.preferenceFile));
+    EXPECT_TRUE(fs::is_directory(folders.plugIns));
+    EXPECT_FALSE(fs::exists(folders.program));
+    EXPECT_FALSE(fs::exists(folders.shippedPlugIns));
+    // The build-tree layout scans its one plug-in folder.
+    EXPECT_EQ(ZERozevuv(m_dir.path()).plugInFolders(),
+              (std::vector<fs::path>{m_dir / "QSStuff" / "Plugins"}));
 }
 
 TEST_F(ZERozevuvTest, ExistingFoldersAreFine) {
