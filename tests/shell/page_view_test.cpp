@@ -13,6 +13,7 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <QtTest>
 #include <cstdlib>
 #include <filesystem>
@@ -105,6 +106,7 @@ private slots:
     void zoomButtonsBesideTheZoomBoxZoomAsTheCommands();
     void newWindowsFitTheirImageWithinTheArea();
     void windowsShowTheDocumentIcon();
+    void pointerPositionFollowsScrollingAndZooming();
 
 private:
     CPageDocument* newImage(int width, int height, bool withPattern);
@@ -152,6 +154,33 @@ void PageViewTest::sizeView(CPageDocument* document, int width, int height) {
     frame->resize(frame->width() + width - view->width(),
                   frame->height() + height - view->height());
     QCoreApplication::processEvents();
+}
+
+// The info bar names the pixel under the resting pointer, also after the
+// wheel scrolls or a zoom changes which pixel that is.
+void PageViewTest::pointerPositionFollowsScrollingAndZooming() {
+    CPageDocument* document = newImage(1000, 700, false);
+    QVERIFY(document != nullptr);
+    CPageView* view = viewOf(document);
+    sizeView(document, 500, 400);
+    CInfoControlBar* bar = frameOf(document)->infoBar();
+    const QPoint at(100, 80);
+    const auto expected = [&] {
+        const WidePoint image = view->imagePointAt(at);
+        return QStringLiteral("X: %1   Y: %2").arg(image.x).arg(image.y);
+    };
+    QTest::mouseMove(view, at);
+    QCOMPARE(bar->positionText(), expected());
+    const QString before = bar->positionText();
+
+    QWheelEvent wheel(QPointF(at), QPointF(view->mapToGlobal(at)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(view, &wheel);
+    QCOMPARE(bar->positionText(), expected());
+    QVERIFY(bar->positionText() != before);
+
+    QVERIFY(run(cmd::kZoomIn));
+    QCOMPARE(bar->positionText(), expected());
 }
 
 QImage PageViewTest::grabView(CPageView* view) {

@@ -200,6 +200,7 @@ void CKorvelView::syncScrollBars() {
     apply(m_vertical, m_geometry.scrollBar(Axis::Vertical));
     m_syncing = false;
     layoutChanged();
+    showPointerPosition();
 }
 
 void CKorvelView::placeChildren() {
@@ -287,12 +288,23 @@ void CKorvelView::mouseMoveEvent(QMouseEvent* event) {
         m_activationClickPending = false;
         setFocus(Qt::MouseFocusReason);
     }
-    const QPoint at = event->position().toPoint();
-    if (m_infoBar != nullptr && m_geometry.inImageArea(WidePoint{at.x(), at.y()})) {
-        const WidePoint image = imagePointAt(at);
-        m_infoBar->showPoint(toInt(image.x), toInt(image.y));
-    }
+    m_pointer = event->position().toPoint();
+    m_pointerInside = true;
+    showPointerPosition();
     QWidget::mouseMoveEvent(event);
+}
+
+void CKorvelView::leaveEvent(QEvent* event) {
+    m_pointerInside = false;
+    QWidget::leaveEvent(event);
+}
+
+void CKorvelView::showPointerPosition() {
+    if (m_infoBar == nullptr || !m_pointerInside ||
+        !m_geometry.inImageArea(WidePoint{m_pointer.x(), m_pointer.y()}))
+        return;
+    const WidePoint image = imagePointAt(m_pointer);
+    m_infoBar->showPoint(toInt(image.x), toInt(image.y));
 }
 
 void CKorvelView::wheelEvent(QWheelEvent* event) {

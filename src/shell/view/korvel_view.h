@@ -93,6 +93,7 @@ protected:
     // to leftButtonPressed().
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
     // Fills the scroll-bar strips that no bar covers.
@@ -101,6 +102,9 @@ protected:
 private:
     void syncScrollBars();
     void placeChildren();
+    // Shows the image point under the resting pointer in the info bar: the
+    // same window position names another pixel after a scroll or a zoom.
+    void showPointerPosition();
     void scrollBarMoved(KorvelViewGeometry::Axis axis, int value);
 
     KorvelViewGeometry m_geometry;
@@ -111,6 +115,10 @@ private:
     QToolButton* m_zoomOutButton = nullptr;
     QMenu* m_zoomMenu = nullptr;
     CInfoControlBar* m_infoBar = nullptr;
+    // The pointer's last position over the view (client pixels), while it
+    // is inside.
+    QPoint m_pointer;
+    bool m_pointerInside = false;
     // The image window became active while the current event was handled
     // (Qt activates a window before it delivers the press that activated
     // it); cleared as soon as the event loop runs on.
