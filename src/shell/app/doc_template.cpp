@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QPointer>
 #include <QStringList>
+#include <QTimer>
 
 #include "app/string_table.h"
 #include "model/page.h"
@@ -48,7 +50,16 @@ CPageDocument* CDocTemplate::createDocument(std::unique_ptr<Page> page, const QS
     m_entries.push_back({std::move(document), frame});
     connect(frame, &QObject::destroyed, this, [this, raw] { frameDestroyed(raw); });
     m_area.addSubWindow(frame);
-    frame->resize(CChildFrame::openingSize(frame->sizeHint(), m_area.viewport()->size()));
+    const QPointer<CChildFrame> opened(frame);
+    const auto fit = [this, opened] {
+        if (opened)
+            opened->resize(CChildFrame::openingSize(opened->sizeHint(), m_area.viewport()->size()));
+    };
+    fit();
+    // A document opened before the main window shows (from the command line)
+    // meets an area that has no size yet: fit it again once the area is laid
+    // out.
+    if (!m_area.isVisible()) QTimer::singleShot(0, frame, fit);
     frame->show();
     m_area.setActiveSubWindow(frame);
     emit documentsChanged();
