@@ -7,20 +7,15 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
-#include <filesystem>
 #include <stdexcept>
 
 #include "app/tool_globals.h"
-#include "model/blend_table.h"
+#include "bench_store.h"
 #include "model/page.h"
 #include "model/page_data.h"
-#include "model/page_data_list.h"
 #include "platform/file_layer.h"
-#include "platform/system_info.h"
 #include "tools/edit/bucket_tool.h"
 #include "tools/scripted_tool_view.h"
-#include "vm/vm_tile.h"
-#include "vm/volume_list.h"
 
 namespace {
 
@@ -28,33 +23,9 @@ using namespace tessary;
 
 constexpr std::int32_t kSide = 5000;
 
-class BenchMachine : public platform::SystemInfo {
-public:
-    std::uint64_t physicalMemoryBytes() override { return std::uint64_t{4} << 30; }
-    bool driveOf(const std::filesystem::path& folder, platform::DriveInfo& out) override {
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) return false;
-        out.kind = platform::DriveKind::Fixed;
-        out.freeBytes = 1e9;
-        return true;
-    }
-    std::uint32_t tickCount() override { return 0; }
-};
-
 void BM_BucketFillsWholePage(benchmark::State& state) {
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / "tessary_fill_tools_benchmark";
-    std::filesystem::create_directories(folder);
-    BenchMachine machine;
-    VolumeList volumes(machine);
-    if (volumes.build(folder) != 0) throw std::runtime_error("no volume list");
-    volumes.setShare(0, 0);
-    VMTile store(platform::systemFileLayer(), machine);
-    if (!store.initialise(volumes, 128, 128)) throw std::runtime_error("no tile store");
-    BlendTable blend;
-    PageDataList list;
-    Page page(PageEnvironment{store, &list, blend});
-    if (!page.shapeWhite(Page::kTypeRgb, kSide, kSide, 3)) throw std::runtime_error("no page");
+    bench::BenchStore store;
+    Page& page = store.newRgbPage(kSide, kSide, 255, 255, 255);
 
     ToolGlobals globals;
     globals.foreground = 0x3050A0;
@@ -76,7 +47,6 @@ void BM_BucketFillsWholePage(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * std::int64_t{kSide} * kSide);
-    std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_BucketFillsWholePage)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

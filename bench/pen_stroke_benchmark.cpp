@@ -9,24 +9,16 @@
 // these run on is shared.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
-#include "model/blend_table.h"
+#include "bench_store.h"
 #include "model/page.h"
 #include "model/page_data.h"
-#include "model/page_data_list.h"
-#include "platform/system_info.h"
 #include "tools/paint/dab_shape.h"
 #include "tools/paint/pen_stroke.h"
-#include "vm/vm_tile.h"
-#include "vm/volume_list.h"
 
 namespace {
 
@@ -35,52 +27,16 @@ using namespace tessary;
 constexpr std::int32_t kSide = 10000;
 constexpr std::int32_t kDab = 64;
 
-class BenchMachine : public platform::SystemInfo {
-public:
-    std::uint64_t physicalMemoryBytes() override { return std::uint64_t{4} << 30; }
-    bool driveOf(const std::filesystem::path& folder, platform::DriveInfo& out) override {
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) return false;
-        out.kind = platform::DriveKind::Fixed;
-        out.freeBytes = 1e9;
-        return true;
-    }
-    std::uint32_t tickCount() override { return 0; }
-};
-
-// A store without swap files in a temporary folder, and the page.
+// The store and the one page every case paints on.
 class Fixture {
 public:
-    Fixture() : m_volumes(m_machine), m_store(platform::systemFileLayer(), m_machine) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessary-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-        m_folder = pattern;
-        if (m_volumes.build(m_folder) != 0) throw std::runtime_error("no volume");
-        m_volumes.setShare(0, 0);
-        if (!m_store.initialise(m_volumes, 128, 128)) throw std::runtime_error("no tile store");
-        m_page = std::make_unique<Page>(PageEnvironment{m_store, &m_list, m_blend});
-        const std::uint8_t fills[3] = {200, 150, 100};
-        if (!m_page->shape(Page::kTypeRgb, kSide, kSide, 3, fills))
-            throw std::runtime_error("no page");
-    }
-    ~Fixture() {
-        m_page.reset();
-        m_store.shutDown();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-    Page& page() { return *m_page; }
-    const BlendTable& blend() const { return m_blend; }
+    Fixture() : m_page(m_store.newRgbPage(kSide, kSide)) {}
+    Page& page() { return m_page; }
+    const BlendTable& blend() const { return m_store.blend(); }
 
 private:
-    std::filesystem::path m_folder;
-    BenchMachine m_machine;
-    VolumeList m_volumes;
-    VMTile m_store;
-    PageDataList m_list;
-    BlendTable m_blend;
-    std::unique_ptr<Page> m_page;
+    bench::BenchStore m_store;
+    Page& m_page;
 };
 
 Fixture& fixture() {

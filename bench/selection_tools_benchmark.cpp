@@ -10,28 +10,20 @@
 // up. Times are CPU time: the machine these run on is shared.
 
 #include <benchmark/benchmark.h>
-#include <stdlib.h>
 
 #include <cmath>
 #include <cstdint>
-#include <filesystem>
-#include <memory>
 #include <stdexcept>
-#include <string>
 #include <vector>
 
 #include "app/tool_globals.h"
-#include "model/blend_table.h"
+#include "bench_store.h"
 #include "model/page.h"
 #include "model/page_data.h"
-#include "model/page_data_list.h"
-#include "platform/system_info.h"
 #include "tools/scripted_tool_view.h"
 #include "tools/selection/lasso_edges.h"
 #include "tools/selection/lasso_tool.h"
 #include "tools/selection/wand_tool.h"
-#include "vm/vm_tile.h"
-#include "vm/volume_list.h"
 
 namespace {
 
@@ -41,54 +33,7 @@ constexpr std::int32_t kWandSide = 5000;
 constexpr std::int32_t kLassoSide = 10000;
 constexpr int kLassoPoints = 100000;
 
-class BenchMachine : public platform::SystemInfo {
-public:
-    std::uint64_t physicalMemoryBytes() override { return std::uint64_t{4} << 30; }
-    bool driveOf(const std::filesystem::path& folder, platform::DriveInfo& out) override {
-        std::error_code error;
-        if (!std::filesystem::is_directory(folder, error)) return false;
-        out.kind = platform::DriveKind::Fixed;
-        out.freeBytes = 1e9;
-        return true;
-    }
-    std::uint32_t tickCount() override { return 0; }
-};
-
-// A store without swap files in a temporary folder, and pages on it.
-class Fixture {
-public:
-    Fixture() : m_volumes(m_machine), m_store(platform::systemFileLayer(), m_machine) {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "tessary-bench-XXXXXX").string();
-        if (!mkdtemp(pattern.data())) throw std::runtime_error("no temporary folder");
-        m_folder = pattern;
-        if (m_volumes.build(m_folder) != 0) throw std::runtime_error("no volume");
-        m_volumes.setShare(0, 0);
-        if (!m_store.initialise(m_volumes, 128, 128)) throw std::runtime_error("no tile store");
-    }
-    ~Fixture() {
-        m_pages.clear();
-        m_store.shutDown();
-        std::error_code ignored;
-        std::filesystem::remove_all(m_folder, ignored);
-    }
-    Page& newPage(std::int32_t side) {
-        m_pages.push_back(std::make_unique<Page>(PageEnvironment{m_store, &m_list, m_blend}));
-        const std::uint8_t fills[3] = {200, 150, 100};
-        if (!m_pages.back()->shape(Page::kTypeRgb, side, side, 3, fills))
-            throw std::runtime_error("no page");
-        return *m_pages.back();
-    }
-
-private:
-    std::filesystem::path m_folder;
-    BenchMachine m_machine;
-    VolumeList m_volumes;
-    VMTile m_store;
-    PageDataList m_list;
-    BlendTable m_blend;
-    std::vector<std::unique_ptr<Page>> m_pages;
-};
+using Fixture = bench::BenchStore;
 
 Fixture& fixture() {
     static Fixture instance;
@@ -132,7 +77,7 @@ void pressAndUndo(benchmark::State& state, Tool& tool, Page& page, std::int32_t 
 }
 
 void BM_WandWholePage5000(benchmark::State& state) {
-    static Page& page = fixture().newPage(kWandSide);
+    static Page& page = fixture().newRgbPage(kWandSide, kWandSide);
     ToolGlobals globals;
     WandTool wand(globals);
     const std::vector<ToolPoint> press = {{kWandSide / 2, kWandSide / 2}};
@@ -141,7 +86,7 @@ void BM_WandWholePage5000(benchmark::State& state) {
 BENCHMARK(BM_WandWholePage5000)->Unit(benchmark::kMillisecond);
 
 void BM_LassoPress100kPoints(benchmark::State& state) {
-    static Page& page = fixture().newPage(kLassoSide);
+    static Page& page = fixture().newRgbPage(kLassoSide, kLassoSide);
     ToolGlobals globals;
     LassoTool lasso(globals);
     for (auto _ : state) pressAndUndo(state, lasso, page, LassoTool::kDrawAction, lassoPoints());
@@ -151,7 +96,7 @@ BENCHMARK(BM_LassoPress100kPoints)->Unit(benchmark::kMillisecond);
 // The fill alone: the edge list of the same drag, filled into a fresh plane
 // of the page inside a change that is aborted afterwards (untimed).
 void BM_LassoFill100kPoints(benchmark::State& state) {
-    static Page& page = fixture().newPage(kLassoSide);
+    static Page& page = fixture().newRgbPage(kLassoSide, kLassoSide);
     const std::vector<ToolPoint>& points = lassoPoints();
     LassoEdges edges;
     if (!edges.start(points.front())) throw std::runtime_error("no memory");
