@@ -69,8 +69,9 @@ std::string batchHelpText() {
         "are image pixels), for example tool=pencil,0,0,10,3 or tool=brush,alt,5,5. The\n"
         "pencil and brush paint the foreground and the eraser the background, at the\n"
         "opacity in force; the dropper picks into the foreground. Tool options hold for\n"
-        "the presses after them. A tool whose press is not built yet leaves the image\n"
-        "alone.\n"
+        "the presses after them. Selection tools select (shift adds, ctrl takes away),\n"
+        "the line, fill can and gradient paint, crop crops, and text=... then tool=text\n"
+        "places text; the hand and the magnifier have no view to move and do nothing.\n"
         "\n"
         "Exit status: 0 done; 1 a file could not be read or written, or an operation\n"
         "failed (nothing is saved); 2 the command line is wrong.\n";

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "app/tool_globals.h"
+#include "cli/batch_text.h"
 #include "platform/assert.h"
 #include "tools/edit/line_tool.h"
 #include "tools/edit/text_tool.h"
@@ -56,8 +57,9 @@ const std::vector<ToolTableEntry>& toolEntries() {
         {{"text", "text=TEXT[,font=NAME][,size=N][,style=S][,align=A]",
           "The text tool's options: TEXT (\\n breaks a line, at most 255 characters), font "
           "NAME (at most 31 characters), size 1 ... 99 points, style plain or words joined by "
-          "+ (bold, italic, underline, condense, expand), align left, centre or right. The "
-          "batch program cannot place text (tool=text): text needs the editor's fonts"},
+          "+ (bold, italic, underline, condense, expand), align left, centre or right; "
+          "tool=text,X,Y then places it with its top left at (X, Y), drawn with the system's "
+          "fonts"},
          BatchToolOp::TextOptions},
     };
     return table;
@@ -111,7 +113,7 @@ bool preparePress(const BatchStep& step, const std::vector<std::string>& fields,
                 "pencil, eraser, brush, clone, line, bucket, gradient, text)";
         return false;
     }
-    if (command.tool == ToolBox::kText) {
+    if (command.tool == ToolBox::kText && !batchCanPlaceText()) {
         error = "'" + step.text + "': text needs the editor's fonts";
         return false;
     }
@@ -284,10 +286,20 @@ SelectionTool& selectionTool(ToolBox& box) {
     return *tool;
 }
 
+// The view of a scripted press. The text tool's options were set by the
+// text= operation, so its options dialog is answered with them; its text is
+// drawn with the system's fonts where this build has them.
+class BatchToolView : public ScriptedToolView {
+public:
+    using ScriptedToolView::ScriptedToolView;
+    bool askTextOptions(TextTool& /*tool*/) override { return true; }
+    TextRasterizer* textRasterizer() override { return batchTextRasterizer(); }
+};
+
 ErrorCode press(ToolBox& box, Page& page, const BatchToolCommand& command) {
     TS_ASSERT(!command.points.empty());
     box.setCurrentIndex(command.tool);
-    ScriptedToolView view(std::vector<ToolPoint>(command.points.begin() + 1, command.points.end()));
+    BatchToolView view(std::vector<ToolPoint>(command.points.begin() + 1, command.points.end()));
     ToolEvent event;
     event.view = &view;
     event.page = &page;

@@ -102,7 +102,6 @@ TEST(BatchToolCheck, BadFormsSayWhatIsWrong) {
         {"selection-shape=circle", "'rectangle' or 'ellipse'"},
         {"selection-shape=ellipse,1", "does not fit the form"},
         {"tool=Brush,1,1", "unknown tool 'Brush'"},
-        {"tool=text,1,1", "text needs the editor's fonts"},
         {"line-width=0", "line width ('0') must be a whole number from 1 to 32"},
         {"line-width=33", "line width ('33')"},
         {"line-width", "does not fit the form"},
@@ -336,6 +335,24 @@ TEST_F(BatchToolTest, LineAndTextOptionsReachTheirTools) {
     EXPECT_EQ(text.styleFlags(), 0);
     EXPECT_EQ(text.size(), 24);
     EXPECT_EQ(text.alignment(), TextTool::kAlignRight);
+
+    // tool=text places it as a floating selection of the foreground, its
+    // block's top left at the press, nothing of it outside the image.
+    auto canvas = whitePage(80, 40);
+    ASSERT_TRUE(apply(*canvas, "text=H,size=20,style=bold,align=left").ok);
+    ASSERT_TRUE(apply(*canvas, "tool=text,6,4").ok);
+    ASSERT_TRUE(canvas->hasFloat());
+    const Rect placed = canvas->selectionRect();
+    EXPECT_FALSE(placed.empty());
+    EXPECT_GE(placed.left, 6);
+    EXPECT_GE(placed.top, 4);
+    EXPECT_LE(placed.right, 80);
+    EXPECT_LE(placed.bottom, 40);
+    int inked = 0;
+    for (std::int32_t y = 0; y < 40; ++y)
+        for (std::int32_t x = 0; x < 80; ++x)
+            if (canvas->colourAt(x, y) == 0x000000u) ++inked;
+    EXPECT_GT(inked, 20);  // a bold 20-point H has far more than 20 black pixels
 }
 
 // A stroke that runs out of tiles returns the store's code, and the page is

@@ -1,7 +1,7 @@
 // The Qt text rasteriser: block sizes, scale, style, alignment and the
 // fallback for a typeface the system does not have.
 
-#include "shell/services/qt_text_rasterizer.h"
+#include "text/qt_text_rasterizer.h"
 
 #include <QFontDatabase>
 #include <QGuiApplication>

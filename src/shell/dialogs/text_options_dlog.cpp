@@ -17,7 +17,7 @@
 #include <array>
 
 #include "app/string_table.h"
-#include "shell/services/qt_text_rasterizer.h"
+#include "text/qt_text_rasterizer.h"
 #include "tools/edit/text_tool.h"
 
 namespace tessary {

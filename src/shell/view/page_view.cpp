@@ -35,7 +35,7 @@
 #include "shell/dialogs/effect_dialogs.h"
 #include "shell/dialogs/get_info_dlog.h"
 #include "shell/services/page_printer.h"
-#include "shell/services/qt_text_rasterizer.h"
+#include "text/qt_text_rasterizer.h"
 #include "shell/view/direct_tracker.h"
 #include "shell/view/view_edits.h"
 #include "shell/view/view_services.h"

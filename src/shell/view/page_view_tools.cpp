@@ -17,7 +17,7 @@
 #include "shell/chrome/info_control_bar.h"
 #include "shell/chrome/therm_obj.h"
 #include "shell/dialogs/text_options_dlog.h"
-#include "shell/services/qt_text_rasterizer.h"
+#include "text/qt_text_rasterizer.h"
 #include "shell/view/direct_tracker.h"
 #include "shell/view/page_view.h"
 #include "shell/view/view_edits.h"

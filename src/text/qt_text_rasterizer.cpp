@@ -1,4 +1,4 @@
-#include "shell/services/qt_text_rasterizer.h"
+#include "text/qt_text_rasterizer.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
