@@ -13,7 +13,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 echo "== Normal build =="
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ninja -C build -j"$jobs"
-(cd build && ctest --output-on-failure -j"$jobs")
+(cd build && ctest --output-on-failure --timeout 120 -j"$jobs")
 
 echo "== Debian package, installed read-only =="
 ./scripts/package-test.sh build
@@ -22,7 +22,7 @@ echo "== Sanitizer build (engine) =="
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTESSARY_SANITIZE=ON -DTESSARY_CORE_ONLY=ON
 ninja -C build-asan -j"$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1:halt_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-   ctest --output-on-failure -j"$jobs" -L core)
+   ctest --output-on-failure --timeout 120 -j"$jobs" -L core)
 
 if [ -x scripts/fuzz-smoke.sh ]; then
   echo "== Fuzz smoke run =="

@@ -140,8 +140,15 @@ PageEnvironment ZERozevuv::pageEnvironment() {
 }
 
 bool ZERozevuv::createFolders() const {
-    return createFolder(m_stuffFolder) && createFolder(m_workingFolder) &&
-           createFolder(m_plugInFolder);
+    if (!createFolder(m_stuffFolder) || !createFolder(m_workingFolder) ||
+        !createFolder(m_plugInFolder))
+        return false;
+    // The swap files in the working folder hold the pixels being edited:
+    // only the owner may enter it.
+    std::error_code error;
+    std::filesystem::permissions(m_workingFolder, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace, error);
+    return true;
 }
 
 void ZERozevuv::loadPreferences() {

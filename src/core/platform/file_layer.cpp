@@ -122,10 +122,12 @@ FileError FileLayer::create(const std::filesystem::path& path, FileHandle& out) 
     out = kNoFile;
     if (hasEmbeddedNul(path)) return createErrorFromErrno(EINVAL);
     // No O_TRUNC: a file another opener holds must stay intact, so the
-    // truncation waits until the hold is ours.
+    // truncation waits until the hold is ours. The files made here (swap
+    // files with the user's pixels, the preference record) are the owner's
+    // alone.
     int fd;
     do {
-        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+        fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) return createErrorFromErrno(errno);
     if (const FileError held = holdExclusively(fd); held != kNoErr) return held;

@@ -77,6 +77,8 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     EXPECT_TRUE(fs::is_directory(m_dir / "QSStuff"));
     EXPECT_TRUE(fs::is_directory(m_dir / "QSStuff" / "Temp"));
     EXPECT_TRUE(fs::is_directory(m_dir / "QSStuff" / "Plugins"));
+    // Only the owner enters the folder of the swap files.
+    EXPECT_EQ(fs::status(working()).permissions(), fs::perms::owner_all);
     EXPECT_FALSE(globals.preferencesLoaded());
     EXPECT_FALSE(fs::exists(prefsPath()));  // read without creating
 

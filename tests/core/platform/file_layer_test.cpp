@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -157,7 +158,7 @@ TEST(FileLayerOpen, AHeldFileRefusesASecondOpenerAndKeepsItsContents) {
     EXPECT_EQ(files.close(second), kNoErr);
 }
 
-TEST(FileLayerOpen, CreateTruncatesAnExistingFile) {
+TEST(FileLayerOpen, CreateTruncatesAnExistingFileAndMakesNewOnesPrivate) {
     TempDir dir;
     FileLayer files;
     writeFileBytes(dir / "old", std::string(1000, 'q'));
@@ -165,6 +166,16 @@ TEST(FileLayerOpen, CreateTruncatesAnExistingFile) {
     ASSERT_EQ(files.create(dir / "old", handle), kNoErr);
     EXPECT_EQ(std::filesystem::file_size(dir / "old"), 0u);
     EXPECT_EQ(files.close(handle), kNoErr);
+
+    // Whatever the umask, a new file is readable and writable by its owner
+    // only: swap files hold the user's pixels.
+    const mode_t previous = ::umask(0);
+    ASSERT_EQ(files.create(dir / "new", handle), kNoErr);
+    ::umask(previous);
+    EXPECT_EQ(files.close(handle), kNoErr);
+    struct stat info {};
+    ASSERT_EQ(::stat((dir / "new").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST(FileLayerOpen, HandlesAreNotInheritedByChildProcesses) {
