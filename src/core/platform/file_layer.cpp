@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -147,6 +148,12 @@ FileError FileLayer::create(const std::filesystem::path& path, FileHandle& out) 
 FileError FileLayer::remove(const std::filesystem::path& path) {
     if (hasEmbeddedNul(path)) return openErrorFromErrno(EINVAL);
     if (::unlink(path.c_str()) != 0) return openErrorFromErrno(errno);
+    return kNoErr;
+}
+
+FileError FileLayer::rename(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (hasEmbeddedNul(from) || hasEmbeddedNul(to)) return openErrorFromErrno(EINVAL);
+    if (::rename(from.c_str(), to.c_str()) != 0) return openErrorFromErrno(errno);
     return kNoErr;
 }
 

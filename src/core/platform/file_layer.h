@@ -53,6 +53,9 @@ public:
     virtual FileError create(const std::filesystem::path& path, FileHandle& out);
     // Deletes a file. Errors: -43 not found, -61 permission, -36 otherwise.
     virtual FileError remove(const std::filesystem::path& path);
+    // Puts the file at `from` in the place of `to` in one step (a file at
+    // `to` is replaced; both are in the same folder). Errors as remove().
+    virtual FileError rename(const std::filesystem::path& from, const std::filesystem::path& to);
 
     // Reads up to count bytes at the current position; done receives the
     // count read (short at end of file, which is not an error). -36 on error.

@@ -38,7 +38,9 @@ public:
 // failing those a test names.
 class ScriptedFileLayer : public platform::FileLayer {
 public:
-    std::vector<std::string> calls;  // "open <name>", "create <name>", "read", "write", "close"
+    // "open <name>", "create <name>", "read", "write", "close",
+    // "rename <from> <to>"
+    std::vector<std::string> calls;
     std::optional<platform::FileError> openFailure;
     std::optional<platform::FileError> createFailure;
     std::optional<platform::FileError> readFailure;
@@ -88,6 +90,11 @@ public:
         done = 0;
         if (writeFailure) return *writeFailure;
         return FileLayer::write(file, buffer, count, done);
+    }
+    platform::FileError rename(const std::filesystem::path& from,
+                               const std::filesystem::path& to) override {
+        calls.push_back("rename " + from.filename().string() + " " + to.filename().string());
+        return FileLayer::rename(from, to);
     }
     platform::FileError close(platform::FileHandle file) override {
         calls.push_back("close");

@@ -100,13 +100,14 @@ TEST_F(PreferenceFile, SavingWritesVersionOneAndWordTwoZero) {
 }
 
 TEST_F(PreferenceFile, FileBusyOnCreateOpensTheExistingFile) {
-    writeBytes(std::vector<std::uint8_t>(224, 0));
+    std::ofstream(m_dir / "QSPrefs.new", std::ios::binary) << std::string(224, '\0');
     m_files.createFailure = platform::kFileBusy;
     QSPrefs record;
     record.setWord(30, 1234);
     ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
     EXPECT_EQ(m_files.calls,
-              (std::vector<std::string>{"create QSPrefs", "open QSPrefs", "write", "close"}));
+              (std::vector<std::string>{"create QSPrefs.new", "open QSPrefs.new", "write", "close",
+                                        "rename QSPrefs.new QSPrefs"}));
     QSPrefs loaded;
     ASSERT_TRUE(loadPreferenceFile(m_files, path(), loaded));
     EXPECT_EQ(loaded.word(30), 1234);
@@ -123,15 +124,26 @@ TEST_F(PreferenceFile, OtherCreateErrorsAreNotRetried) {
     m_files.createFailure = platform::kIOErr;
     QSPrefs record;
     EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kIOErr);
-    EXPECT_EQ(m_files.calls, std::vector<std::string>{"create QSPrefs"});
+    EXPECT_EQ(m_files.calls, std::vector<std::string>{"create QSPrefs.new"});
 }
 
-TEST_F(PreferenceFile, WriteErrorIsReportedAndTheFileClosed) {
+// A failed write reports its error and leaves the previous preferences
+// whole: the record goes into a file beside them, which is removed again.
+TEST_F(PreferenceFile, WriteErrorKeepsThePreviousFile) {
+    QSPrefs previous;
+    previous.setWord(30, 77);
+    ASSERT_EQ(savePreferenceFile(m_files, path(), previous), platform::kNoErr);
+    const std::vector<std::uint8_t> before = fileBytes();
+
+    m_files.calls.clear();
     m_files.writeFailure = platform::kDiskFull;
     QSPrefs record;
+    record.setWord(30, 1234);
     EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kDiskFull);
-    EXPECT_EQ(m_files.calls.back(), "close");
+    EXPECT_EQ(m_files.calls, (std::vector<std::string>{"create QSPrefs.new", "write", "close"}));
     EXPECT_EQ(m_files.openFiles, 0);
+    EXPECT_EQ(fileBytes(), before);
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "QSPrefs.new"));
 }
 
 TEST_F(PreferenceFile, FolderThatDoesNotExistFailsCleanly) {

@@ -343,7 +343,7 @@ TEST_F(ZERozevuvTest, ShutdownRunsOnceAndLeavesNoFileOpen) {
         globals.shutDown();
         globals.shutDown();
     }
-    EXPECT_EQ(std::count(m_files.calls.begin(), m_files.calls.end(), "create QSPrefs"), 1);
+    EXPECT_EQ(std::count(m_files.calls.begin(), m_files.calls.end(), "create QSPrefs.new"), 1);
     EXPECT_EQ(m_files.openFiles, 0);
 }
 
