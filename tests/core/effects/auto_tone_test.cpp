@@ -36,6 +36,28 @@ TEST(AutoContrast, UniformImageBecomesMidGrey) {
     }
 }
 
+// Images whose darkest or lightest 1 % is empty have percentile points that
+// cross; the stretch must not turn them into their negatives. Black and white
+// pages, a white page with 0.8 % ink and a black star field stay as they are.
+TEST(AutoContrast, ImagesWithAnEmptyEndAreNotInverted) {
+    constexpr int kW = 50, kH = 50;
+    const auto dotted = [](std::uint8_t ground, std::uint8_t dot, int every) {
+        Plane plane = test::constantPlane(kW, kH, ground);
+        for (std::size_t i = 0; i < plane.size(); i += static_cast<std::size_t>(every))
+            plane[i] = dot;
+        return plane;
+    };
+    const Plane cases[] = {test::constantPlane(kW, kH, 0), test::constantPlane(kW, kH, 255),
+                           dotted(255, 0, 125),   // 20 of 2,500 pixels: 0.8 % ink
+                           dotted(0, 255, 200)};  // a sparse star field
+    EffectsRig rig;
+    for (const Plane& plane : cases) {
+        auto page = rig.makePage(Page::kTypeRgb, kW, kH, {plane, plane, plane});
+        ASSERT_EQ(autoContrastCommand(*page, rig.context), kErrNone);
+        for (int p = 0; p < 3; ++p) EXPECT_EQ(EffectsRig::read(*page, p), plane);
+    }
+}
+
 TEST(AutoContrast, StretchesFromThePercentilePointsOfTheSelection) {
     EffectsRig rig;
     const std::int32_t w = 100, h = 50;

@@ -1,6 +1,7 @@
 #include "effects/tonal/auto_tone.h"
 
 #include <cmath>
+#include <utility>
 
 #include "effects/framework/effect_names.h"
 #include "effects/framework/effect_run.h"
@@ -50,7 +51,13 @@ ErrorCode autoContrastCommand(Page& page, const EffectContext& context) {
     histogram.clear();
     if (const ErrorCode code = gatherHistogram(page, toneArea(page), histogram)) return code;
     histogram.computeStatistics();
-    const Histogram::Points points = histogram.percentilePoints();
+    Histogram::Points points = histogram.percentilePoints();
+    // When the darkest or lightest 1 % is empty the two points cross (the
+    // high one below the low one), and a stretch between them would run
+    // downhill and invert the image. Exchanged, they stretch uphill: a
+    // uniform image still goes to mid grey, black, white and sparse images
+    // keep their levels.
+    if (points.high < points.low) std::swap(points.low, points.high);
     map->stretch(map->firstSlot(), map->lastSlot(), points.low, points.high);
     return runMenuFilter(page, std::move(map), context);
 }
