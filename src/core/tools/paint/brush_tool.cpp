@@ -16,24 +16,12 @@ void BrushTool::initialise() {
 }
 
 void BrushTool::loadOptions(const ToolBoxPrefs* record) {
-    if (record == nullptr) {
-        m_options = kBuiltIn;
-        return;
-    }
-    m_options.width = m_options.height = record->firstSetSize;
-    m_options.thickness = kLoadedThickness;
-    m_options.shapeClass = record->firstSetShapeClass;
-    m_options.profile = record->firstSetProfile;
-    m_options.spacingPercent = record->firstSetSpacing;
-    m_options.flag = record->firstSetFlag;
+    m_options =
+        record == nullptr ? kBuiltIn : loadBrushOptions(*record, kFirstBrushSet, kLoadedThickness);
 }
 
 void BrushTool::storeOptions(ToolBoxPrefs& record) const {
-    record.firstSetSize = m_options.width;
-    record.firstSetShapeClass = m_options.shapeClass;
-    record.firstSetProfile = m_options.profile;
-    record.firstSetSpacing = m_options.spacingPercent;
-    record.firstSetFlag = m_options.flag;
+    storeBrushOptions(m_options, record, kFirstBrushSet);
 }
 
 void BrushTool::prepareStroke(StrokeParams& params, const Page&) {

@@ -60,24 +60,12 @@ ErrorCode CloneTool::mouseDown(ToolEvent& event) {
 }
 
 void CloneTool::loadOptions(const ToolBoxPrefs* record) {
-    if (record == nullptr) {
-        m_options = kBuiltIn;
-        return;
-    }
-    m_options.width = m_options.height = record->secondSetSize;
-    m_options.thickness = kLoadedThickness;
-    m_options.shapeClass = record->secondSetShapeClass;
-    m_options.profile = record->secondSetProfile;
-    m_options.spacingPercent = record->secondSetSpacing;
-    m_options.flag = record->secondSetFlag;
+    m_options =
+        record == nullptr ? kBuiltIn : loadBrushOptions(*record, kSecondBrushSet, kLoadedThickness);
 }
 
 void CloneTool::storeOptions(ToolBoxPrefs& record) const {
-    record.secondSetSize = m_options.width;
-    record.secondSetShapeClass = m_options.shapeClass;
-    record.secondSetProfile = m_options.profile;
-    record.secondSetSpacing = m_options.spacingPercent;
-    record.secondSetFlag = m_options.flag;
+    storeBrushOptions(m_options, record, kSecondBrushSet);
 }
 
 void CloneTool::prepareStroke(StrokeParams& params, const Page&) {
