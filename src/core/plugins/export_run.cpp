@@ -56,7 +56,10 @@ bool PlugInExportRun::run() {
     if (bounds.width() > kMax || bounds.height() > kMax) return false;
 
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     const std::int16_t planes = static_cast<std::int16_t>(m_page.colourPlaneCount());
     m_block.imageMode = imageModeOfPageType(m_page.type());
     m_block.imageSize.v = static_cast<std::int16_t>(bounds.height());

@@ -224,7 +224,11 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
     PlugInHost::RunScope scope(m_host, *this);
     if (!scope.accepted() || !pageFitsBlock()) return false;
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        // Nothing to call: the page stays as it is and the run fails.
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     describePage();
 
     PageData& data = *m_page.pageData();
@@ -278,8 +282,8 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
             data.abortChange();
         }
     }
-    // -1 (also every positive result): the module has told the user, or has
-    // no entry point; the page is as before and the run counts as done.
+    // -1 (also every positive result): the module has told the user; the
+    // page is as before and the run counts as done.
     if (result == -1) result = 0;
 
     view.setHistoryOffset(historyOffset);

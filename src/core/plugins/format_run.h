@@ -18,6 +18,8 @@ namespace tessary {
 // open already: `descriptor` is its system handle, which the module
 // receives as the block's data fork, together with a file specification
 // holding `path`. Nothing here reports to the user; every failure is false.
+// A module that cannot be loaded is never called (the host's loadFailed()
+// tells this failure from the others).
 
 // The extension a file is looked up by: the text after the last "." of the
 // file name, ASCII upper-cased, at most 32 characters, trailing blanks

@@ -311,6 +311,7 @@ TEST_F(FilterRun, NegativeResultLeavesThePageAndNoLastFilter) {
     EXPECT_EQ(page->pageData()->undoCount(), 0);
     EXPECT_EQ(page->pageData()->redoCount(), 0);
     EXPECT_EQ(lastFilter, nullptr);
+    EXPECT_EQ(rig.host.failureCode(), kErrGeneral);
 }
 
 TEST_F(FilterRun, PositiveResultLeavesThePageButCountsAsDone) {
@@ -322,18 +323,6 @@ TEST_F(FilterRun, PositiveResultLeavesThePageButCountsAsDone) {
     EXPECT_EQ(test::allPlanes(*page), before);
     EXPECT_EQ(page->pageData()->undoCount(), 0);
     EXPECT_NE(lastFilter, nullptr);
-}
-
-TEST_F(FilterRun, ModuleWithoutEntryPointDoesNothingAndCountsAsDone) {
-    auto page = rig.picture(Page::kTypeRgb, 12, 12, 8);
-    const auto before = test::allPlanes(*page);
-    PlugInRecord& invert = rig.record("Invert Colors");
-    copyText(invert.windowsEntryName, "NoSuchEntry");
-    FakeView view(page.get());
-    EXPECT_TRUE(RunPlugInFilter(rig.host, invert, true, view));
-    EXPECT_EQ(invert.plugInData, 0);  // never called
-    EXPECT_EQ(test::allPlanes(*page), before);
-    EXPECT_EQ(page->pageData()->undoCount(), 0);
 }
 
 TEST_F(FilterRun, InputRateSamplesEveryRateThPixel) {
