@@ -62,6 +62,7 @@ struct FilterScript {
     uint8_t pad[3];
     int32_t inputRate;       // 16.16 rate written at Start (0: leave the host's)
     int16_t parameterValue;  // written into a new parameters handle by Parameters
+    int16_t growBands;       // every band asked for grown by this many pixels on each side
 
     // Filled by the module.
     CallLog log;

@@ -25,6 +25,13 @@ int rateOf(TsPiFixed fixed) {
     return whole < 2 ? 1 : whole;
 }
 
+Rect unionOf(const Rect& a, const Rect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
 bool fitsInt16(std::int64_t value) {
     return value >= std::numeric_limits<std::int16_t>::min() &&
            value <= std::numeric_limits<std::int16_t>::max();
@@ -171,11 +178,14 @@ std::int16_t PlugInFilterRun::store() {
     const int first = std::max(m_outputFirstPlane, m_planeOffset);
     const int last = std::min(m_outputLastPlane, m_planeOffset + m_colourPlanes - 1);
     if (first > last) return 0;
-    const Rect everywhere{
-        std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()};
-    if (!writeBufferIntoPage(m_page, m_output, first, last, everywhere))
-        return TSPI_ERR_MEMORY_FULL;
+    // The module may store anywhere in the planes' area, not only in the
+    // filter rectangle: what it touches is noted for the mask and the undo
+    // step.
+    const Rect area = planeArea(m_page, first);
+    if (!writeBufferIntoPage(m_page, m_output, first, last, area)) return TSPI_ERR_MEMORY_FULL;
+    const Rect written = intersection(
+        area, Rect{m_output.left(), m_output.top(), m_output.right(), m_output.bottom()});
+    m_storedArea = unionOf(m_storedArea, written);
     return 0;
 }
 
@@ -195,7 +205,11 @@ Rect PlugInFilterRun::filterArea() const {
 }
 
 std::int16_t PlugInFilterRun::maskResult() {
-    const Rect area = filterArea();
+    // Every stored pixel is blended, wherever the module put it: pixels
+    // outside the selection have mask 0 and get their earlier values back.
+    // Pixels not stored are left alone (blending a sample with itself
+    // gives the sample).
+    const Rect area = m_storedArea;
     if (area.empty()) return 0;
     PageData& data = *m_page.pageData();
     const Rect maskArea = planeArea(m_page, m_maskPlane);
@@ -233,6 +247,7 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
 
     PageData& data = *m_page.pageData();
     m_outputPending = false;
+    m_storedArea = Rect{};
     if (!data.beginChange()) {
         m_host.UnloadPlugIn(m_record);
         return false;
@@ -277,7 +292,8 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
         if (result == 0 && m_haveMask && m_block.autoMask != 0) result = maskResult();
         if (result == 0) {
             data.endChange();
-            m_page.saveState(kUndoFilter, 0, intersection(filterArea(), m_page.bounds()));
+            m_page.saveState(kUndoFilter, 0,
+                             unionOf(intersection(filterArea(), m_page.bounds()), m_storedArea));
         } else {
             data.abortChange();
         }

@@ -61,7 +61,7 @@ private:
     std::int16_t fetchRequest(DataBuffer& buffer, const TsPiRect& rect, int firstPlane,
                               int lastPlane, int shift, int rate, PageState state, Rect& imageRect);
     // Blends the filtered colour planes with the planes before the change
-    // through the mask, inside the filter rectangle.
+    // through the mask, over every pixel the module stored.
     std::int16_t maskResult();
     // The filter rectangle in image coordinates, clipped to the image.
     Rect filterArea() const;
@@ -86,6 +86,8 @@ private:
     bool m_outputPending = false;
     int m_outputFirstPlane = 0;
     int m_outputLastPlane = 0;
+    // Bounds of every pixel stored so far (image coordinates).
+    Rect m_storedArea;
 };
 
 }  // namespace tessary
