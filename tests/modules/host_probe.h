@@ -147,7 +147,9 @@ struct ExportScript {
     int32_t rowBytes[8];  // row bytes of each answer
     int32_t offsets[8];   // where each answer starts in `data`
     int32_t used;
-    uint8_t data[65536];  // the answers, rows packed (width x planes bytes)
+    uint8_t data[65536];      // the answers, rows packed (width x planes bytes)
+    uint8_t dataAtFinish[8];  // the first bytes the block's data held at Finish
+    uint8_t finishHadData;
 };
 
 // --- Format (ProbeFormat.8bi: extensions "PRB" and "BLK ") ------------------

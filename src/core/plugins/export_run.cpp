@@ -83,9 +83,13 @@ bool PlugInExportRun::run() {
             result = m_host.CallPlugIn(m_record, TSPI_EXPORT_CONTINUE);
         }
     }
-    m_buffer.reshape(0, 0, 0, 0, 0, 0);
+    // The module may still read the last answer in Finish: the buffer goes
+    // only afterwards, and the block forgets it.
     const std::int16_t finished = m_host.CallPlugIn(m_record, TSPI_EXPORT_FINISH);
     if (result == 0) result = finished;
+    m_block.data = nullptr;
+    m_block.rowBytes = 0;
+    m_buffer.reshape(0, 0, 0, 0, 0, 0);
     m_host.UnloadPlugIn(m_record);
     return result == 0;
 }
