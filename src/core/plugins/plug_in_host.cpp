@@ -39,6 +39,10 @@ std::int32_t PlugInHost::moduleMemoryLimit() {
     return fiveEighthsForModule(m_memory.availableVirtualBytes());
 }
 
+std::int32_t PlugInHost::availableMemory() {
+    return availableForModule(m_memory.availableVirtualBytes());
+}
+
 PlugInHost* PlugInHost::active() {
     return g_active;
 }

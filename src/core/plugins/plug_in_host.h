@@ -69,6 +69,9 @@ public:
     // Five eighths of the memory the system reports available, clamped to
     // the 32-bit fields that carry it.
     std::int32_t moduleMemoryLimit();
+    // All the memory the system reports available, clamped the same way
+    // (the buffer suite's space).
+    std::int32_t availableMemory();
 
     // Loads the record's module as a library and finds its entry point (the
     // Windows entry name when the record has one, else the alternative

@@ -195,6 +195,8 @@ TEST_F(Host, MaximumSpaceIsFiveEighthsOfAvailableMemoryClampedToTheField) {
         IdleRun run;
         PlugInHost::RunScope scope(rig.host, run);
         EXPECT_EQ(import.bufferSuite.spaceProc(), std::numeric_limits<std::int32_t>::max());
+        rig.memory.bytes = std::uint64_t{1} << 30;
+        EXPECT_EQ(import.bufferSuite.spaceProc(), 1 << 30);  // all of it, not five eighths
     }
     EXPECT_GT(systemMemoryStatus().availableVirtualBytes(), 0u);
 }
