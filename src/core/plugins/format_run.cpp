@@ -139,7 +139,7 @@ bool PlugInFormatRun::read(const std::filesystem::path& path, int descriptor, Pa
     if (result == 0) result = m_host.CallPlugIn(m_record, TSPI_FORMAT_READ_START);
     if (result == 0) {
         const DeliveredMode mode = deliveredModeOf(m_block.imageMode);
-        const int planes = m_block.imageMode == TSPI_MODE_INDEXED ? 3 : m_block.planes;
+        const int planes = deliveredPlaneCount(m_block.imageMode, m_block.planes);
         const double resolution = resolutionFromFixed(m_block.imageHRes);
         m_buffer = std::make_unique<ProDataBuffer>();
         if (mode.conversion != ProDataBuffer::kSourceNone) {

@@ -31,7 +31,8 @@ PlugInRecord* findFormatModule(const PlugInList& list, const std::filesystem::pa
 
 // Reads the file into `page` with the format module found by extension:
 // Read Prepare, Read Start; the delivered mode, size and planes shape the
-// page white (bitmap and indexed through the conversions); the resolution,
+// page white (bitmap and indexed through the conversions; planes past the
+// colour planes are dropped, see deliveredPlaneCount); the resolution,
 // rounded to one decimal place (below 1.0: 72.0), becomes both resolutions;
 // then Read Continue and the read advance until the module sets data to
 // null; Read Finish. False when no module handles the extension, the page

@@ -49,7 +49,7 @@ std::int16_t PlugInImportRun::advanceState() {
 
 std::int16_t PlugInImportRun::prepareImage() {
     const DeliveredMode mode = deliveredModeOf(m_block.imageMode);
-    const int planes = m_block.imageMode == TSPI_MODE_INDEXED ? 3 : m_block.planes;
+    const int planes = deliveredPlaneCount(m_block.imageMode, m_block.planes);
     if (!m_page->shapeWhite(mode.pageType, m_block.imageSize.h, m_block.imageSize.v, planes))
         return kShapeFailed;
     m_buffer = std::make_unique<ProDataBuffer>();
