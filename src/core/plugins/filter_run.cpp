@@ -173,8 +173,11 @@ std::int16_t PlugInFilterRun::fetch() {
 std::int16_t PlugInFilterRun::store() {
     if (!m_outputPending) return 0;
     m_outputPending = false;
-    // Only the colour planes the filter works on take output; whatever the
-    // module returned for other planes (the mask) is dropped.
+    // Only the colour planes the filter works on (the block's planes) take
+    // output; whatever the module returned for planes past them is dropped.
+    // The plane after them is the selection mask, which a module sees only
+    // through its mask request: written here, it would change the
+    // selection behind the page's selection rectangle's back.
     const int first = std::max(m_outputFirstPlane, m_planeOffset);
     const int last = std::min(m_outputLastPlane, m_planeOffset + m_colourPlanes - 1);
     if (first > last) return 0;
