@@ -457,6 +457,15 @@ typedef void(TSPI_CALL* TsPiEntryProc)(int16_t selector, void* block, intptr_t* 
 /* Filter parameter block (452 bytes on 32-bit)                              */
 /* ----------------------------------------------------------------------- */
 
+/* Requests: the module writes the rectangles (and planes) it wants into
+ * inRect, outRect and maskRect; the host answers each non-empty one with
+ * data, rows of the requested width, and stores the output back at the next
+ * request or at the end. A rectangle of exactly (top 0, left 0, bottom 1,
+ * right 1) is never answered and its output never stored: a module that
+ * needs the single pixel at the origin asks for (0, 0, 1, 2) instead. Parts
+ * of a request outside the image read the nearest edge pixels, and output
+ * there is not stored. */
+
 typedef struct TsPiFilterBlock {
     int32_t serialNumber;          /*   0 host: 42 */
     TsPiAbortProc abortProc;       /*   4 */

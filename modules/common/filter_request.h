@@ -21,6 +21,18 @@ inline std::int32_t widthOf(const TsPiRect& rect) {
     return rect.right - rect.left;
 }
 
+// The rectangle to put into the block for the pixels of `rect`: the host
+// never answers a request of exactly (0, 0, 1, 1), so that one pixel is
+// asked for with the column to its right (which the host fills with the
+// edge pixel when it lies outside the image, and does not store there).
+// The answer holds `rect`'s pixels first in each row; a module that writes
+// output touches only those, so the extra column goes back as it came.
+inline TsPiRect servableRequest(const TsPiRect& rect) {
+    if (rect.top == 0 && rect.left == 0 && rect.bottom == 1 && rect.right == 1)
+        return TsPiRect{0, 0, 1, 2};
+    return rect;
+}
+
 // Asks for nothing more: input, output and mask rectangles empty.
 inline void clearFilterRequests(TsPiFilterBlock* block) {
     block->inRect = TsPiRect{0, 0, 0, 0};

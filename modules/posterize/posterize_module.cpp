@@ -113,13 +113,14 @@ TsPiResult storeParameters(TsPiFilterBlock* block, std::intptr_t* remembered) {
     return TSPI_NO_ERR;
 }
 
-// One run: the table and the rows still to do.
+// One run: the table, the band asked for last and the rows still to do.
 struct PosterizeRun {
     PosterizeTable table;
     TsPiRect filterRect;
     int planes;
     std::int32_t bandRows;
     std::int32_t nextTop;
+    TsPiRect band;
 };
 
 std::unique_ptr<PosterizeRun> run;
@@ -127,10 +128,11 @@ std::unique_ptr<PosterizeRun> run;
 void requestFrom(TsPiFilterBlock* block, std::int32_t top) {
     clearFilterRequests(block);
     if (top >= run->filterRect.bottom) return;
-    block->outRect = run->filterRect;
-    block->outRect.top = static_cast<std::int16_t>(top);
-    block->outRect.bottom = static_cast<std::int16_t>(
+    run->band = run->filterRect;
+    run->band.top = static_cast<std::int16_t>(top);
+    run->band.bottom = static_cast<std::int16_t>(
         std::min<std::int32_t>(top + run->bandRows, run->filterRect.bottom));
+    block->outRect = servableRequest(run->band);
     block->outLoPlane = 0;
     block->outHiPlane = static_cast<std::int16_t>(run->planes - 1);
 }
@@ -147,7 +149,7 @@ TsPiResult start(TsPiFilterBlock* block) {
     const std::int32_t bandRows = static_cast<std::int32_t>(
         rowBytes * height <= budget ? height : std::max<std::int64_t>(1, budget / rowBytes));
     run.reset(new PosterizeRun{PosterizeTable(levelsOf(block)), block->filterRect, planes, bandRows,
-                               block->filterRect.top});
+                               block->filterRect.top, TsPiRect{}});
     requestFrom(block, run->nextTop);
     return TSPI_NO_ERR;
 }
@@ -158,7 +160,7 @@ TsPiResult proceed(TsPiFilterBlock* block) {
         return TSPI_NO_ERR;
     }
     if (userCancelled(block)) return TSPI_ERR_USER_CANCELED;
-    const TsPiRect& done = block->outRect;
+    const TsPiRect done = run->band;
     if (block->outData == nullptr || isEmpty(done)) return TSPI_ERR_FILTER_BAD_PARAMETERS;
     run->table.apply(
         static_cast<std::uint8_t*>(block->outData), block->outRowBytes, heightOf(done),

@@ -89,6 +89,9 @@ struct UnsharpRun {
     int planes = 0;
     std::int32_t bandRows = kBandRows;
     ScratchBuffer scratch;
+    // The band asked for last: its output rows and their neighbourhood.
+    TsPiRect output{};
+    TsPiRect input{};
 };
 
 std::unique_ptr<UnsharpRun> run;
@@ -100,13 +103,15 @@ void requestFrom(TsPiFilterBlock* block, std::int32_t top) {
     const TsPiRect& filter = run->filterRect;
     if (top >= filter.bottom) return;
     const std::int32_t bottom = std::min<std::int32_t>(top + run->bandRows, filter.bottom);
-    block->outRect = TsPiRect{static_cast<std::int16_t>(top), filter.left,
-                              static_cast<std::int16_t>(bottom), filter.right};
-    block->inRect = TsPiRect{
+    run->output = TsPiRect{static_cast<std::int16_t>(top), filter.left,
+                           static_cast<std::int16_t>(bottom), filter.right};
+    run->input = TsPiRect{
         static_cast<std::int16_t>(std::max(top - 1, 0)),
         static_cast<std::int16_t>(std::max(filter.left - 1, 0)),
         static_cast<std::int16_t>(std::min<std::int32_t>(bottom + 1, run->imageSize.v)),
         static_cast<std::int16_t>(std::min<std::int32_t>(filter.right + 1, run->imageSize.h))};
+    block->outRect = servableRequest(run->output);
+    block->inRect = servableRequest(run->input);
     block->inLoPlane = block->outLoPlane = 0;
     block->inHiPlane = block->outHiPlane = static_cast<std::int16_t>(run->planes - 1);
 }
@@ -148,8 +153,10 @@ TsPiResult proceed(TsPiFilterBlock* block) {
         return TSPI_NO_ERR;
     }
     if (userCancelled(block)) return TSPI_ERR_USER_CANCELED;
-    const TsPiRect in = block->inRect;
-    const TsPiRect out = block->outRect;
+    // The answers may hold a column more than asked for (servableRequest);
+    // the kernel sees only the band's own pixels.
+    const TsPiRect in = run->input;
+    const TsPiRect out = run->output;
     if (block->inData == nullptr || block->outData == nullptr || isEmpty(in) || isEmpty(out))
         return TSPI_ERR_FILTER_BAD_PARAMETERS;
     UnsharpKernel::sharpenBand(static_cast<const std::uint8_t*>(block->inData), block->inRowBytes,

@@ -313,10 +313,12 @@ BatchOutcome runScripted(BatchEngine& engine, const BatchCommand& command, Run&&
     questions.end();
     const std::string prefix = "'" + command.label + "': ";
     if (!problem.empty()) return {false, kErrGeneral, prefix + problem};
-    if (!done && !cancelled)
-        return {false, kErrGeneral,
+    if (!done && !cancelled) {
+        const ErrorCode code = engine.host().failureCode();
+        return {false, code,
                 prefix + "the " + std::string(kindName(command.op)) + " \"" + command.text +
-                    "\" failed: " + errorMessage(kErrGeneral)};
+                    "\" failed: " + errorMessage(code)};
+    }
     if (cancelled) return {};
     if (!unused.empty())
         return {false, kErrGeneral,

@@ -298,6 +298,13 @@ TEST_F(BatchProgramTest, MissingUnreadableAndUnwritableFilesExitWithOne) {
     // A plug-in filter that is not there.
     EXPECT_EQ(batch("'" + file("good.bmp").string() + "' 'plugin=Nothing Here'" + never), 1);
     EXPECT_NE(m_err.find("Nothing Here"), std::string::npos) << m_err;
+    // One whose module cannot be loaded.
+    const std::filesystem::path broken = file("program") / "QSStuff" / "Plugins" / "Broken.8bf";
+    std::ofstream(broken) << "not a library";
+    EXPECT_EQ(batch("'" + file("good.bmp").string() + "' plugin=Broken" + never), 1);
+    std::filesystem::remove(broken);
+    EXPECT_NE(m_err.find("The plug-in module could not be loaded."), std::string::npos) << m_err;
+    EXPECT_FALSE(std::filesystem::exists(file("never.bmp")));
 }
 
 }  // namespace

@@ -62,6 +62,7 @@ struct FilterScript {
     uint8_t pad[3];
     int32_t inputRate;       // 16.16 rate written at Start (0: leave the host's)
     int16_t parameterValue;  // written into a new parameters handle by Parameters
+    int16_t growBands;       // every band asked for grown by this many pixels on each side
 
     // Filled by the module.
     CallLog log;
@@ -146,7 +147,9 @@ struct ExportScript {
     int32_t rowBytes[8];  // row bytes of each answer
     int32_t offsets[8];   // where each answer starts in `data`
     int32_t used;
-    uint8_t data[65536];  // the answers, rows packed (width x planes bytes)
+    uint8_t data[65536];      // the answers, rows packed (width x planes bytes)
+    uint8_t dataAtFinish[8];  // the first bytes the block's data held at Finish
+    uint8_t finishHadData;
 };
 
 // --- Format (ProbeFormat.8bi: extensions "PRB" and "BLK ") ------------------

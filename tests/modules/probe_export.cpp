@@ -65,6 +65,9 @@ TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* da
             ask(*b, *s);
             break;
         case TSPI_EXPORT_FINISH:
+            // The last answer is still the module's to read.
+            s->finishHadData = b->data != nullptr;
+            if (b->data != nullptr) memcpy(s->dataAtFinish, b->data, sizeof s->dataAtFinish);
             break;
         default:
             *result = TSPI_ERR_EXPORT_BAD_PARAMETERS;

@@ -37,7 +37,9 @@ bool askBand(TsPiFilterBlock& b, const FilterScript& s, int top) {
     }
     const int rows = s.bandRows > 0 ? s.bandRows : rowsOf(f);
     const int bottom = top + rows < f.bottom ? top + rows : f.bottom;
-    TsPiRect band{static_cast<int16_t>(top), f.left, static_cast<int16_t>(bottom), f.right};
+    const int g = s.growBands;
+    TsPiRect band{static_cast<int16_t>(top - g), static_cast<int16_t>(f.left - g),
+                  static_cast<int16_t>(bottom + g), static_cast<int16_t>(f.right + g)};
     b.inRect = band;
     b.outRect = band;
     b.inLoPlane = b.outLoPlane = 0;
@@ -135,7 +137,7 @@ int16_t start(TsPiFilterBlock& b, FilterScript& s) {
         if (result != TSPI_NO_ERR) return result;
         invertBand(b, s);
         if (!afterBand(b, s)) return TSPI_ERR_USER_CANCELED;
-        askBand(b, s, b.outRect.bottom);
+        askBand(b, s, b.outRect.bottom - s.growBands);
     }
     // Stores the last band; nothing is asked for any more.
     return b.advanceState();
@@ -158,7 +160,7 @@ int16_t proceed(TsPiFilterBlock& b, FilterScript& s) {
     }
     invertBand(b, s);
     if (!afterBand(b, s)) return TSPI_ERR_USER_CANCELED;
-    askBand(b, s, b.outRect.bottom);
+    askBand(b, s, b.outRect.bottom - s.growBands);
     return TSPI_NO_ERR;
 }
 

@@ -19,5 +19,8 @@ inline constexpr ErrorCode kErrGeneral = 0x10001;
 inline constexpr ErrorCode kErrDisk = 0x10002;
 // A plain memory allocation (a row buffer, a table) failed.
 inline constexpr ErrorCode kErrMemory = 0x10003;
+// A plug-in module could not be loaded: its file is gone or is no library
+// this system runs, or it lacks the entry point its description names.
+inline constexpr ErrorCode kErrPlugInLoad = 0x10004;
 
 }  // namespace tessary

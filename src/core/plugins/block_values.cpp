@@ -1,5 +1,6 @@
 #include "plugins/block_values.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -52,6 +53,13 @@ DeliveredMode deliveredModeOf(std::int16_t imageMode) {
         default:
             return {imageMode, ProDataBuffer::kSourceNone};
     }
+}
+
+int deliveredPlaneCount(std::int16_t imageMode, std::int16_t planes) {
+    if (imageMode == TSPI_MODE_INDEXED) return 3;
+    const std::int32_t type = deliveredModeOf(imageMode).pageType;
+    const int colourPlanes = type == 2 ? 1 : type == 5 ? 3 : planes;
+    return std::min<int>(planes, colourPlanes);
 }
 
 std::int16_t depthOfPageType(std::int32_t pageType) {

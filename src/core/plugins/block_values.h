@@ -28,6 +28,14 @@ struct DeliveredMode {
 };
 DeliveredMode deliveredModeOf(std::int16_t imageMode);
 
+// The plane count a page is shaped with for a delivered image: 3 for
+// indexed images; else the block's planes, cut to the colour planes of the
+// page type (1 grey, 3 RGB). Planes a module describes beyond them (an
+// alpha plane) are not kept: the plane after the colour planes is the
+// selection mask, and a page read from a file has no selection. Fewer
+// planes are returned as they are, and the shaping refuses them.
+int deliveredPlaneCount(std::int16_t imageMode, std::int16_t planes);
+
 // Bits per sample a format module writes for a page type: 1 for 1; 16 for
 // 3 and 6; 8 otherwise.
 std::int16_t depthOfPageType(std::int32_t pageType);

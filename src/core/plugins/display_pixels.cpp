@@ -50,7 +50,8 @@ TsPiResult buildDisplayBitmap(const TsPiPixelMap* source, const TsPiLongRect* re
     const auto* base = static_cast<const std::uint8_t*>(source->baseAddr);
     const std::int64_t planeStep = source->planeBytes != 0 ? source->planeBytes : 1;
     // Grey samples are shown as they are (0 black, 255 white) through the
-    // identity grey palette, and the checkerboard behind masked pixels uses
+    // identity grey palette, not inverted: the page renderer shows grey
+    // pages that way. The checkerboard behind masked pixels therefore uses
     // the same light and dark squares in both modes.
     const std::uint8_t light = 255;
     const std::uint8_t dark = 127;

@@ -56,7 +56,10 @@ bool PlugInExportRun::run() {
     if (bounds.width() > kMax || bounds.height() > kMax) return false;
 
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     const std::int16_t planes = static_cast<std::int16_t>(m_page.colourPlaneCount());
     m_block.imageMode = imageModeOfPageType(m_page.type());
     m_block.imageSize.v = static_cast<std::int16_t>(bounds.height());
@@ -80,9 +83,13 @@ bool PlugInExportRun::run() {
             result = m_host.CallPlugIn(m_record, TSPI_EXPORT_CONTINUE);
         }
     }
-    m_buffer.reshape(0, 0, 0, 0, 0, 0);
+    // The module may still read the last answer in Finish: the buffer goes
+    // only afterwards, and the block forgets it.
     const std::int16_t finished = m_host.CallPlugIn(m_record, TSPI_EXPORT_FINISH);
     if (result == 0) result = finished;
+    m_block.data = nullptr;
+    m_block.rowBytes = 0;
+    m_buffer.reshape(0, 0, 0, 0, 0, 0);
     m_host.UnloadPlugIn(m_record);
     return result == 0;
 }

@@ -15,9 +15,11 @@ namespace tessary {
 // "Untitled"); Prepare, Start, then while the module asks for a rectangle,
 // the export advance hands it the page's current pixels of that rectangle
 // and planes (interleaved unless it asks for one plane, then planar) and
-// Continue follows; Finish is always called. The page is never changed.
-// Returns whether no error occurred (also false for a page too large for
-// the block's 16-bit fields, or while another run is in progress).
+// Continue follows; Finish is always called, with the last answer still in
+// the block's data (it is freed after Finish). The page is never changed.
+// Returns whether no error occurred (also false for a module that cannot be
+// loaded, which is never called, for a page too large for the block's
+// 16-bit fields, or while another run is in progress).
 bool RunPlugInExport(PlugInHost& host, PlugInRecord& record, Page& page);
 
 class PlugInExportRun final : public PlugInRun {

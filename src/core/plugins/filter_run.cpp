@@ -25,6 +25,13 @@ int rateOf(TsPiFixed fixed) {
     return whole < 2 ? 1 : whole;
 }
 
+Rect unionOf(const Rect& a, const Rect& b) {
+    if (a.empty()) return b;
+    if (b.empty()) return a;
+    return Rect{std::min(a.left, b.left), std::min(a.top, b.top), std::max(a.right, b.right),
+                std::max(a.bottom, b.bottom)};
+}
+
 bool fitsInt16(std::int64_t value) {
     return value >= std::numeric_limits<std::int16_t>::min() &&
            value <= std::numeric_limits<std::int16_t>::max();
@@ -166,16 +173,22 @@ std::int16_t PlugInFilterRun::fetch() {
 std::int16_t PlugInFilterRun::store() {
     if (!m_outputPending) return 0;
     m_outputPending = false;
-    // Only the colour planes the filter works on take output; whatever the
-    // module returned for other planes (the mask) is dropped.
+    // Only the colour planes the filter works on (the block's planes) take
+    // output; whatever the module returned for planes past them is dropped.
+    // The plane after them is the selection mask, which a module sees only
+    // through its mask request: written here, it would change the
+    // selection behind the page's selection rectangle's back.
     const int first = std::max(m_outputFirstPlane, m_planeOffset);
     const int last = std::min(m_outputLastPlane, m_planeOffset + m_colourPlanes - 1);
     if (first > last) return 0;
-    const Rect everywhere{
-        std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::min(),
-        std::numeric_limits<std::int32_t>::max(), std::numeric_limits<std::int32_t>::max()};
-    if (!writeBufferIntoPage(m_page, m_output, first, last, everywhere))
-        return TSPI_ERR_MEMORY_FULL;
+    // The module may store anywhere in the planes' area, not only in the
+    // filter rectangle: what it touches is noted for the mask and the undo
+    // step.
+    const Rect area = planeArea(m_page, first);
+    if (!writeBufferIntoPage(m_page, m_output, first, last, area)) return TSPI_ERR_MEMORY_FULL;
+    const Rect written = intersection(
+        area, Rect{m_output.left(), m_output.top(), m_output.right(), m_output.bottom()});
+    m_storedArea = unionOf(m_storedArea, written);
     return 0;
 }
 
@@ -195,7 +208,11 @@ Rect PlugInFilterRun::filterArea() const {
 }
 
 std::int16_t PlugInFilterRun::maskResult() {
-    const Rect area = filterArea();
+    // Every stored pixel is blended, wherever the module put it: pixels
+    // outside the selection have mask 0 and get their earlier values back.
+    // Pixels not stored are left alone (blending a sample with itself
+    // gives the sample).
+    const Rect area = m_storedArea;
     if (area.empty()) return 0;
     PageData& data = *m_page.pageData();
     const Rect maskArea = planeArea(m_page, m_maskPlane);
@@ -224,11 +241,16 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
     PlugInHost::RunScope scope(m_host, *this);
     if (!scope.accepted() || !pageFitsBlock()) return false;
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        // Nothing to call: the page stays as it is and the run fails.
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     describePage();
 
     PageData& data = *m_page.pageData();
     m_outputPending = false;
+    m_storedArea = Rect{};
     if (!data.beginChange()) {
         m_host.UnloadPlugIn(m_record);
         return false;
@@ -273,13 +295,14 @@ bool PlugInFilterRun::run(bool showDialog, PlugInView& view) {
         if (result == 0 && m_haveMask && m_block.autoMask != 0) result = maskResult();
         if (result == 0) {
             data.endChange();
-            m_page.saveState(kUndoFilter, 0, intersection(filterArea(), m_page.bounds()));
+            m_page.saveState(kUndoFilter, 0,
+                             unionOf(intersection(filterArea(), m_page.bounds()), m_storedArea));
         } else {
             data.abortChange();
         }
     }
-    // -1 (also every positive result): the module has told the user, or has
-    // no entry point; the page is as before and the run counts as done.
+    // -1 (also every positive result): the module has told the user; the
+    // page is as before and the run counts as done.
     if (result == -1) result = 0;
 
     view.setHistoryOffset(historyOffset);

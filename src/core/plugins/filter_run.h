@@ -18,16 +18,18 @@ class Page;
 // page and its selection in a filter block, calls Parameters (when the
 // record keeps no parameters or `showDialog` is set; the old parameters are
 // discarded then), Prepare, Start, then Continue while the module asks for
-// pixels, and Finish, serving its requests in between; masks the result by
-// the selection unless the module cleared auto mask; and records one undo
-// step "Filter" (kind 6) over the filter rectangle. The view shows the
-// image as it was before the change while the module runs.
+// pixels, and Finish, serving its requests in between; masks every pixel
+// the module stored by the selection unless the module cleared auto mask;
+// and records one undo step "Filter" (kind 6) over the filter rectangle and
+// every stored pixel. The view shows the image as it was before the change
+// while the module runs.
 //
 // Returns true when the run ended without error: after success, and also
-// when the module answered -1 or a positive value (it told the user itself,
-// or has no entry point); the page is then unchanged and no undo step is
-// recorded. Any other failure (a negative module result, a storage failure,
-// a page too large for the block's 16-bit fields, a page without pixels,
+// when the module answered -1 or a positive value (it told the user
+// itself); the page is then unchanged and no undo step is recorded. Any
+// other failure (a module that cannot be loaded or lacks its entry point,
+// which is never called, a negative module result, a storage failure, a
+// page too large for the block's 16-bit fields, a page without pixels,
 // another run in progress) returns false with the page unchanged.
 bool RunPlugInFilter(PlugInHost& host, PlugInRecord& record, bool showDialog, PlugInView& view);
 
@@ -59,7 +61,7 @@ private:
     std::int16_t fetchRequest(DataBuffer& buffer, const TsPiRect& rect, int firstPlane,
                               int lastPlane, int shift, int rate, PageState state, Rect& imageRect);
     // Blends the filtered colour planes with the planes before the change
-    // through the mask, inside the filter rectangle.
+    // through the mask, over every pixel the module stored.
     std::int16_t maskResult();
     // The filter rectangle in image coordinates, clipped to the image.
     Rect filterArea() const;
@@ -84,6 +86,8 @@ private:
     bool m_outputPending = false;
     int m_outputFirstPlane = 0;
     int m_outputLastPlane = 0;
+    // Bounds of every pixel stored so far (image coordinates).
+    Rect m_storedArea;
 };
 
 }  // namespace tessary

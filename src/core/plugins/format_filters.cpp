@@ -14,9 +14,8 @@ std::int16_t AppendFormatFilters(const PlugInList& list, std::string& filters,
         std::string entry;
         entry.append(name).append(" (*.").append(extension).append(")|*.").append(extension);
 
-        const std::size_t separator = filters.empty() ? 0 : 1;
-        if (filters.size() + separator + entry.size() >= maximumLength) continue;
-        if (separator != 0) filters += '|';
+        if (filters.size() + entry.size() >= maximumLength) continue;
+        if (!filters.empty()) filters += '|';
         filters += entry;
         if (extensions != nullptr) {
             if (!extensions->empty()) *extensions += ';';

@@ -14,10 +14,10 @@ inline constexpr std::size_t kOpenDialogFilterLength = 400;
 // Appends one file-dialog filter per format module, in list order:
 // "<name> (*.<ext>)|*.<ext>", joined to what `filters` already holds by "|";
 // and, when `extensions` is given, "*.<ext>" joined by ";" (for an "all
-// formats" entry). An entry is taken only when `filters` stays shorter than
-// `maximumLength` with it and its separator, so the text always fits a buffer
-// of `maximumLength` bytes with its NUL; entries that do not fit are skipped
-// and the walk goes on. Returns the number of entries appended.
+// formats" entry). An entry is taken only when the length of `filters` plus
+// the entry's own length is below `maximumLength`, so with its separator the
+// text never grows past `maximumLength` characters; entries that do not fit
+// are skipped and the walk goes on. Returns the number of entries appended.
 std::int16_t AppendFormatFilters(const PlugInList& list, std::string& filters,
                                  std::string* extensions, std::size_t maximumLength);
 

@@ -129,14 +129,17 @@ bool PlugInFormatRun::read(const std::filesystem::path& path, int descriptor, Pa
     if (!scope.accepted()) return false;
     if (path.native().size() >= sizeof m_record.fileSpec.path) return false;
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     giveFile(path, descriptor);
 
     std::int16_t result = m_host.CallPlugIn(m_record, TSPI_FORMAT_READ_PREPARE);
     if (result == 0) result = m_host.CallPlugIn(m_record, TSPI_FORMAT_READ_START);
     if (result == 0) {
         const DeliveredMode mode = deliveredModeOf(m_block.imageMode);
-        const int planes = m_block.imageMode == TSPI_MODE_INDEXED ? 3 : m_block.planes;
+        const int planes = deliveredPlaneCount(m_block.imageMode, m_block.planes);
         const double resolution = resolutionFromFixed(m_block.imageHRes);
         m_buffer = std::make_unique<ProDataBuffer>();
         if (mode.conversion != ProDataBuffer::kSourceNone) {
@@ -208,7 +211,11 @@ bool PlugInFormatRun::write(const std::filesystem::path& path, int descriptor, c
     m_block.imageVRes = fixedResolution(page.verticalResolution());
     m_buffer = std::make_unique<ProDataBuffer>();
     giveFile(path, descriptor);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        m_buffer.reset();
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
 
     m_writePage = &page;
     std::int16_t result = 0;

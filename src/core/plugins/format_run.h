@@ -18,6 +18,8 @@ namespace tessary {
 // open already: `descriptor` is its system handle, which the module
 // receives as the block's data fork, together with a file specification
 // holding `path`. Nothing here reports to the user; every failure is false.
+// A module that cannot be loaded is never called (the host's loadFailed()
+// tells this failure from the others).
 
 // The extension a file is looked up by: the text after the last "." of the
 // file name, ASCII upper-cased, at most 32 characters, trailing blanks
@@ -29,7 +31,8 @@ PlugInRecord* findFormatModule(const PlugInList& list, const std::filesystem::pa
 
 // Reads the file into `page` with the format module found by extension:
 // Read Prepare, Read Start; the delivered mode, size and planes shape the
-// page white (bitmap and indexed through the conversions); the resolution,
+// page white (bitmap and indexed through the conversions; planes past the
+// colour planes are dropped, see deliveredPlaneCount); the resolution,
 // rounded to one decimal place (below 1.0: 72.0), becomes both resolutions;
 // then Read Continue and the read advance until the module sets data to
 // null; Read Finish. False when no module handles the extension, the page

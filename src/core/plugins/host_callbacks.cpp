@@ -74,10 +74,12 @@ void TSPI_CALL freeBufferProc(TsPiBufferId bufferId) {
     plugInBufferPool().release(bufferId);
 }
 
+// The memory available, not the share offered as maximum space: the module
+// decides how much of it to take.
 std::int32_t TSPI_CALL bufferSpaceProc() {
     PlugInHost* host = PlugInHost::active();
-    return host != nullptr ? host->moduleMemoryLimit()
-                           : fiveEighthsForModule(systemMemoryStatus().availableVirtualBytes());
+    return host != nullptr ? host->availableMemory()
+                           : availableForModule(systemMemoryStatus().availableVirtualBytes());
 }
 
 // --- Handles --------------------------------------------------------------

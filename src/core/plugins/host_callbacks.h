@@ -28,8 +28,8 @@ const HostProcedures& hostProcedures();
 //   buffers (version 2, 5 procedures): allocate (size, out id) gives a
 //     zero-filled movable block and 0, or -108 (memory) / -50 (negative
 //     size or null out pointer); lock returns the block (move high is
-//     ignored), unlock, free, and space (the memory available to modules,
-//     as in the blocks' maximum space);
+//     ignored), unlock, free, and space (all the memory the system reports
+//     available, of which the blocks' maximum space offers five eighths);
 //   resources (version 3, 4 procedures): all null;
 //   handles (version 1, 7 procedures): new (zero-filled, null on failure),
 //     dispose, get size (0 for null or unknown), set size (0, or -108 with

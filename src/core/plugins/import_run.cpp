@@ -49,7 +49,7 @@ std::int16_t PlugInImportRun::advanceState() {
 
 std::int16_t PlugInImportRun::prepareImage() {
     const DeliveredMode mode = deliveredModeOf(m_block.imageMode);
-    const int planes = m_block.imageMode == TSPI_MODE_INDEXED ? 3 : m_block.planes;
+    const int planes = deliveredPlaneCount(m_block.imageMode, m_block.planes);
     if (!m_page->shapeWhite(mode.pageType, m_block.imageSize.h, m_block.imageSize.v, planes))
         return kShapeFailed;
     m_buffer = std::make_unique<ProDataBuffer>();
@@ -115,7 +115,10 @@ bool PlugInImportRun::run() {
     PlugInHost::RunScope scope(m_host, *this);
     if (!scope.accepted()) return false;
     m_host.FillParameterBlock(m_record, m_block, hostProcedures().advanceState);
-    m_host.LoadPlugIn(m_record);
+    if (m_host.LoadPlugIn(m_record) != 0) {
+        m_host.UnloadPlugIn(m_record);
+        return false;
+    }
     m_block.hostModes = TSPI_IMPORT_HOST_MODES;
     for (int p = 0; p < 16; ++p) m_block.planeMap[p] = static_cast<std::int16_t>(p);
     m_block.hostWord1144 = -1;

@@ -22,7 +22,8 @@ namespace tessary {
 // a failed cycle destroys its page (documents made before stay). The
 // module delivers another image while it sets acquire again. Finalize
 // follows when Prepare succeeded and the module asked for it. The plug-in
-// data word is 0 afterwards. Returns whether the last result was 0.
+// data word is 0 afterwards. Returns whether the last result was 0; false
+// without any call when the module cannot be loaded.
 bool RunPlugInImport(PlugInHost& host, PlugInRecord& record, PlugInDocumentPort& documents,
                      const PageEnvironment& environment);
 

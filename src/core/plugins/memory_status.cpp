@@ -66,4 +66,9 @@ std::int32_t fiveEighthsForModule(std::uint64_t availableBytes) {
     return static_cast<std::int32_t>(share < kMax ? share : kMax);
 }
 
+std::int32_t availableForModule(std::uint64_t availableBytes) {
+    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
+    return static_cast<std::int32_t>(availableBytes < kMax ? availableBytes : kMax);
+}
+
 }  // namespace tessary

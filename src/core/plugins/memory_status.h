@@ -22,4 +22,8 @@ SystemMemoryStatus& systemMemoryStatus();
 // wrap into a negative or tiny value).
 std::int32_t fiveEighthsForModule(std::uint64_t availableBytes);
 
+// `availableBytes` itself, clamped the same way: what the buffer suite's
+// space procedure reports.
+std::int32_t availableForModule(std::uint64_t availableBytes);
+
 }  // namespace tessary

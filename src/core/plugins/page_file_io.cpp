@@ -75,6 +75,8 @@ std::string_view describePageFileError(PageFileError error) {
             return "the file cannot be created";
         case PageFileError::ModuleFailed:
             return "the format plug-in could not process the file";
+        case PageFileError::ModuleNotLoaded:
+            return "the format plug-in could not be loaded";
         case PageFileError::MergeFailed:
             return "the floating selection could not be merged";
         case PageFileError::CannotReplaceFile:
@@ -110,7 +112,7 @@ std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFi
     }
     auto page = std::make_unique<Page>(m_environment);
     if (!FormatReadWith(m_host, *record, path, file.get(), *page) || page->pageData() == nullptr) {
-        result = PageFileError::ModuleFailed;
+        result = moduleFailure();
         return nullptr;
     }
     page->setModified(false);
@@ -147,7 +149,7 @@ PageFileError PageFileIO::save(Page& page, const std::filesystem::path& path) {
     if (!file.closeNow()) written = false;
     if (!written) {
         ::unlink(temporary.c_str());
-        return PageFileError::ModuleFailed;
+        return moduleFailure();
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
@@ -164,9 +166,12 @@ PageFileError PageFileIO::revert(Page& page, const std::filesystem::path& path) 
     if (m_host.busy()) return PageFileError::Busy;
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return PageFileError::CannotOpenFile;
-    if (!FormatRereadWith(m_host, *record, path, file.get(), page))
-        return PageFileError::ModuleFailed;
+    if (!FormatRereadWith(m_host, *record, path, file.get(), page)) return moduleFailure();
     return PageFileError::None;
+}
+
+PageFileError PageFileIO::moduleFailure() const {
+    return m_host.loadFailed() ? PageFileError::ModuleNotLoaded : PageFileError::ModuleFailed;
 }
 
 }  // namespace tessary

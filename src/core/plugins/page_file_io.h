@@ -18,6 +18,7 @@ enum class PageFileError {
     CannotOpenFile,     // the file cannot be opened for reading
     CannotCreateFile,   // the temporary file beside the target cannot be made
     ModuleFailed,       // the format module reported an error
+    ModuleNotLoaded,    // the format module could not be loaded
     MergeFailed,        // the floating selection could not be merged
     CannotReplaceFile,  // the finished file could not be put in the target's place
     PageNotShaped,      // the page holds no pixels
@@ -55,6 +56,9 @@ public:
     PageFileError revert(Page& page, const std::filesystem::path& path);
 
 private:
+    // Why the format run that just failed did so.
+    PageFileError moduleFailure() const;
+
     PlugInHost& m_host;
     const PlugInList& m_list;
     PageEnvironment m_environment;

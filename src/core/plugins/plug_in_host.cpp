@@ -39,6 +39,10 @@ std::int32_t PlugInHost::moduleMemoryLimit() {
     return fiveEighthsForModule(m_memory.availableVirtualBytes());
 }
 
+std::int32_t PlugInHost::availableMemory() {
+    return availableForModule(m_memory.availableVirtualBytes());
+}
+
 PlugInHost* PlugInHost::active() {
     return g_active;
 }
@@ -49,6 +53,7 @@ PlugInHost::RunScope::RunScope(PlugInHost& host, PlugInRun& run) : m_host(host) 
     m_previous = g_active;
     g_active = &host;
     host.m_run = &run;
+    host.m_loadFailed = false;
     m_accepted = true;
 }
 
@@ -79,13 +84,16 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
     record.moduleHandle = module.library;
     record.entryPoint = module.entry;
     m_lastLoadMessage = module.message;
+    m_loadFailed = module.code != 0;
+    // A cancel belongs to the module it was given to: a failed load must not
+    // pass off as one either.
+    m_cancelled = false;
     if (module.code != 0) return module.code;
 
     m_moduleName = textOf(record.name);
     m_progress.setText(1, m_moduleName);
     m_progress.setText(
         0, loadString(record.kind == kPlugInKindFilter ? kFilteringText : kWorkingText));
-    m_cancelled = false;
     return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "model/blend_table.h"
+#include "model/error_codes.h"
 #include "model/progress_port.h"
 #include "plugins/host_ports.h"
 #include "plugins/memory_status.h"
@@ -68,11 +69,15 @@ public:
     // Five eighths of the memory the system reports available, clamped to
     // the 32-bit fields that carry it.
     std::int32_t moduleMemoryLimit();
+    // All the memory the system reports available, clamped the same way
+    // (the buffer suite's space).
+    std::int32_t availableMemory();
 
     // Loads the record's module as a library and finds its entry point (the
     // Windows entry name when the record has one, else the alternative
     // one). 0, or a code of plug_in_module.h; a module that cannot be
-    // loaded has no entry point, so every call yields -1. On success the
+    // loaded has no entry point, so every call yields -1, and the runs stop
+    // without calling it (loadFailed() is true then). On success the
     // progress window reads "Filtering..." (filters) or "Working..." and the
     // record's name, and the cancel flag is cleared.
     std::int16_t LoadPlugIn(PlugInRecord& record);
@@ -142,6 +147,12 @@ public:
 
     // What the loader said when the last load failed (for diagnostics).
     const std::string& lastLoadMessage() const { return m_lastLoadMessage; }
+    // True when the module of the run begun last could not be loaded.
+    bool loadFailed() const { return m_loadFailed; }
+    // The error code to show for a run that ended with an error and was not
+    // cancelled: kErrPlugInLoad when its module could not be loaded, else
+    // the general error (the module's own results carry no message).
+    ErrorCode failureCode() const { return m_loadFailed ? kErrPlugInLoad : kErrGeneral; }
 
 private:
     void fillSuites(PlugInRecord& record);
@@ -164,6 +175,7 @@ private:
     // The cell a block's platform data points at.
     std::intptr_t m_mainWindow = 0;
     bool m_cancelled = false;
+    bool m_loadFailed = false;
     PlugInRun* m_run = nullptr;
     std::string m_lastLoadMessage;
 };

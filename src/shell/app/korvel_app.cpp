@@ -625,7 +625,7 @@ void CKorvelApp::about() {
 void CKorvelApp::importPlugIn(int id) {
     const bool done = PlugInImportCommand(*m_host, *m_plugIns, static_cast<std::uint32_t>(id),
                                           *this, m_globals->pageEnvironment());
-    if (!done && !m_host->cancelled()) showErrorCode(m_mainFrame, kErrGeneral);
+    if (!done && !m_host->cancelled()) showErrorCode(m_mainFrame, m_host->failureCode());
 }
 
 }  // namespace tessary

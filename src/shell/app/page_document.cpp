@@ -64,7 +64,8 @@ bool CPageDocument::runExport(int id) {
     if (m_page == nullptr || context().host == nullptr || context().plugIns == nullptr) return true;
     const bool done = PlugInExportCommand(*context().host, *context().plugIns,
                                           static_cast<std::uint32_t>(id), m_page.get());
-    if (!done && !context().host->cancelled()) showErrorCode(context().mainWindow, kErrGeneral);
+    if (!done && !context().host->cancelled())
+        showErrorCode(context().mainWindow, context().host->failureCode());
     return true;
 }
 

@@ -3,7 +3,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/error_messages.h"
 #include "app/string_table.h"
+#include "model/error_codes.h"
 
 namespace tessary {
 
@@ -25,9 +27,14 @@ QString named(int id, const QString& path) {
     return text(id).arg(QDir::toNativeSeparators(path));
 }
 
+QString pluginNotLoaded() {
+    return QString::fromStdString(errorMessage(kErrPlugInLoad));
+}
+
 }  // namespace
 
 QString openFailureMessage(PageFileError error, const QString& path) {
+    if (error == PageFileError::ModuleNotLoaded) return pluginNotLoaded();
     if (error == PageFileError::CannotOpenFile) {
         const QFileInfo info(path);
         if (!info.exists()) return named(kFileNotFound, path);
@@ -47,6 +54,8 @@ QString saveFailureMessage(PageFileError error, const QString& path) {
                 return named(kAccessDenied, path);
             return text(kInvalidFilename);
         }
+        case PageFileError::ModuleNotLoaded:
+            return pluginNotLoaded();
         case PageFileError::CannotReplaceFile:
             if (info.exists() && !info.isWritable()) return named(kAccessDenied, path);
             return named(kReadWriteError, path);

@@ -10,14 +10,15 @@ namespace tessary {
 // missing, unreadable or unusable is named ("The file %1 could not be
 // found." and the like, strings 61728-61734); a file no format module can
 // read, or that its module refused, gives "The document could not be
-// opened." (61697).
+// opened." (61697); a module that cannot be loaded says so (the message of
+// error code 0x10004).
 QString openFailureMessage(PageFileError error, const QString& path);
 
 // The message shown when saving to `path` failed with `error`: a folder that
 // does not exist or cannot be written is named (61731, 61733), a name that
 // cannot be created gives "Invalid filename." (61696), and a format
 // module's failure (or no module for the extension) "The document could not
-// be saved." (61698).
+// be saved." (61698); a module that cannot be loaded says so, as above.
 QString saveFailureMessage(PageFileError error, const QString& path);
 
 }  // namespace tessary

@@ -36,8 +36,9 @@ TEST(AppendFormatFilters, OneEntryPerFormatInListOrder) {
     EXPECT_EQ(more, "Text (*.TXT)|*.TXT|PC Paintbrush (*.PCX)|*.PCX|Windows Bitmap (*.BMP)|*.BMP");
 }
 
-// An entry is taken only while the text, with its separator, stays below the
-// maximum; entries that do not fit are skipped and later ones may still fit.
+// An entry is taken only while the text before it plus the entry (the
+// separator not counted) stays below the maximum; entries that do not fit
+// are skipped and later ones may still fit.
 TEST(AppendFormatFilters, EntriesThatDoNotFitAreSkipped) {
     PlugInList list;
     addFormat(list, "S", "S");                     // "S (*.S)|*.S": 11
@@ -46,17 +47,18 @@ TEST(AppendFormatFilters, EntriesThatDoNotFitAreSkipped) {
 
     std::string filters;
     std::string extensions;
-    // 15 fits alone (15 < 30); 55 never; then 15 + 1 + 11 = 27 < 30.
+    // 15 fits alone (15 < 30); 55 never; then 15 + 11 = 26 < 30.
     EXPECT_EQ(AppendFormatFilters(list, filters, &extensions, 30), 2);
     EXPECT_EQ(filters, "A (*.AAA)|*.AAA|S (*.S)|*.S");
     EXPECT_EQ(extensions, "*.AAA;*.S");
 
-    // At the boundary: a text of exactly maximum - 1 fits, maximum does not.
-    std::string exact;
-    EXPECT_EQ(AppendFormatFilters(list, exact, nullptr, 28), 2);
-    EXPECT_EQ(exact.size(), 27u);
+    // At the boundary: 15 + 11 = 26 is below 27, so the text reaches the
+    // maximum of 27 characters with its separator; below 26 it is not.
+    std::string full;
+    EXPECT_EQ(AppendFormatFilters(list, full, nullptr, 27), 2);
+    EXPECT_EQ(full.size(), 27u);
     std::string tooShort;
-    EXPECT_EQ(AppendFormatFilters(list, tooShort, nullptr, 27), 1);
+    EXPECT_EQ(AppendFormatFilters(list, tooShort, nullptr, 26), 1);
     EXPECT_EQ(tooShort, "A (*.AAA)|*.AAA");
 }
 

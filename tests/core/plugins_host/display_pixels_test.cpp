@@ -45,25 +45,33 @@ TEST(DisplayPixels, GreyIsShownAsItIsRgbAsBgrxClippedToTheMap) {
     EXPECT_EQ(bitmap.pixels, (std::vector<std::uint8_t>{3, 2, 1, 0, 6, 5, 4, 0}));
 }
 
+// Grey and RGB alike: grey samples are not inverted, so the squares are the
+// same light and dark ones in both modes.
 TEST(DisplayPixels, MaskedPixelsAreBlendedOverATenPixelCheckerboard) {
     BlendTable blend;
     const std::int32_t width = 24, height = 12;
-    std::vector<std::uint8_t> rgb(width * height * 3, 200);
     std::vector<std::uint8_t> mask(width * height);
     for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = static_cast<std::uint8_t>(i * 7);
-    TsPiPixelMap map = mapOf(rgb, width, height, TSPI_MODE_RGB, 3);
-    TsPiPixelMask pixelMask{nullptr, mask.data(), width, 1, 0};
-    map.mask = &pixelMask;
-    map.maskPhaseRow = 3;
-    map.maskPhaseCol = 25;  // 5 modulo 10
-    TsPiLongRect rect{0, 0, height, width};
-    HostBitmap bitmap;
-    ASSERT_EQ(buildDisplayBitmap(&map, &rect, blend, bitmap), TSPI_NO_ERR);
-    for (std::int32_t y = 0; y < height; ++y) {
-        for (std::int32_t x = 0; x < width; ++x) {
-            const bool light = (((y + 3) / 10) + ((x + 5) / 10)) % 2 == 0;
-            const int expected = test::referenceBlend(mask[y * width + x], 200, light ? 255 : 127);
-            ASSERT_EQ(bitmap.pixels[y * bitmap.rowBytes + x * 4 + 1], expected) << x << "," << y;
+    for (const std::int32_t channels : {3, 1}) {
+        SCOPED_TRACE(channels);
+        std::vector<std::uint8_t> samples(width * height * channels, 200);
+        TsPiPixelMap map = mapOf(samples, width, height,
+                                 channels == 3 ? TSPI_MODE_RGB : TSPI_MODE_GRAYSCALE, channels);
+        TsPiPixelMask pixelMask{nullptr, mask.data(), width, 1, 0};
+        map.mask = &pixelMask;
+        map.maskPhaseRow = 3;
+        map.maskPhaseCol = 25;  // 5 modulo 10
+        TsPiLongRect rect{0, 0, height, width};
+        HostBitmap bitmap;
+        ASSERT_EQ(buildDisplayBitmap(&map, &rect, blend, bitmap), TSPI_NO_ERR);
+        for (std::int32_t y = 0; y < height; ++y) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                const bool light = (((y + 3) / 10) + ((x + 5) / 10)) % 2 == 0;
+                const int expected =
+                    test::referenceBlend(mask[y * width + x], 200, light ? 255 : 127);
+                const std::int64_t at = y * bitmap.rowBytes + (channels == 3 ? x * 4 + 1 : x);
+                ASSERT_EQ(bitmap.pixels[at], expected) << x << "," << y;
+            }
         }
     }
 }

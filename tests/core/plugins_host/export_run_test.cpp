@@ -51,6 +51,10 @@ TEST_F(ExportRun, OnePlaneOfAnRgbPageArrivesPlanarAndSeveralInterleaved) {
         for (int x = 0; x < 60; ++x)
             for (int p = 0; p < 3; ++p)
                 ASSERT_EQ(all[(y * 60 + x) * 3 + p], probe::pixel(3, p, x, y));
+    // Finish still finds the last answer in the block's data.
+    ASSERT_EQ(script->finishHadData, 1);
+    EXPECT_EQ(std::vector<std::uint8_t>(script->dataAtFinish, script->dataAtFinish + 8),
+              std::vector<std::uint8_t>(all, all + 8));
 
     const TsPiExportBlock& b = script->atPrepare;
     EXPECT_EQ(b.imageMode, TSPI_MODE_RGB);

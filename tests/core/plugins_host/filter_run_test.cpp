@@ -138,45 +138,63 @@ protected:
     std::vector<std::vector<std::uint8_t>> before;
 };
 
+// The probe stores either the filter rectangle or (grow 7) a frame of 7
+// pixels around it too, which the host lets it write: auto mask must still
+// keep every unselected pixel, and the undo step must cover every stored one.
 TEST_F(SelectionRun, AutoMaskKeepsUnselectedPixelsAndBlendsPartlySelectedOnes) {
-    ASSERT_TRUE(command(*page));
-    EXPECT_EQ(script->atStart.filterRect.top, 10);
-    EXPECT_EQ(script->atStart.filterRect.left, 20);
-    EXPECT_EQ(script->atStart.filterRect.bottom, 70);
-    EXPECT_EQ(script->atStart.filterRect.right, 100);
-    EXPECT_EQ(script->atStart.haveMask, 1);
-    EXPECT_EQ(script->atStart.floatCoord.v, 10);
-    EXPECT_EQ(script->atStart.floatCoord.h, 20);
-    EXPECT_EQ(script->atStart.imageSize.h, 120);
-    for (int p = 0; p < 3; ++p) {
-        const auto after = samples(*page, p, page->bounds());
-        for (std::int32_t y = 0; y < 90; ++y) {
-            for (std::int32_t x = 0; x < 120; ++x) {
-                const std::size_t i = static_cast<std::size_t>(y) * 120 + x;
-                const int old = before[p][i];
-                const bool inside = x >= 20 && x < 100 && y >= 10 && y < 70;
-                const int expected =
-                    inside ? test::referenceBlend(maskAt(x, y), 255 - old, old) : old;
-                ASSERT_EQ(after[i], expected) << p << " " << x << "," << y;
+    for (std::int16_t grow : {0, 7}) {
+        SCOPED_TRACE(grow);
+        script->growBands = grow;
+        page->setSelectionRect(selection);  // undo restored the shaped page's record
+        ASSERT_TRUE(command(*page));
+        EXPECT_EQ(script->atStart.filterRect.top, 10);
+        EXPECT_EQ(script->atStart.filterRect.left, 20);
+        EXPECT_EQ(script->atStart.filterRect.bottom, 70);
+        EXPECT_EQ(script->atStart.filterRect.right, 100);
+        EXPECT_EQ(script->atStart.haveMask, 1);
+        EXPECT_EQ(script->atStart.floatCoord.v, 10);
+        EXPECT_EQ(script->atStart.floatCoord.h, 20);
+        EXPECT_EQ(script->atStart.imageSize.h, 120);
+        for (int p = 0; p < 3; ++p) {
+            const auto after = samples(*page, p, page->bounds());
+            for (std::int32_t y = 0; y < 90; ++y) {
+                for (std::int32_t x = 0; x < 120; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * 120 + x;
+                    const int old = before[p][i];
+                    const bool inside = x >= 20 && x < 100 && y >= 10 && y < 70;
+                    const int expected =
+                        inside ? test::referenceBlend(maskAt(x, y), 255 - old, old) : old;
+                    ASSERT_EQ(after[i], expected) << p << " " << x << "," << y;
+                }
             }
         }
+        EXPECT_EQ(samples(*page, 3, page->bounds()), before[3]);  // the mask is not filtered
+        EXPECT_EQ(page->undo(), (Rect{20 - grow, 10 - grow, 100 + grow, 70 + grow}));
     }
-    EXPECT_EQ(samples(*page, 3, page->bounds()), before[3]);  // the mask is not filtered
-    EXPECT_EQ(page->undo(), selection);
 }
 
-TEST_F(SelectionRun, ClearedAutoMaskLeavesTheWholeFilterRectangleFiltered) {
+TEST_F(SelectionRun, ClearedAutoMaskLeavesEveryStoredPixelFiltered) {
     script->clearAutoMask = 1;
-    ASSERT_TRUE(command(*page));
-    for (int p = 0; p < 3; ++p) {
-        const auto after = samples(*page, p, page->bounds());
-        for (std::int32_t y = 0; y < 90; ++y) {
-            for (std::int32_t x = 0; x < 120; ++x) {
-                const std::size_t i = static_cast<std::size_t>(y) * 120 + x;
-                const bool inside = x >= 20 && x < 100 && y >= 10 && y < 70;
-                ASSERT_EQ(after[i], inside ? 255 - before[p][i] : before[p][i]) << x << "," << y;
+    for (std::int16_t grow : {0, 7}) {
+        SCOPED_TRACE(grow);
+        script->growBands = grow;
+        const Rect stored{20 - grow, 10 - grow, 100 + grow, 70 + grow};
+        page->setSelectionRect(selection);  // undo restored the shaped page's record
+        ASSERT_TRUE(command(*page));
+        for (int p = 0; p < 3; ++p) {
+            const auto after = samples(*page, p, page->bounds());
+            for (std::int32_t y = 0; y < 90; ++y) {
+                for (std::int32_t x = 0; x < 120; ++x) {
+                    const std::size_t i = static_cast<std::size_t>(y) * 120 + x;
+                    const bool inside = x >= stored.left && x < stored.right && y >= stored.top &&
+                                        y < stored.bottom;
+                    ASSERT_EQ(after[i], inside ? 255 - before[p][i] : before[p][i])
+                        << x << "," << y;
+                }
             }
         }
+        EXPECT_EQ(page->undo(), stored);
+        EXPECT_EQ(test::allPlanes(*page), before);
     }
 }
 
@@ -311,6 +329,7 @@ TEST_F(FilterRun, NegativeResultLeavesThePageAndNoLastFilter) {
     EXPECT_EQ(page->pageData()->undoCount(), 0);
     EXPECT_EQ(page->pageData()->redoCount(), 0);
     EXPECT_EQ(lastFilter, nullptr);
+    EXPECT_EQ(rig.host.failureCode(), kErrGeneral);
 }
 
 TEST_F(FilterRun, PositiveResultLeavesThePageButCountsAsDone) {
@@ -322,18 +341,6 @@ TEST_F(FilterRun, PositiveResultLeavesThePageButCountsAsDone) {
     EXPECT_EQ(test::allPlanes(*page), before);
     EXPECT_EQ(page->pageData()->undoCount(), 0);
     EXPECT_NE(lastFilter, nullptr);
-}
-
-TEST_F(FilterRun, ModuleWithoutEntryPointDoesNothingAndCountsAsDone) {
-    auto page = rig.picture(Page::kTypeRgb, 12, 12, 8);
-    const auto before = test::allPlanes(*page);
-    PlugInRecord& invert = rig.record("Invert Colors");
-    copyText(invert.windowsEntryName, "NoSuchEntry");
-    FakeView view(page.get());
-    EXPECT_TRUE(RunPlugInFilter(rig.host, invert, true, view));
-    EXPECT_EQ(invert.plugInData, 0);  // never called
-    EXPECT_EQ(test::allPlanes(*page), before);
-    EXPECT_EQ(page->pageData()->undoCount(), 0);
 }
 
 TEST_F(FilterRun, InputRateSamplesEveryRateThPixel) {

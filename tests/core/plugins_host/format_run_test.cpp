@@ -88,6 +88,23 @@ TEST_F(FormatRun, ReadShapesThePageAndTakesThePixelsBandByBand) {
     EXPECT_EQ(selectorsOf(script->log), (Selectors{1, 2, 3, 3, 3, 4}));
 }
 
+// A plane described past the colour planes (an alpha plane) is not kept: it
+// would become a selection mask without a selection rectangle.
+TEST_F(FormatRun, PlanesPastTheColourPlanesAreDropped) {
+    const std::vector<std::pair<int, int>> cases = {{TSPI_MODE_GRAYSCALE, 2}, {TSPI_MODE_RGB, 4}};
+    for (const auto& [mode, planes] : cases) {
+        script->mode = static_cast<std::int16_t>(mode);
+        script->planes = static_cast<std::int16_t>(planes);
+        Page page(rig.environment());
+        ASSERT_TRUE(read(page, file)) << planes;
+        EXPECT_EQ(page.planeCount(), planes - 1);
+        EXPECT_FALSE(page.hasMask());
+        EXPECT_EQ(page.selectionRect(), page.bounds());
+        for (int p = 0; p < planes - 1; ++p)
+            EXPECT_EQ(samples(page, p, Rect{36, 20, 37, 21})[0], probe::pixel(12, p, 36, 20));
+    }
+}
+
 TEST_F(FormatRun, ResolutionIsRoundedToOneDecimalAndBelowOneBecomes72) {
     const std::vector<std::pair<std::int32_t, double>> cases = {{300 << 16, 300.0},
                                                                 {0, 72.0},

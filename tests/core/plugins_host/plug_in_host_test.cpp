@@ -6,12 +6,18 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <functional>
 #include <limits>
 
+#include "app/error_messages.h"
 #include "core/plugins_host/host_rig.h"
+#include "plugins/export_run.h"
+#include "plugins/filter_run.h"
 #include "plugins/host_callbacks.h"
+#include "plugins/import_run.h"
 #include "plugins/memory_status.h"
 #include "plugins/movable_memory.h"
+#include "plugins/page_file_io.h"
 #include "plugins/plug_in_module.h"
 
 namespace tessary {
@@ -82,6 +88,53 @@ TEST_F(Host, ModulesThatCannotRunYieldMinusOneForEverySelector) {
     EXPECT_EQ(rig.host.LoadPlugIn(missing), kModuleFileNotFound);
 }
 
+// A module that cannot be loaded, or lacks its entry point, is never
+// called: every kind of run fails with the load error and changes nothing.
+TEST_F(Host, RunsWhoseModuleCannotBeLoadedFailWithTheLoadError) {
+    for (const char* file :
+         {"BrokenFilter.8bf", "BrokenImport.8ba", "BrokenExport.8be", "BrokenFormat.8bi"})
+        std::ofstream(rig.plugInFolder / file) << "not a library";
+    rig.install({});
+    copyText(rig.record("BrokenFormat").readExtension, "TXT");
+    const test::fs::path picture = rig.plugInFolder / "picture.txt";
+    std::ofstream(picture) << "pixels";
+    PlugInRecord& invert = rig.record("Invert Colors");
+    copyText(invert.windowsEntryName, "Absent");
+
+    auto page = rig.picture(Page::kTypeRgb, 8, 8, 1);
+    const auto before = test::allPlanes(*page);
+    test::FakeView view(page.get());
+    test::FakeDocuments documents;
+    PageFileIO files(rig.host, rig.list, rig.environment());
+    PageFileError error = PageFileError::None;
+    const std::vector<std::pair<const char*, std::function<bool()>>> runs = {
+        {"filter",
+         [&] { return RunPlugInFilter(rig.host, rig.record("BrokenFilter"), true, view); }},
+        {"no entry", [&] { return RunPlugInFilter(rig.host, invert, true, view); }},
+        {"import",
+         [&] {
+             return RunPlugInImport(rig.host, rig.record("BrokenImport"), documents,
+                                    rig.environment());
+         }},
+        {"export", [&] { return RunPlugInExport(rig.host, rig.record("BrokenExport"), *page); }},
+        {"format", [&] { return files.open(picture, &error) != nullptr; }},
+    };
+    for (const auto& [name, run] : runs) {
+        rig.progress.cancelAt = 1;  // a cancel left from before must not hide the failure
+        ASSERT_TRUE(rig.host.abortRequested());
+        EXPECT_FALSE(run()) << name;
+        EXPECT_TRUE(rig.host.loadFailed()) << name;
+        EXPECT_FALSE(rig.host.cancelled()) << name;
+        EXPECT_EQ(rig.host.failureCode(), kErrPlugInLoad) << name;
+    }
+    EXPECT_EQ(error, PageFileError::ModuleNotLoaded);
+    EXPECT_EQ(invert.plugInData, 0);  // never called
+    EXPECT_TRUE(documents.documents.empty());
+    EXPECT_EQ(test::allPlanes(*page), before);
+    EXPECT_EQ(page->pageData()->undoCount(), 0);
+    EXPECT_EQ(errorMessage(kErrPlugInLoad), "The plug-in module could not be loaded.");
+}
+
 TEST_F(Host, LoadingSetsTheProgressTextsAndClearsTheStickyCancel) {
     rig.progress.cancelAt = 1;
     EXPECT_TRUE(rig.host.abortRequested());
@@ -142,6 +195,8 @@ TEST_F(Host, MaximumSpaceIsFiveEighthsOfAvailableMemoryClampedToTheField) {
         IdleRun run;
         PlugInHost::RunScope scope(rig.host, run);
         EXPECT_EQ(import.bufferSuite.spaceProc(), std::numeric_limits<std::int32_t>::max());
+        rig.memory.bytes = std::uint64_t{1} << 30;
+        EXPECT_EQ(import.bufferSuite.spaceProc(), 1 << 30);  // all of it, not five eighths
     }
     EXPECT_GT(systemMemoryStatus().availableVirtualBytes(), 0u);
 }

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <set>
@@ -99,6 +101,66 @@ TEST_F(ShippedModules, UnsharpPushesAnEdgeApartAndCanBeCancelled) {
         EXPECT_LT(after[y * 40 + 19], 100) << y;
         EXPECT_GT(after[y * 40 + 20], 150) << y;
         EXPECT_EQ(after[y * 40 + 35], 150);
+    }
+}
+
+// c + (c - mean of the 3 x 3 neighbourhood), edges repeated, rounded half up.
+int unsharpReference(const std::vector<std::uint8_t>& plane, std::int32_t width,
+                     std::int32_t height, std::int32_t x, std::int32_t y) {
+    int sum = 0;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx)
+            sum +=
+                plane[std::clamp(y + dy, 0, height - 1) * width + std::clamp(x + dx, 0, width - 1)];
+    const double value = std::floor(2.0 * plane[y * width + x] - sum / 9.0 + 0.5);
+    return static_cast<int>(std::clamp(value, 0.0, 255.0));
+}
+
+// One-pixel images, one-pixel-wide and -high ones, and a one-pixel selection
+// at the origin: every pixel of the area comes back filtered, nothing else
+// changes.
+TEST_F(ShippedModules, FiltersWorkOnTheSmallestImagesAndSelections) {
+    struct Case {
+        std::int32_t type, width, height;
+        Rect selection;  // empty: none
+    };
+    const Case cases[] = {{Page::kTypeGrey, 1, 1, {}},
+                          {Page::kTypeRgb, 1, 1, {}},
+                          {Page::kTypeRgb, 1, 5, {}},
+                          {Page::kTypeGrey, 5, 1, {}},
+                          {Page::kTypeRgb, 6, 4, {0, 0, 1, 1}}};
+    for (const Case& c : cases) {
+        for (const bool posterize : {true, false}) {
+            SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height) +
+                         (posterize ? " posterize" : " unsharp"));
+            auto page = rig.picture(c.type, c.width, c.height, 3);
+            const Rect area = c.selection.empty() ? page->bounds() : c.selection;
+            if (!c.selection.empty()) {
+                ASSERT_EQ(page->addMask(), kErrNone);
+                HostRig::fillPlane(*page, 3, page->bounds(), [&](std::int32_t x, std::int32_t y) {
+                    return x < area.right && y < area.bottom ? 255 : 0;
+                });
+                page->setSelectionRect(area);
+            }
+            const auto before = test::allPlanes(*page);
+            FakeView view(page.get());
+            ASSERT_TRUE(RunPlugInFilter(
+                rig.host, rig.record(posterize ? "Posterize" : "Unsharp Mask 3x3"), true, view));
+            for (int p = 0; p < page->colourPlaneCount(); ++p) {
+                const auto after = samples(*page, p, page->bounds());
+                for (std::int32_t y = 0; y < c.height; ++y) {
+                    for (std::int32_t x = 0; x < c.width; ++x) {
+                        const std::size_t i = static_cast<std::size_t>(y) * c.width + x;
+                        int expected = before[p][i];
+                        if (x < area.right && y < area.bottom)
+                            expected = posterize
+                                           ? before[p][i] / 64 * 85  // 4 levels
+                                           : unsharpReference(before[p], c.width, c.height, x, y);
+                        ASSERT_EQ(after[i], expected) << p << " " << x << "," << y;
+                    }
+                }
+            }
+        }
     }
 }
 
