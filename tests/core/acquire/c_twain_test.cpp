@@ -152,7 +152,8 @@ TEST(TwainStates, EveryCallMovesTheStateAsTheProtocolSays) {
 TEST(TwainStates, StepsOutOfTheirStateAreNotSent) {
     fakeManager().start({});
     CTwain twain;
-    EXPECT_FALSE(twain.openManager());  // nothing loaded
+    void* parent = nullptr;  // nothing loaded yet
+    EXPECT_FALSE(twain.managerCall(DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent));
     ASSERT_TRUE(twain.loadManager(&fakeEntry));
     EXPECT_FALSE(twain.openDefaultSource());
     EXPECT_FALSE(twain.enableSource());
