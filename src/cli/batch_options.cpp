@@ -81,16 +81,73 @@ std::vector<std::string> splitFields(std::string_view text) {
     }
 }
 
+namespace {
+
+// A scan option's value: "--name=value", or "--name value" (the value
+// taken from the next argument). False when `argument` is not the option.
+bool scanOptionValue(const std::vector<std::string>& arguments, std::size_t& i,
+                     std::string_view name, std::string& value, bool& missing) {
+    const std::string& argument = arguments[i];
+    if (optionValue(argument, name, value)) return true;
+    if (argument != name) return false;
+    missing = i + 1 >= arguments.size();
+    if (!missing) value = arguments[++i];
+    return true;
+}
+
+std::optional<ScanSettings::Mode> parseScanMode(std::string_view text) {
+    if (text == "color" || text == "colour") return ScanSettings::Mode::Colour;
+    if (text == "grey" || text == "gray") return ScanSettings::Mode::Grey;
+    if (text == "lineart") return ScanSettings::Mode::LineArt;
+    return std::nullopt;
+}
+
+}  // namespace
+
 std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& arguments,
                                                 std::string& error) {
     BatchOptions options;
     bool haveInput = false;
     bool haveOutput = false;
+    bool scanSettingGiven = false;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         const std::string& argument = arguments[i];
         std::string value;
+        bool missing = false;
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+        } else if (argument == "--list-scanners") {
+            options.listScanners = true;
+        } else if (argument == "--scan") {
+            if (haveInput) {
+                error = "--scan takes the place of the input file";
+                return std::nullopt;
+            }
+            options.scan = true;
+            // The device, when named, comes next.
+            if (i + 1 < arguments.size() && !startsWith(arguments[i + 1], "-") &&
+                !arguments[i + 1].empty())
+                options.scanSettings.device = arguments[++i];
+            haveInput = true;
+        } else if (scanOptionValue(arguments, i, "--scan-mode", value, missing)) {
+            const auto mode = parseScanMode(value);
+            if (missing || !mode) {
+                error = "bad scan mode '" + value + "' (expected color, grey or lineart)";
+                return std::nullopt;
+            }
+            options.scanSettings.mode = *mode;
+            scanSettingGiven = true;
+        } else if (scanOptionValue(arguments, i, "--scan-resolution", value, missing)) {
+            const auto dpi = parseDecimal(value);
+            if (missing || !dpi || *dpi < 1 || *dpi > 32767) {
+                error = "bad scan resolution '" + value + "' (expected 1 to 32767 dpi)";
+                return std::nullopt;
+            }
+            options.scanSettings.resolution = *dpi;
+            scanSettingGiven = true;
+        } else if (argument == "--scan-feeder") {
+            options.scanSettings.feeder = true;
+            scanSettingGiven = true;
         } else if (argument == "--time") {
             options.time = true;
         } else if (argument == "-o" || argument == "--output") {
@@ -165,6 +222,17 @@ std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& 
         }
     }
     if (options.help) return options;
+    if (scanSettingGiven && !options.scan) {
+        error = "the --scan-... options need --scan";
+        return std::nullopt;
+    }
+    if (options.listScanners) {
+        if (options.scan || haveInput || haveOutput || !options.steps.empty()) {
+            error = "--list-scanners takes no files, operations or --scan";
+            return std::nullopt;
+        }
+        return options;
+    }
     if (!haveInput) {
         error = "no input file given";
         return std::nullopt;

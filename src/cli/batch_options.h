@@ -21,19 +21,34 @@ struct BatchStep {
     std::uint32_t value = 0;  // colour (red bits 0-7) or opacity 0-255
 };
 
+// How tessary-batch scans (--scan).
+struct ScanSettings {
+    enum class Mode { Default, Colour, Grey, LineArt };
+    std::string device;  // the SANE device name; empty: the default source
+    Mode mode = Mode::Default;
+    double resolution = 0;  // dots per inch; 0: the source's own
+    bool feeder = false;    // scan every page of the document feeder
+};
+
 // The parsed command line of tessary-batch.
 struct BatchOptions {
     bool help = false;
     bool time = false;
-    std::string input;  // empty when the first operation is an import
+    bool listScanners = false;
+    bool scan = false;  // the image comes from a scanner, not a file
+    ScanSettings scanSettings;
+    std::string input;  // empty when the first operation is an import, or a scan
     std::string output;
     std::vector<BatchStep> steps;  // in command-line order
 };
 
 // Parses argv[1...]. The input file may be left out when the first
-// operation (before any colour or opacity step) is "import=...". Returns the options, or nothing
-// with `error` set to a one-line message for the user (an unknown option, a missing or extra file
-// name, a bad colour or opacity). With --help the file names may be missing.
+// operation (before any colour or opacity step) is "import=...". With --scan
+// the argument in the input file's place names the device (optional), and
+// the --scan-... options are taken; --list-scanners needs no file names.
+// Returns the options, or nothing with `error` set to a one-line message for
+// the user (an unknown option, a missing or extra file name, a bad colour,
+// opacity or scan setting). With --help the file names may be missing.
 // Operation names are not checked here: the operation table does that.
 std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& arguments,
                                                 std::string& error);

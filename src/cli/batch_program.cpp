@@ -6,6 +6,7 @@
 #include "cli/batch_engine.h"
 #include "cli/batch_operations.h"
 #include "cli/batch_options.h"
+#include "cli/batch_scan.h"
 #include "model/page.h"
 
 namespace tessary {
@@ -29,6 +30,8 @@ std::string batchHelpText() {
     std::string text =
         "Usage: tessary-batch [options] INPUT [operations...] -o OUTPUT\n"
         "       tessary-batch [options] import=NAME,FILE [operations...] -o OUTPUT\n"
+        "       tessary-batch [options] --scan [DEVICE] [operations...] -o OUTPUT\n"
+        "       tessary-batch --list-scanners\n"
         "\n"
         "Opens INPUT through the format modules, applies the operations in order as the\n"
         "editor's menu commands do, and saves the result to OUTPUT through the format\n"
@@ -43,6 +46,14 @@ std::string batchHelpText() {
         "  --foreground=RRGGBB    foreground colour (hexadecimal) for the operations after it\n"
         "  --background=RRGGBB    background colour for the operations after it\n"
         "  --opacity=N            opacity 0 ... 255 for the operations after it\n"
+        "  --scan [DEVICE]        scan the image instead of reading a file: from the SANE\n"
+        "                         device DEVICE (as --list-scanners names it), or from the\n"
+        "                         default source; nothing is shown while it scans\n"
+        "  --scan-mode=MODE       color, grey or lineart\n"
+        "  --scan-resolution=DPI  the scan's resolution in dots per inch\n"
+        "  --scan-feeder          scan every page of the document feeder; page n is saved\n"
+        "                         as OUTPUT with -n before its extension (out-1.png, ...)\n"
+        "  --list-scanners        list the scanners: name, model and maker, tab-separated\n"
         "  --time                 print the time of the engine start, the load, each\n"
         "                         operation and the save, one line each\n"
         "  -h, --help             show this text\n"
@@ -73,9 +84,54 @@ std::string batchHelpText() {
         "the line, fill can and gradient paint, crop crops, and text=... then tool=text\n"
         "places text; the hand and the magnifier have no view to move and do nothing.\n"
         "\n"
-        "Exit status: 0 done; 1 a file could not be read or written, or an operation\n"
-        "failed (nothing is saved); 2 the command line is wrong.\n";
+        "Scanning goes through the source manager library beside the program\n"
+        "(libtessary_twain_dsm.so; TESSARY_TWAIN_DSM names another). Without it --scan\n"
+        "and --list-scanners do nothing. The scan options also take their value as the\n"
+        "next argument (--scan-mode grey).\n"
+        "\n"
+        "Exit status: 0 done; 1 a file could not be read or written, an operation\n"
+        "failed (nothing is saved) or a scan failed (pages scanned before are saved);\n"
+        "2 the command line is wrong.\n";
     return text;
+}
+
+int runStepsAndSave(BatchEngine& engine, std::unique_ptr<Page>& page, const BatchOptions& options,
+                    const std::vector<std::optional<BatchCommand>>& commands,
+                    const std::string& output, std::FILE* out, std::FILE* err) {
+    for (std::size_t i = 0; i < options.steps.size(); ++i) {
+        const BatchStep& step = options.steps[i];
+        switch (step.kind) {
+            case BatchStep::Kind::Foreground:
+                engine.setForeground(step.value);
+                continue;
+            case BatchStep::Kind::Background:
+                engine.setBackground(step.value);
+                continue;
+            case BatchStep::Kind::Opacity:
+                engine.setOpacity(static_cast<std::int32_t>(step.value));
+                continue;
+            case BatchStep::Kind::Operation:
+                break;
+        }
+        const Clock::time_point began = Clock::now();
+        const BatchOutcome outcome = runBatchStep(engine, page, *commands[i]);
+        if (!outcome.ok) {
+            std::fprintf(err, "%s: %s\n", kProgram, outcome.message.c_str());
+            std::fprintf(err, "%s: nothing saved\n", kProgram);
+            return kBatchExitFailed;
+        }
+        if (options.time) printTime(out, step.text, secondsSince(began));
+    }
+    if (!page) return kBatchExitOk;
+    const Clock::time_point began = Clock::now();
+    const PageFileError saveError = engine.files().save(*page, output);
+    if (saveError != PageFileError::None) {
+        std::fprintf(err, "%s: cannot save '%s': %s\n", kProgram, output.c_str(),
+                     std::string(describePageFileError(saveError)).c_str());
+        return kBatchExitFailed;
+    }
+    if (options.time) printTime(out, "save", secondsSince(began));
+    return kBatchExitOk;
 }
 
 int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFolders& folders,
@@ -90,6 +146,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
         std::fputs(batchHelpText().c_str(), out);
         return kBatchExitOk;
     }
+    if (options->listScanners) return runListScanners(out);
 
     // Every operation is checked before anything is read.
     std::vector<std::optional<BatchCommand>> commands;
@@ -123,8 +180,10 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
     if (options->time) printTime(out, "start", secondsSince(startTime));
 
     int exitCode = kBatchExitOk;
-    {
-        Clock::time_point began = Clock::now();
+    if (options->scan) {
+        exitCode = runBatchScan(engine, *options, commands, out, err);
+    } else {
+        const Clock::time_point began = Clock::now();
         PageFileError fileError = PageFileError::None;
         std::unique_ptr<Page> page;
         if (!options->input.empty()) page = engine.files().open(options->input, &fileError);
@@ -134,44 +193,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
             return kBatchExitFailed;
         }
         if (options->time && page) printTime(out, "load", secondsSince(began));
-
-        for (std::size_t i = 0; i < options->steps.size(); ++i) {
-            const BatchStep& step = options->steps[i];
-            switch (step.kind) {
-                case BatchStep::Kind::Foreground:
-                    engine.setForeground(step.value);
-                    continue;
-                case BatchStep::Kind::Background:
-                    engine.setBackground(step.value);
-                    continue;
-                case BatchStep::Kind::Opacity:
-                    engine.setOpacity(static_cast<std::int32_t>(step.value));
-                    continue;
-                case BatchStep::Kind::Operation:
-                    break;
-            }
-            began = Clock::now();
-            const BatchOutcome outcome = runBatchStep(engine, page, *commands[i]);
-            if (!outcome.ok) {
-                std::fprintf(err, "%s: %s\n", kProgram, outcome.message.c_str());
-                std::fprintf(err, "%s: nothing saved\n", kProgram);
-                exitCode = kBatchExitFailed;
-                break;
-            }
-            if (options->time) printTime(out, step.text, secondsSince(began));
-        }
-
-        if (exitCode == kBatchExitOk && page) {
-            began = Clock::now();
-            const PageFileError saveError = engine.files().save(*page, options->output);
-            if (saveError != PageFileError::None) {
-                std::fprintf(err, "%s: cannot save '%s': %s\n", kProgram, options->output.c_str(),
-                             std::string(describePageFileError(saveError)).c_str());
-                exitCode = kBatchExitFailed;
-            } else if (options->time) {
-                printTime(out, "save", secondsSince(began));
-            }
-        }
+        exitCode = runStepsAndSave(engine, page, *options, commands, options->output, out, err);
     }
     engine.shutDown();
     if (options->time && exitCode == kBatchExitOk) printTime(out, "total", secondsSince(startTime));

@@ -2,10 +2,14 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/program_folder.h"
+#include "cli/batch_operations.h"
+#include "cli/batch_options.h"
 
 namespace tessary {
 
@@ -22,6 +26,17 @@ inline constexpr int kBatchExitBadArguments = 2;  // the command line is wrong
 // step fails.
 int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFolders& folders,
                     std::FILE* out, std::FILE* err);
+
+class BatchEngine;
+class Page;
+
+// Runs the steps of `options` on `page` in order (commands[i] prepared for
+// step i), then saves the page to `output`. Messages go to `err`, --time
+// lines to `out`. Nothing is saved when a step fails; nothing happens when
+// there is no page after the steps. Returns an exit status.
+int runStepsAndSave(BatchEngine& engine, std::unique_ptr<Page>& page, const BatchOptions& options,
+                    const std::vector<std::optional<BatchCommand>>& commands,
+                    const std::string& output, std::FILE* out, std::FILE* err);
 
 // The --help text.
 std::string batchHelpText();

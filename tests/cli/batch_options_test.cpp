@@ -50,6 +50,30 @@ TEST(BatchOptions, StepsKeepTheirOrderAndSettingsTheirPlace) {
     EXPECT_EQ(options->steps[4].argument, "\"A b\"");
 }
 
+TEST(BatchOptions, AScanTakesTheInputsPlaceWithItsDevice) {
+    std::string error;
+    auto options = parseBatchArguments({"--scan", "test:0", "invert", "--scan-mode", "grey",
+                                        "--scan-resolution=150.5", "--scan-feeder", "-o", "s.png"},
+                                       error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->scan);
+    EXPECT_TRUE(options->input.empty());
+    EXPECT_EQ(options->scanSettings.device, "test:0");
+    EXPECT_EQ(options->scanSettings.mode, ScanSettings::Mode::Grey);
+    EXPECT_EQ(options->scanSettings.resolution, 150.5);
+    EXPECT_TRUE(options->scanSettings.feeder);
+    ASSERT_EQ(options->steps.size(), 1u);
+    EXPECT_EQ(options->steps[0].name, "invert");
+
+    options = parseBatchArguments({"--scan", "-o", "s.png", "--scan-mode=lineart"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->scanSettings.device.empty());
+    EXPECT_EQ(options->scanSettings.mode, ScanSettings::Mode::LineArt);
+    options = parseBatchArguments({"--list-scanners"}, error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_TRUE(options->listScanners);
+}
+
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -63,6 +87,12 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
         {"in.bmp", "--opacity=-1", "-o", "out.bmp"},
         {"in.bmp", "--foreground=red", "-o", "out.bmp"},
         {"in.bmp", "--background=", "-o", "out.bmp"},
+        {"in.bmp", "--scan", "-o", "out.bmp"},
+        {"--scan", "--scan-mode=sepia", "-o", "out.bmp"},
+        {"--scan", "--scan-resolution=0", "-o", "out.bmp"},
+        {"--scan", "-o", "out.bmp", "--scan-resolution"},
+        {"in.bmp", "--scan-feeder", "-o", "out.bmp"},
+        {"--list-scanners", "-o", "out.bmp"},
     };
     for (const auto& arguments : bad) {
         std::string error;

@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <limits>
 
+#include "acquire/acquire_commands.h"
+#include "acquire/c_twain.h"
 #include "app/program_folder.h"
 #include "app/string_ids.h"
 #include "app/string_table.h"
@@ -26,6 +28,7 @@
 #include "plugins/plug_in_list.h"
 #include "plugins/plug_in_setup.h"
 #include "render/page_draw.h"
+#include "shell/app/acquire_services.h"
 #include "shell/app/child_frame.h"
 #include "shell/app/command_ids.h"
 #include "shell/app/command_line.h"
@@ -185,8 +188,12 @@ CKorvelApp::StartResult CKorvelApp::initInstance(const StartOptions& options) {
     // 4, 5. Main frame with its palette, and the document template.
     buildMainFrame();
 
-    // 6. Plug-ins; 7. the clipboard; 8. dropped files (the frame accepts them).
+    // 6. Plug-ins and the source manager; 7. the clipboard; 8. dropped files
+    // (the frame accepts them).
     discoverPlugIns();
+    m_twain = std::make_unique<CTwain>();
+    m_twain->setParentWindow(static_cast<QWidget*>(m_mainFrame));
+    m_twain->loadManager();
     if (m_scrap) {
         m_scrap->setActive(true);
         m_clipboard->importInto(*m_scrap);
@@ -371,6 +378,8 @@ int CKorvelApp::exitInstance() {
     m_plugInProgress.reset();
     if (m_plugIns) m_plugIns->FreePlugInList();
     m_plugIns.reset();
+    if (m_twain) m_twain->closeDownTo(CTwain::kManagerNotLoaded);
+    m_twain.reset();
     m_importModel.reset();
     m_exportModel.reset();
     m_filterModel.reset();
@@ -521,6 +530,10 @@ bool CKorvelApp::updateCommand(int id, CommandState& state) {
         case cmd::kFilePageSetup:
             state.enabled = m_running && m_printer != nullptr;
             return true;
+        case cmd::kTwainSelect:
+        case cmd::kTwainAcquire:
+            state.enabled = m_running;
+            return true;
         default:
             break;
     }
@@ -555,6 +568,12 @@ bool CKorvelApp::runCommand(int id) {
             return true;
         case cmd::kAppExit:
             requestExit();
+            return true;
+        case cmd::kTwainSelect:
+            twainSelect();
+            return true;
+        case cmd::kTwainAcquire:
+            twainAcquire();
             return true;
         default:
             break;
@@ -626,6 +645,26 @@ void CKorvelApp::importPlugIn(int id) {
     const bool done = PlugInImportCommand(*m_host, *m_plugIns, static_cast<std::uint32_t>(id),
                                           *this, m_globals->pageEnvironment());
     if (!done && !m_host->cancelled()) showErrorCode(m_mainFrame, m_host->failureCode());
+}
+
+// Both commands do nothing without a source manager, or while an
+// acquisition runs (its pump runs the menus).
+void CKorvelApp::twainSelect() {
+    if (m_twain) SelectSourceCommand(*m_twain);
+}
+
+void CKorvelApp::twainAcquire() {
+    if (!m_twain) return;
+    CTwainPump pump;
+    CAcquiredDocuments documents(m_globals->pageEnvironment(), [this](std::unique_ptr<Page> page) {
+        if (m_running) m_template->createDocument(std::move(page), QString());
+    });
+    CTwain::AcquireServices services;
+    services.pump = &pump;
+    services.pages = &documents;
+    // Nothing is reported: a failed image is simply not there.
+    AcquireCommand(*m_twain, services);
+    runIdle();
 }
 
 }  // namespace tessary

@@ -15,6 +15,8 @@ class QPrinter;
 namespace tessary {
 
 class CAboutDlogHandler;
+class CTwain;
+class CTwainPump;
 class CDocTemplate;
 class CMainFrame;
 class CommandRouter;
@@ -54,7 +56,8 @@ struct StartOptions {
 
 // The application: starts the program, owns the application-wide objects,
 // and handles the commands that need no document (New, Open, the recent
-// files, Page Setup, Preferences, About, Exit, the import modules).
+// files, Page Setup, TWAIN Select and Acquire, Preferences, About, Exit, the
+// import modules).
 //
 // Start-up (initInstance):
 //   1. another instance on the same program folder gets the command line and
@@ -64,14 +67,15 @@ struct StartOptions {
 //      when they fail, start-up ends here (GlobalsFailed);
 //   4. the document template, 5. the main frame at (80, 5) with the palette,
 //   6. plug-in discovery fills File > Import, File > Export and
-//      Filter > Plug - Ins, 7. the internal clipboard takes the system
+//      Filter > Plug - Ins, and the scanning source manager is loaded (when
+//      it cannot be, File > TWAIN does nothing), 7. the internal clipboard takes the system
 //      clipboard's image, 8. dropped files are accepted,
 //   9. the command line: files open (a failure ends start-up: OpenFailed);
 //      the print switches print and end the program (Printed/PrintFailed);
 //   10. the splash closes and the main frame shows.
 // Exit (exitInstance): documents are closed (the questions were asked when
-// the main window closed), the plug-in list is freed, and the globals shut
-// down, which writes the preference file and deletes the swap files.
+// the main window closed), the plug-in list is freed, the source manager is
+// closed and unloaded, and the globals shut down, which writes the preference file and deletes the swap files.
 //
 // initInstance() and exitInstance() may run several times in one process
 // (tests start and stop the editor on different program folders).
@@ -115,6 +119,8 @@ public:
     const MenuModel& importMenuModel() const;
     const MenuModel& exportMenuModel() const;
     const MenuModel& filterMenuModel() const;
+    // The acquisition host (state 1 when no source manager was found).
+    CTwain& twain() { return *m_twain; }
 
     // The view every new document gets (the plain 1:1 view when not set).
     void setViewFactory(ViewFactory factory);
@@ -163,6 +169,8 @@ private:
     void preferences();
     void about();
     void importPlugIn(int id);
+    void twainSelect();
+    void twainAcquire();
 
     bool m_running = false;
     ShellContext m_context;
@@ -186,6 +194,7 @@ private:
     std::unique_ptr<MenuModel> m_importModel;
     std::unique_ptr<MenuModel> m_exportModel;
     std::unique_ptr<MenuModel> m_filterModel;
+    std::unique_ptr<CTwain> m_twain;
     CMainFrame* m_mainFrame = nullptr;
     std::unique_ptr<CDocTemplate> m_template;
     std::unique_ptr<CThermFactory> m_progressFactory;

@@ -1,0 +1,4 @@
+/* A loadable library that exports no source manager entry point. */
+int tessaryNoEntry(void) {
+    return 0;
+}

@@ -1,0 +1,38 @@
+#include "user_interface.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "environment.h"
+
+namespace tessary::twain {
+
+bool windowsAvailable() {
+    return !headlessRequested() && qobject_cast<QApplication*>(QCoreApplication::instance());
+}
+
+std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size_t initial) {
+    QDialog dialog;
+    dialog.setWindowTitle(QStringLiteral("Select Source"));
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(QStringLiteral("Sources:"), &dialog));
+    auto* list = new QListWidget(&dialog);
+    for (const std::string& source : sources) list->addItem(QString::fromStdString(source));
+    list->setCurrentRow(static_cast<int>(std::min(initial, sources.size() - 1)));
+    layout->addWidget(list);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("Select"));
+    layout->addWidget(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
+    return static_cast<size_t>(list->currentRow());
+}
+
+}  // namespace tessary::twain
