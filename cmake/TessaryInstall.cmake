@@ -1,8 +1,9 @@
 # Installation and the Debian package.
 #
-# Under the prefix: the programs in bin/, the shipped modules in
-# lib/tessary/modules (the programs find them there relative to their own
-# folder: see kInstalledModuleFolder in src/core/app/program_folder.h), the
+# Under the prefix: the programs in bin/, the TWAIN source manager in
+# lib/tessary and the shipped modules in lib/tessary/modules (the programs
+# find both relative to their own folder: see kInstalledModuleFolder in
+# src/core/app/program_folder.h), the
 # string table and the sample images in share/tessary, and the desktop entry,
 # icon and AppStream metadata where desktops look for them.
 
@@ -17,6 +18,12 @@ foreach(program tessary tessary-batch tessary-status)
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endforeach()
+
+# The TWAIN source manager: where the programs look for it after their own
+# folder (<program folder>/../lib/tessary).
+if(TARGET tessary_twain_dsm)
+  install(TARGETS tessary_twain_dsm LIBRARY DESTINATION lib/tessary)
+endif()
 
 if(TARGET tessary_modules)
   get_property(modules TARGET tessary_modules PROPERTY MANUALLY_ADDED_DEPENDENCIES)
@@ -66,5 +73,6 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6, libstdc++6, libgcc-s1, libqt6core6, libqt6gui6, libqt6widgets6, libqt6printsupport6, libqt6network6, qt6-qpa-plugins, libpng16-16, libjpeg62-turbo, libtiff6, zlib1g")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, hicolor-icon-theme")
+# libsane1 lets the TWAIN source manager load; without it scanning is off.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "desktop-file-utils, hicolor-icon-theme, libsane1")
 include(CPack)

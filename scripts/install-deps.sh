@@ -9,7 +9,9 @@ packages=(
   clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpng-dev libjpeg62-turbo-dev libtiff-dev zlib1g-dev
-  libsane-dev sane-utils
+  # SANE for the TWAIN source manager: library and backends, development
+  # files, and scanimage for side-by-side timing
+  libsane-dev libsane1 libsane-common sane-utils
   g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   imagemagick poppler-utils
   fonts-dejavu-core

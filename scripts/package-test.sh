@@ -28,6 +28,9 @@ for path in usr/bin/tessary usr/bin/tessary-batch usr/bin/tessary-status \
             usr/share/tessary/samples/gradient.bmp; do
   [ -e "$root/$path" ] || { echo "missing from the package: /$path" >&2; exit 1; }
 done
+if [ -e "$build/bin/libtessary_twain_dsm.so" ] && [ ! -e "$root/usr/lib/tessary/libtessary_twain_dsm.so" ]; then
+  echo "missing from the package: /usr/lib/tessary/libtessary_twain_dsm.so" >&2; exit 1
+fi
 chmod -R a-w "$root"
 cp resources/samples/gradient.bmp "$home/in.bmp"
 

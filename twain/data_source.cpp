@@ -126,23 +126,16 @@ TW_UINT16 DataSource::image(TW_UINT16 dat, TW_UINT16 message, TW_MEMREF data) {
     return memXfer(*static_cast<TW_IMAGEMEMXFER*>(data));
 }
 
-TW_UINT16 DataSource::prepareDevice(std::string* error) {
+TW_UINT16 DataSource::prepareDevice() {
     const auto options = optionList();
-    std::string failed;
-    if (!options || m_settings.apply(*options, &failed) != SANE_STATUS_GOOD) {
-        if (error)
-            *error = options ? "The option \"" + failed + "\" was refused." : "Bad option list.";
+    if (!options || m_settings.apply(*options) != SANE_STATUS_GOOD ||
+        m_capabilities.reapply() != SANE_STATUS_GOOD)
         return fail(TWCC_BADVALUE);
-    }
-    if (m_capabilities.reapply() != SANE_STATUS_GOOD) {
-        if (error) *error = "The device refused the settings.";
-        return fail(TWCC_BADVALUE);
-    }
     return TWRC_SUCCESS;
 }
 
 TW_UINT16 DataSource::enable(const TW_USERINTERFACE& ui) {
-    if (prepareDevice(nullptr) != TWRC_SUCCESS) return TWRC_FAILURE;
+    if (prepareDevice() != TWRC_SUCCESS) return TWRC_FAILURE;
     m_imagesTaken = 0;
     m_dropPages = false;
     m_cancelRequested = false;

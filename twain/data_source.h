@@ -54,8 +54,9 @@ private:
     TW_UINT16 memXfer(TW_IMAGEMEMXFER& transfer);
     TW_UINT16 pendingXfers(TW_UINT16 message, TW_PENDINGXFERS& pending);
 
-    // Sets the environment's options and then the application's values.
-    TW_UINT16 prepareDevice(std::string* error);
+    // Sets the environment's options and then the application's values;
+    // a refused one fails with TWCC_BADVALUE.
+    TW_UINT16 prepareDevice();
     // sane_start for the next image; on success a reader waits for it.
     SANE_Status startImage();
     // Ends the current image's scan early (skipped, cancelled or failed).

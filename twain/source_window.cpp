@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "twain_protocol.h"
@@ -57,7 +58,6 @@ public:
     WindowWidget(const WindowDescription& description, SourceWindowClient& client)
         : m_client(client), m_description(description) {
         setWindowTitle(QString::fromStdString(description.deviceName));
-        setAttribute(Qt::WA_DeleteOnClose, false);
         auto* top = new QHBoxLayout(this);
         auto* controls = new QVBoxLayout;
         top->addLayout(controls);

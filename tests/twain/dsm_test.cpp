@@ -115,20 +115,26 @@ TEST(TwainSource, SolidPicturesArriveWithTheirKnownPixels) {
         int expectedType;
         int samplesPerPixel;
         int expectedSample;  // line art: the bit, 1 = black as SANE sends it
+        bool handScanner;    // 110 mm wide, its height unknown until the end
     };
     const Case cases[] = {
-        {TWPT_RGB, "test-picture=Solid black", TWPT_RGB, 3, 0},
-        {TWPT_RGB, "test-picture=Solid white", TWPT_RGB, 3, 255},
-        {TWPT_GRAY, "test-picture=Solid black", TWPT_GRAY, 1, 0},
-        {TWPT_GRAY, "test-picture=Solid white", TWPT_GRAY, 1, 255},
-        {TWPT_BW, "test-picture=Solid black", TWPT_BW, 1, 1},
-        {TWPT_BW, "test-picture=Solid white", TWPT_BW, 1, 0},
-        {-1, "mode=Gray,depth=16,test-picture=Solid white", TWPT_GRAY, 1, 255},
-        {-1, "mode=Color,depth=16,test-picture=Solid white", TWPT_RGB, 3, 255},
+        {TWPT_RGB, "test-picture=Solid black", TWPT_RGB, 3, 0, false},
+        {TWPT_RGB, "test-picture=Solid white", TWPT_RGB, 3, 255, false},
+        {TWPT_GRAY, "test-picture=Solid black", TWPT_GRAY, 1, 0, false},
+        {TWPT_GRAY, "test-picture=Solid white", TWPT_GRAY, 1, 255, false},
+        {TWPT_BW, "test-picture=Solid black", TWPT_BW, 1, 1, false},
+        {TWPT_BW, "test-picture=Solid white", TWPT_BW, 1, 0, false},
+        {-1, "mode=Gray,depth=16,test-picture=Solid white", TWPT_GRAY, 1, 255, false},
+        {-1, "mode=Color,depth=16,test-picture=Solid white", TWPT_RGB, 3, 255, false},
+        {TWPT_GRAY, "hand-scanner=yes,test-picture=Solid white", TWPT_GRAY, 1, 255, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options + std::string(" type ") + std::to_string(c.pixelType));
-        ScopedEnv env("TESSARY_TWAIN_OPTIONS", options(c.options).c_str());
+        // A hand scanner has no scan area; a low resolution keeps it small.
+        const int dpi = c.handScanner ? 25 : 50;
+        const std::string list =
+            c.handScanner ? std::string("resolution=25,") + c.options : options(c.options);
+        ScopedEnv env("TESSARY_TWAIN_OPTIONS", list.c_str());
         TwainDriver driver;
         TwainImage image;
         ASSERT_EQ(driver.scanOnce(c.pixelType, image, 7), TWRC_XFERDONE);
@@ -137,10 +143,12 @@ TEST(TwainSource, SolidPicturesArriveWithTheirKnownPixels) {
         const int bits = c.expectedType == TWPT_BW ? 1 : 8;
         EXPECT_EQ(image.info.BitsPerSample[0], bits);
         EXPECT_EQ(image.info.BitsPerPixel, bits * c.samplesPerPixel);
-        EXPECT_EQ(image.info.XResolution.Whole, 50);
-        // 20 mm at 50 dpi, within the device's rounding.
-        EXPECT_NEAR(image.info.ImageWidth, 20 / 25.4 * 50, 1.0);
-        EXPECT_NEAR(image.info.ImageLength, 20 / 25.4 * 50, 1.0);
+        EXPECT_EQ(image.info.XResolution.Whole, dpi);
+        // The size, within the device's rounding.
+        EXPECT_NEAR(image.info.ImageWidth, (c.handScanner ? 110 : 20) / 25.4 * dpi, 1.0);
+        if (!c.handScanner) {
+            EXPECT_NEAR(image.info.ImageLength, 20 / 25.4 * dpi, 1.0);
+        }
         EXPECT_GT(image.strips, 1);
         const std::vector<int> all = samples(image);
         EXPECT_EQ(std::count(all.begin(), all.end(), c.expectedSample),
@@ -366,7 +374,8 @@ TEST(TwainSource, AnUnknownOptionInTheEnvironmentFailsTheEnable) {
     EXPECT_EQ(driver.manager(DAT_IDENTITY, MSG_CLOSEDS, &driver.identity), TWRC_SUCCESS);
 }
 
-// Brings a session to protocol state `state` (2 to 7) with a small scan.
+// Brings a session to protocol state `state` (2 to 7); in 7 one row has
+// been transferred.
 void reach(TwainDriver& driver, int state) {
     if (state >= 3) {
         ASSERT_EQ(driver.openManager(), TWRC_SUCCESS);

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <thread>
 
 namespace tessary::test {
 
@@ -22,7 +25,23 @@ ScopedEnv::~ScopedEnv() {
         unsetenv(m_name.c_str());
 }
 
-TwainDriver::TwainDriver() {
+namespace {
+
+size_t threadCount() {
+    const std::filesystem::directory_iterator tasks("/proc/self/task");
+    return static_cast<size_t>(std::distance(begin(tasks), end(tasks)));
+}
+
+}  // namespace
+
+void TwainDriver::waitForBackendThread() const {
+    // Bounded: a thread that never ends fails the test instead of hanging it.
+    for (int i = 0; i < 5000 && threadCount() > m_threads; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    EXPECT_LE(threadCount(), m_threads) << "the backend's reader thread did not end";
+}
+
+TwainDriver::TwainDriver() : m_threads(threadCount()) {
     application.Version.MajorNum = 1;
     application.Version.Language = TWLG_USA;
     application.Version.Country = TWCY_USA;
@@ -108,7 +127,9 @@ std::optional<TW_UINT32> TwainDriver::currentValue(TW_UINT16 cap) {
 
 TW_UINT16 TwainDriver::enable(bool showUI) {
     TW_USERINTERFACE ui{static_cast<TW_BOOL>(showUI), 0, nullptr};
-    return source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    const TW_UINT16 rc = source(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+    if (rc == TWRC_SUCCESS && !showUI) waitForBackendThread();  // the scan has started
+    return rc;
 }
 
 TW_UINT16 TwainDriver::processEvent() {
@@ -157,6 +178,7 @@ TW_UINT16 TwainDriver::transfer(TwainImage& image, int stripRows) {
 TW_UINT16 TwainDriver::endTransfer() {
     TW_PENDINGXFERS pending{};
     EXPECT_EQ(source(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    if (pending.Count != 0) waitForBackendThread();  // the feeder's next page has started
     return pending.Count;
 }
 

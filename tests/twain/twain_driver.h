@@ -73,6 +73,18 @@ public:
 
     TW_IDENTITY application{};
     TW_IDENTITY identity{};
+
+    // SANE's test backend writes each scan from a thread of its own, and
+    // sane_cancel (also called by the backend at the end of the data) stops
+    // that thread with an asynchronous cancel that can deadlock in the C
+    // library when it lands while the thread is ending. Scans that fit in
+    // the backend's pipe (64 KiB) end the thread right after they start:
+    // enable(), endTransfer() and the tests that start scans through the
+    // window wait for that, so that no cancel meets the thread.
+    void waitForBackendThread() const;
+
+private:
+    size_t m_threads;  // the process's threads before any scan
 };
 
 }  // namespace tessary::test
