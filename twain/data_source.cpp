@@ -242,6 +242,13 @@ TW_UINT16 DataSource::memXfer(TW_IMAGEMEMXFER& transfer) {
     }
 
     const ScanLayout& layout = m_reader->layout();
+    // SANE's line art has 1 = black; the protocol's black-and-white pixels
+    // have 0 = black (the application inverts before storing set bits as
+    // black), so line art leaves here inverted.
+    if (layout.pixelType == TWPT_BW) {
+        const std::size_t bytes = std::size_t{layout.bytesPerRow} * static_cast<std::size_t>(rows);
+        for (std::size_t i = 0; i < bytes; ++i) memory[i] = static_cast<uint8_t>(~memory[i]);
+    }
     transfer.Compression = TWCP_NONE;
     transfer.BytesPerRow = layout.bytesPerRow;
     transfer.Columns = static_cast<TW_UINT32>(layout.width);

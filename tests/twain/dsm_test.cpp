@@ -114,7 +114,7 @@ TEST(TwainSource, SolidPicturesArriveWithTheirKnownPixels) {
         const char* options;
         int expectedType;
         int samplesPerPixel;
-        int expectedSample;  // line art: the bit, 1 = black as SANE sends it
+        int expectedSample;  // line art: the bit, 1 = white as the protocol has it
         bool handScanner;    // 110 mm wide, its height unknown until the end
     };
     const Case cases[] = {
@@ -122,8 +122,8 @@ TEST(TwainSource, SolidPicturesArriveWithTheirKnownPixels) {
         {TWPT_RGB, "test-picture=Solid white", TWPT_RGB, 3, 255, false},
         {TWPT_GRAY, "test-picture=Solid black", TWPT_GRAY, 1, 0, false},
         {TWPT_GRAY, "test-picture=Solid white", TWPT_GRAY, 1, 255, false},
-        {TWPT_BW, "test-picture=Solid black", TWPT_BW, 1, 1, false},
-        {TWPT_BW, "test-picture=Solid white", TWPT_BW, 1, 0, false},
+        {TWPT_BW, "test-picture=Solid black", TWPT_BW, 1, 0, false},
+        {TWPT_BW, "test-picture=Solid white", TWPT_BW, 1, 1, false},
         {-1, "mode=Gray,depth=16,test-picture=Solid white", TWPT_GRAY, 1, 255, false},
         {-1, "mode=Color,depth=16,test-picture=Solid white", TWPT_RGB, 3, 255, false},
         {TWPT_GRAY, "hand-scanner=yes,test-picture=Solid white", TWPT_GRAY, 1, 255, true},
@@ -160,7 +160,7 @@ TEST(TwainSource, SolidPicturesArriveWithTheirKnownPixels) {
 // The grid is 10 mm squares in every mode: at 127 dpi a square is 50 pixels.
 // Grey samples are black or white, alternate from square to square and are
 // even inside each square; colour repeats grey in all three channels, line
-// art sets exactly the black pixels.
+// art sets exactly the white pixels.
 TEST(TwainSource, GridLooksTheSameInGreyColourAndLineArt) {
     ScopedEnv env("TESSARY_TWAIN_OPTIONS",
                   "resolution=127,tl-x=0,tl-y=0,br-x=25,br-y=25,test-picture=Grid");
@@ -190,7 +190,7 @@ TEST(TwainSource, GridLooksTheSameInGreyColourAndLineArt) {
             const uint8_t* rgb = colour.row(y) + 3 * x;
             ASSERT_TRUE(rgb[0] == at(x, y) && rgb[1] == at(x, y) && rgb[2] == at(x, y))
                 << x << "," << y;
-            ASSERT_EQ(bitSet(lineArt, x, y), at(x, y) == 0) << x << "," << y;
+            ASSERT_EQ(bitSet(lineArt, x, y), at(x, y) == 255) << x << "," << y;
         }
 }
 
