@@ -277,6 +277,19 @@ FileError FileLayer::writeZeros(FileHandle file, std::uint64_t count, std::uint6
     return result;
 }
 
+FileError FileLayer::reserveZeros(FileHandle file, std::uint64_t count) {
+    if (count == 0) return kNoErr;
+    if (count > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max())) return kIOErr;
+    // fallocate() rather than posix_fallocate(): where the file system
+    // cannot allocate, the latter falls back to writing, which is the slow
+    // path this call exists to avoid; callers write zeros themselves then.
+    while (::fallocate(descriptorOf(file), 0, 0, static_cast<off_t>(count)) != 0) {
+        if (errno == EINTR) continue;
+        return (errno == ENOSPC || errno == EDQUOT) ? kDiskFull : kIOErr;
+    }
+    return kNoErr;
+}
+
 void* FileLayer::allocateChunk(std::size_t bytes) {
     return std::malloc(bytes);
 }

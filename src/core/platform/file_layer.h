@@ -81,6 +81,13 @@ public:
     // when not even 512 bytes can be had). On a full disk it stops with -34;
     // `written` always tells how many bytes went out.
     FileError writeZeros(FileHandle file, std::uint64_t count, std::uint64_t& written);
+    // Gives the file its first `count` bytes, reading as zeros, with the
+    // disk space reserved, so that later writes there never extend the file
+    // or find the disk full. Asks the file system to allocate the space
+    // without writing it (fast on file systems that can); -34 when the disk
+    // has not that much room (nothing is reserved then), -36 when the file
+    // system cannot reserve space this way (callers then write zeros).
+    virtual FileError reserveZeros(FileHandle file, std::uint64_t count);
 
 protected:
     // Allocation of the zero chunk; tests override it to simulate low memory.

@@ -175,8 +175,12 @@ void VMTile::createSwapFiles(const VolumeList& volumes) {
             }
             if (handle == platform::kNoFile) break;  // no name left on this volume
 
-            std::uint64_t written = 0;
-            const FileError result = m_fileLayer.writeZeros(handle, share, written);
+            // Reserving the space costs no writing where the file system
+            // can do it; otherwise, or when the disk cannot take the whole
+            // share, zeros are written, which leaves as much as fits.
+            std::uint64_t written = share;
+            FileError result = m_fileLayer.reserveZeros(handle, share);
+            if (result != platform::kNoErr) result = m_fileLayer.writeZeros(handle, share, written);
             const std::uint64_t usable = written - written % kSlotBytes;
             if (usable == 0 || (result != platform::kNoErr && result != platform::kDiskFull)) {
                 // Nothing usable, or a failure other than a full disk: this

@@ -79,8 +79,9 @@ public:
     VMTile(const VMTile&) = delete;
     VMTile& operator=(const VMTile&) = delete;
 
-    // Sizes the store from physical memory, creates and zero-fills the swap
-    // files from the volumes' shares, and reserves the slot memory (address
+    // Sizes the store from physical memory, creates the swap files from the
+    // volumes' shares with their space reserved (reading as zeros; written
+    // only where the file system cannot reserve space), and reserves the slot memory (address
     // space only: pages are touched as tiles are used). Swap files that
     // cannot be created are not a failure: the store then runs from its
     // memory slots alone. False, with everything released, when the tile size
@@ -134,8 +135,8 @@ public:
     inline std::uint32_t referenceCount(TileNumber tile) const;
 
     // Makes the tile resident, marks its slot locked and most recently used,
-    // and returns its samples (128 rows of 128 bytes). The pointer stays valid until the tile is unlocked. Null when
-    // the swap file could not be read or written (lastError() tells why): the
+    // and returns its samples (128 rows of 128 bytes). The pointer stays valid until the tile is
+    // unlocked. Null when the swap file could not be read or written (lastError() tells why): the
     // tile then keeps its place on disk and no other tile is harmed. (A write
     // that fails part-way is undone from the copy in memory; only if that
     // repair fails as well is the tile's stored copy damaged.) At most

@@ -290,6 +290,15 @@ protected:
     FileHandle handle = kNoFile;
 };
 
+// Space reserved from the start of the file keeps what is there and reads
+// as zeros beyond it, with nothing written.
+TEST_F(WriteZerosTest, ReservingExtendsTheFileWithZerosWithoutWriting) {
+    files.reserveSpace = true;
+    EXPECT_EQ(files.reserveZeros(handle, 4 + 200000), kNoErr);
+    EXPECT_TRUE(files.writeSizes.empty());
+    expectHeadThenZeros(200000);
+}
+
 TEST_F(WriteZerosTest, WritesInChunksOf64KB) {
     std::uint64_t written = 0;
     EXPECT_EQ(files.writeZeros(handle, 200000, written), kNoErr);

@@ -72,6 +72,10 @@ public:
     // Sequential writes report success without touching the disk, so that
     // huge swap files can be "created" quickly.
     bool pretendWrites = false;
+    // reserveZeros() reserves space only when this is set (then counted in
+    // reserves); otherwise it reports that it cannot, so zeros get written.
+    bool reserveSpace = false;
+    int reserves = 0;
     // Chunk allocations larger than this fail.
     std::optional<std::size_t> largestChunk;
     // Chunks are handed out full of this byte, to show they get cleared.
@@ -113,6 +117,13 @@ public:
             return done < count ? platform::kDiskFull : platform::kNoErr;
         }
         return FileLayer::write(file, buffer, count, done);
+    }
+
+    platform::FileError reserveZeros(platform::FileHandle file, std::uint64_t count) override {
+        if (!reserveSpace) return platform::kIOErr;
+        ++reserves;
+        if (diskBytesLeft && count > *diskBytesLeft) return platform::kDiskFull;
+        return FileLayer::reserveZeros(file, count);
     }
 
     platform::FileError readAt(platform::FileHandle file, std::uint64_t offset, void* buffer,

@@ -145,22 +145,29 @@ TEST(VMTileSwapFiles, ShareOf1500KBMakesNoFile) {
     EXPECT_EQ(rig.store.tileCount(), 680u);
 }
 
+// Reserved (no bytes written) where the file system can, written otherwise;
+// either way the same file of zeros.
 TEST(VMTileSwapFiles, ShareOf1501KBMakesOneZeroFilledFileOf62Tiles) {
-    StoreRig rig;
-    ASSERT_TRUE(rig.start(64 * kMB, 1501));
-    ASSERT_EQ(rig.store.swapFiles().count(), 1);
-    EXPECT_TRUE(rig.store.swapFiles().valid());
-    const VMFileOpenList::Entry& file = rig.store.swapFiles().entry(0);
-    EXPECT_EQ(file.path, rig.dir / "VMemF_00");
-    EXPECT_EQ(file.size, 1523712u);  // 24,576 x 62
+    for (const bool reserve : {false, true}) {
+        SCOPED_TRACE(reserve);
+        StoreRig rig;
+        rig.files.reserveSpace = reserve;
+        ASSERT_TRUE(rig.start(64 * kMB, 1501));
+        EXPECT_EQ(rig.files.writeSizes.empty(), reserve);
+        ASSERT_EQ(rig.store.swapFiles().count(), 1);
+        EXPECT_TRUE(rig.store.swapFiles().valid());
+        const VMFileOpenList::Entry& file = rig.store.swapFiles().entry(0);
+        EXPECT_EQ(file.path, rig.dir / "VMemF_00");
+        EXPECT_EQ(file.size, 1523712u);  // 24,576 x 62
 
-    const std::string bytes = readFileBytes(rig.dir / "VMemF_00");
-    EXPECT_EQ(bytes.size(), 1523712u);
-    EXPECT_EQ(bytes.find_first_not_of('\0'), std::string::npos);
+        const std::string bytes = readFileBytes(rig.dir / "VMemF_00");
+        EXPECT_EQ(bytes.size(), 1523712u);
+        EXPECT_EQ(bytes.find_first_not_of('\0'), std::string::npos);
 
-    EXPECT_EQ(rig.store.swapTiles(), 62u);
-    EXPECT_EQ(rig.store.tileCount(), 62u + 680u);
-    EXPECT_EQ(rig.store.freeTiles(), 742u);
+        EXPECT_EQ(rig.store.swapTiles(), 62u);
+        EXPECT_EQ(rig.store.tileCount(), 62u + 680u);
+        EXPECT_EQ(rig.store.freeTiles(), 742u);
+    }
 }
 
 TEST(VMTileSwapFiles, LargeSharesGetOneFileOfAtMost0x7E000000Bytes) {
@@ -280,6 +287,7 @@ TEST(VMTileSwapFiles, ANameHeldByAnotherOpenerIsSkipped) {
 TEST(VMTileSwapFiles, AFullDiskLeavesAShorterFileThatTheStoreUses) {
     StoreRig rig;
     rig.files.diskBytesLeft = 1000000;
+    rig.files.reserveSpace = true;  // refused for want of room: zeros are written
     ASSERT_TRUE(rig.start(physicalForSlots(8), 4096));
 
     // One short file, kept; the next one got nothing and was deleted.
