@@ -54,7 +54,13 @@ public:
     PlugInList& plugIns() { return m_plugIns; }
     PlugInHost& host() { return *m_host; }
     PageFileIO& files() { return *m_files; }
-    PageEnvironment environment() { return m_globals->pageEnvironment(); }
+    // Pages of a batch keep no undo states: nothing is ever undone, so the
+    // state before each change is released when the change ends.
+    PageEnvironment environment() {
+        PageEnvironment environment = m_globals->pageEnvironment();
+        environment.historyDepth = 0;
+        return environment;
+    }
     // Makes no progress windows: effects run without one.
     ProgressFactory& progressFactory() { return m_progressFactory; }
     std::unique_ptr<Filter>& lastFilter() { return m_lastFilter; }

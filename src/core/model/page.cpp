@@ -57,6 +57,7 @@ bool Page::shape(std::int32_t type, std::int32_t width, std::int32_t height, int
         std::unique_ptr<PageData> data(
             new (std::nothrow) PageData(m_environment.store, m_environment.pageDataList));
         if (!data) return false;
+        data->setHistoryDepth(m_environment.historyDepth);
         if (!data->reshape(planeCount, width, height, fills, bytes.data(), bytes.size())) {
             return false;
         }

@@ -5,6 +5,7 @@
 
 #include "model/error_codes.h"
 #include "model/image_data.h"
+#include "model/page_data.h"
 
 namespace tessary {
 
@@ -18,6 +19,9 @@ struct PageEnvironment {
     VMTile& store;
     PageDataList* pageDataList;  // may be null: failures then cannot purge
     const BlendTable& blend;
+    // Undo states the page's edits keep (PageData::setHistoryDepth()); 0 for
+    // a run that never undoes.
+    int historyDepth = PageData::kMaxUndo;
 };
 
 // The image a document edits: its type, resolutions, selection rectangle and

@@ -275,9 +275,15 @@ bool PageData::beginChange() {
     return true;
 }
 
+void PageData::setHistoryDepth(int depth) {
+    TS_ASSERT(depth >= 0 && depth <= kMaxUndo && !m_changeOpen);
+    m_historyDepth = std::clamp(depth, 0, kMaxUndo);
+    while (m_undoCount > m_historyDepth) dropOldestUndo();
+}
+
 void PageData::endChange() {
     m_changeOpen = false;
-    while (m_undoCount > kMaxUndo) dropOldestUndo();
+    while (m_undoCount > m_historyDepth) dropOldestUndo();
 }
 
 void PageData::abortChange() {

@@ -26,6 +26,13 @@ class PageDataList;
 // writes the current one; endChange() keeps at most kMaxUndo undo states,
 // abortChange() puts the page back where beginChange() found it.
 //
+// The history depth (kMaxUndo unless set) is how many undo states endChange()
+// keeps. At depth 0 a page keeps no history, as a run with nothing to undo
+// wants: the state before the change still exists while the change is open,
+// so the work reads it and abortChange() returns to it exactly as at any
+// depth, and endChange() destroys it, releasing every tile the change
+// replaced. Edits therefore give the same pixels at every depth.
+//
 // Chains: undo runs from undoNewest() through older() links to the oldest
 // state; redo runs from redoNewest() (the state most recently undone) through
 // older() links to the first state undone since the last edit. The PageData
@@ -43,6 +50,11 @@ public:
     ~PageData();
     PageData(const PageData&) = delete;
     PageData& operator=(const PageData&) = delete;
+
+    // Undo states kept by endChange(), 0 ... kMaxUndo. Lowering it drops
+    // the oldest undo states beyond it at once (not while a change is open).
+    void setHistoryDepth(int depth);
+    int historyDepth() const { return m_historyDepth; }
 
     VMTile& store() const { return m_store; }
     PageDataList* list() const { return m_list; }
@@ -133,7 +145,8 @@ public:
     // in the duplicate. False when no duplicate could be had: the page is
     // unchanged except that the redo chain stays cleared.
     bool beginChange();
-    // Closes the change and drops the oldest undo states beyond kMaxUndo.
+    // Closes the change and drops the oldest undo states beyond the history
+    // depth.
     void endChange();
     // Closes the change and returns to the state it started from: the
     // current state is destroyed, the newest undo state becomes current, and
@@ -186,6 +199,7 @@ private:
     ImageData* m_undoNewest = nullptr;
     ImageData* m_undoOldest = nullptr;
     int m_undoCount = 0;
+    int m_historyDepth = kMaxUndo;
     bool m_changeOpen = false;
 };
 
