@@ -72,6 +72,9 @@ int main(int argc, char** argv) {
     std::printf("  memory budget    %s: %d MB / %d %% / leave %d MB -> %u KB of swap\n",
                 methodName(budget.vmMethod), budget.mbToUse, budget.percentToUse,
                 budget.mbToLeaveFree, globals.swapBudgetKB());
+    std::printf("  memory limit     %s: %.0f MB\n",
+                platform::describeMemoryLimit(store.memoryLimit()).c_str(),
+                megabytes(double(store.memoryLimit().bytes)));
     std::printf("  memory slots     %u (%.0f MB reserved, touched only as tiles are used)\n",
                 store.memorySlots(), megabytes(double(store.reservedBytes())));
     std::printf("  swap files       %d, %u tiles\n", store.swapFiles().count(), store.swapTiles());

@@ -71,7 +71,8 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
     m_lastError = platform::kNoErr;
     if (tileWidth != kTileSize || tileHeight != kTileSize) return false;
 
-    const Capacity capacity = capacityFor(m_system.physicalMemoryBytes());
+    m_memoryLimit = m_system.memoryLimit();
+    const Capacity capacity = capacityFor(m_memoryLimit.bytes);
     if (capacity.memorySlots < kMinimumSlots) return false;
     m_slotCount = capacity.memorySlots;
     m_swapCap = capacity.swapCapTiles;
@@ -116,6 +117,7 @@ void VMTile::shutDown() {
     m_nodes = {};
     m_freeMap.clear();
     m_head = m_tail = nullptr;
+    m_memoryLimit = {};
     m_slotCount = 0;
     m_swapCap = 0;
     m_swapTileCount = 0;

@@ -21,6 +21,7 @@ namespace tessary::test {
 // existing folder.
 class SmallMachine : public platform::SystemInfo {
 public:
+    SmallMachine() : SystemInfo(std::filesystem::path()) {}  // no control groups: physicalBytes is the limit
     std::uint64_t physicalBytes = 0;
 
     std::uint64_t physicalMemoryBytes() override { return physicalBytes; }
