@@ -65,6 +65,8 @@ int main(int argc, char** argv) {
     const auto& budget = globals.budgetPrefs();
     const VMTile& store = globals.tileStore();
     std::printf("  working folder   %s\n", globals.workingFolder().c_str());
+    if (!globals.swapFolder().empty())
+        std::printf("  swap folder      %s (this process's own)\n", globals.swapFolder().c_str());
     for (const auto& folder : globals.plugInFolders())
         std::printf("  plug-in folder   %s\n", folder.c_str());
     std::printf("  preferences      %s (%s)\n", globals.preferenceFile().c_str(),

@@ -93,8 +93,14 @@ public:
     // by the destructor; harmless when not initialised.
     void shutDown();
 
-    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume.
+    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume,
+    // except the files a store holds open (its own or another process's):
+    // the file layer holds them exclusively, and a file that cannot be
+    // opened for that reason is in use.
     static void deleteStaleSwapFiles(const VolumeList& volumes, platform::FileLayer& files);
+    // The same for one folder.
+    static void deleteStaleSwapFilesIn(const std::filesystem::path& folder,
+                                       platform::FileLayer& files);
 
     int tileWidth() const { return kTileSize; }
     int tileHeight() const { return kTileSize; }

@@ -230,9 +230,14 @@ TEST(VMTileSwapFiles, StaleFilesAreDeletedInUsableVolumesOnly) {
     VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
     EXPECT_TRUE(fileExists(rig.dir / "VMemF_00"));
 
+    // A file a running store holds (this one's or another process's) stays.
+    platform::FileHandle held = platform::kNoFile;
+    ASSERT_EQ(rig.files.create(rig.dir / "VMemF_09", held), platform::kNoErr);
     rig.system.kind = platform::DriveKind::Fixed;
     rig.volumes.measure(0);
     VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
+    EXPECT_TRUE(fileExists(rig.dir / "VMemF_09"));
+    rig.files.close(held);
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_00"));
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_07"));
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_14"));
