@@ -59,12 +59,13 @@ public:
     // Start-up. Returns true and marks the object initialised when every step
     // succeeded. Deletes the swap folders and files of processes that are
     // gone and, on a usable drive, takes a swap folder of its own. Fails when
-    // a folder cannot be created (one that exists is fine), when the working folder's drive is missing or of an unknown
-    // kind, when its drive has less than 1025 KB free, or when the tile store
-    // cannot start. A missing or unreadable preference file is no failure:
-    // the defaults stay in force. A failed start releases everything it built
-    // (no swap file stays behind) and writes nothing; it may be tried again.
-    // Must not be called while initialised.
+    // a folder cannot be created (one that exists is fine), when the working
+    // folder's drive is missing or of an unknown kind, when its drive has
+    // less than 1025 KB free, or when the tile store cannot start. A missing
+    // or unreadable preference file is no failure: the defaults stay in
+    // force. A failed start releases everything it built (no swap file stays
+    // behind) and writes nothing; it may be tried again. Must not be called
+    // while initialised.
     bool initialise();
 
     // Exit. Every document (every page of the page-data list) must be gone.

@@ -326,7 +326,8 @@ TEST_F(ZERozevuvTest, ProcessesSharingAProgramFolderKeepTheirOwnSwapFiles) {
     EXPECT_TRUE(sameFiles()) << "this start deleted the other process's swap files";
     const VMFileOpenList& ours = globals.tileStore().swapFiles();
     ASSERT_GT(ours.count(), 0);
-    for (const fs::path& path : theirs) EXPECT_NE(path.parent_path(), ours.entry(0).path.parent_path());
+    for (const fs::path& path : theirs)
+        EXPECT_NE(path.parent_path(), ours.entry(0).path.parent_path());
 
     // The other process dies without shutting down; the next start removes
     // what it left and leaves this process's files alone.

@@ -81,8 +81,8 @@ EffectTarget colourTarget(const Page& page, const Rect& rect) {
 // (type, rectangle, opacity) on a 333 x 270 page (3 x 3 tiles, the last
 // column and row partly outside the image) whose bottom tile row is constant.
 // Below full opacity whole tiles too must be laid over the original.
-class LookupTableTilesTest
-    : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect, int>> {};
+class LookupTableTilesTest : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect, int>> {
+};
 
 TEST_P(LookupTableTilesTest, MatchesTheTableOnEverySampleOfTheRectangle) {
     const auto [type, rect, opacity] = GetParam();

@@ -34,9 +34,9 @@ TEST(GreyWeightsTest, KnownRows) {
     struct Row {
         int v, r, g, b;
     };
-    const Row rows[] = {{0, 0, 0, 0},    {1, 0, 1, 0},    {2, 1, 1, 0},   {3, 1, 2, 0},
-                        {4, 1, 2, 1},    {5, 1, 3, 1},    {6, 2, 3, 1},   {7, 2, 4, 1},
-                        {8, 2, 5, 1},    {9, 3, 5, 1},    {50, 15, 30, 5}, {255, 77, 150, 28}};
+    const Row rows[] = {{0, 0, 0, 0}, {1, 0, 1, 0}, {2, 1, 1, 0},    {3, 1, 2, 0},
+                        {4, 1, 2, 1}, {5, 1, 3, 1}, {6, 2, 3, 1},    {7, 2, 4, 1},
+                        {8, 2, 5, 1}, {9, 3, 5, 1}, {50, 15, 30, 5}, {255, 77, 150, 28}};
     for (const Row& row : rows) {
         EXPECT_EQ(GreyWeights::red()[row.v], row.r) << row.v;
         EXPECT_EQ(GreyWeights::green()[row.v], row.g) << row.v;
