@@ -61,7 +61,7 @@ public:
     // Swap file names are "VMemF_00" ... "VMemF_14".
     static constexpr int kSwapFileNames = 15;
 
-    // The sizes fixed at initialisation by the physical memory.
+    // The sizes fixed at initialisation by the memory the process may use.
     struct Capacity {
         std::uint32_t memorySlots = 0;   // S, the exchange slot included
         std::uint64_t swapCapTiles = 0;  // most tiles the swap files may hold
@@ -79,7 +79,8 @@ public:
     VMTile(const VMTile&) = delete;
     VMTile& operator=(const VMTile&) = delete;
 
-    // Sizes the store from physical memory, creates and zero-fills the swap
+    // Sizes the store from the memory the process may use (physical memory,
+    // or a control group's smaller limit), creates and zero-fills the swap
     // files from the volumes' shares, and reserves the slot memory (address
     // space only: pages are touched as tiles are used). Swap files that
     // cannot be created are not a failure: the store then runs from its
@@ -92,8 +93,14 @@ public:
     // by the destructor; harmless when not initialised.
     void shutDown();
 
-    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume.
+    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume,
+    // except the files a store holds open (its own or another process's):
+    // the file layer holds them exclusively, and a file that cannot be
+    // opened for that reason is in use.
     static void deleteStaleSwapFiles(const VolumeList& volumes, platform::FileLayer& files);
+    // The same for one folder.
+    static void deleteStaleSwapFilesIn(const std::filesystem::path& folder,
+                                       platform::FileLayer& files);
 
     int tileWidth() const { return kTileSize; }
     int tileHeight() const { return kTileSize; }
@@ -104,6 +111,8 @@ public:
     std::uint32_t swapTiles() const { return m_swapTileCount; }  // D
     std::uint32_t tileCount() const { return m_tileCount; }      // N = D + S - 1
     std::uint64_t swapCapTiles() const { return m_swapCap; }
+    // The memory limit the capacity was computed from, and its source.
+    const platform::MemoryLimit& memoryLimit() const { return m_memoryLimit; }
     const VMFileOpenList& swapFiles() const { return m_files; }
     // Bytes of address space reserved for the slots (S x kSlotStride).
     std::size_t reservedBytes() const { return m_slotMemoryBytes; }
@@ -206,6 +215,7 @@ private:
     platform::SystemInfo& m_system;
     bool m_initialised = false;
 
+    platform::MemoryLimit m_memoryLimit;
     std::uint32_t m_slotCount = 0;
     std::uint64_t m_swapCap = 0;
     std::uint32_t m_swapTileCount = 0;

@@ -21,6 +21,8 @@ namespace tessary::test {
 // existing folder.
 class SmallMachine : public platform::SystemInfo {
 public:
+    // No control groups: physicalBytes is the limit.
+    SmallMachine() : SystemInfo(std::filesystem::path()) {}
     std::uint64_t physicalBytes = 0;
 
     std::uint64_t physicalMemoryBytes() override { return physicalBytes; }

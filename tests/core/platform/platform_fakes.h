@@ -27,6 +27,8 @@ namespace tessary::test {
 // and free space) under every folder that really exists.
 class FakeSystemInfo : public platform::SystemInfo {
 public:
+    // Control-group limits are read below `root` (none when it is empty).
+    explicit FakeSystemInfo(std::filesystem::path root = {}) : SystemInfo(std::move(root)) {}
     std::uint64_t physicalBytes = std::uint64_t{64} << 20;
     platform::DriveKind kind = platform::DriveKind::Fixed;
     double freeBytes = 500.0 * 1024 * 1024;
