@@ -405,7 +405,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
     try {
         plan.resize(segments);
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail(Failure::kMemory);
     }
 
     // Pass 1: what each tile needs, and how many new tiles that makes.
@@ -422,7 +422,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
             p.action = isConstant(e) ? Action::kLeave : Action::kInPlace;
         }
     }
-    if (needed > m_store.freeTiles()) return false;
+    if (needed > m_store.freeTiles()) return fail(Failure::kTilesShort);
 
     auto dropFresh = [&] {
         for (std::size_t k = 0; k < segments; ++k) {
@@ -440,13 +440,13 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
                                 : m_store.allocateCopy(tileOf(e));
         if (p.fresh == 0) {
             dropFresh();
-            return false;
+            return failNewTile();
         }
         TS_ASSERT(p.fresh <= kTileMask);
         std::uint8_t* samples = m_store.lock(p.fresh);
         if (!samples) {
             dropFresh();
-            return false;
+            return fail(Failure::kStore);
         }
         copyIntoTile(samples + p.segment.tileOffset, source + p.segment.sourceOffset,
                      p.segment.length, stride);
@@ -469,7 +469,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
             saved.resize(static_cast<std::size_t>(run.samples()));
     } catch (const std::bad_alloc&) {
         dropFresh();
-        return false;
+        return fail(Failure::kMemory);
     }
     for (std::size_t k = 0; k < segments; ++k) {
         const Planned& p = plan[k];
@@ -490,7 +490,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
                 }
             }
             dropFresh();
-            return false;
+            return fail(Failure::kStore);
         }
         if (keepOldBytes)
             copyFromTile(saved.data() + s.sourceOffset, samples + s.tileOffset, s.length, stride);
