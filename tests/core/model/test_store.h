@@ -40,6 +40,8 @@ class SwitchableFileLayer : public platform::FileLayer {
 public:
     bool failReads = false;
     bool failWrites = false;
+    // When not negative: this many more reads succeed, then every read fails.
+    int readsBeforeFailure = -1;
     int reads = 0;
     int writes = 0;
 
@@ -47,7 +49,8 @@ public:
                                std::size_t count, std::size_t& done) override {
         ++reads;
         done = 0;
-        if (failReads) return platform::kIOErr;
+        if (failReads || readsBeforeFailure == 0) return platform::kIOErr;
+        if (readsBeforeFailure > 0) --readsBeforeFailure;
         return FileLayer::readAt(file, offset, buffer, count, done);
     }
     platform::FileError writeAt(platform::FileHandle file, std::uint64_t offset, const void* buffer,
