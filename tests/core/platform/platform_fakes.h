@@ -65,6 +65,9 @@ public:
     std::optional<platform::FileError> writeAtFailure;
     std::size_t writeAtBytesBeforeFailure = 0;
     std::optional<platform::FileError> readAtFailure;
+    // readAt transfers at most this many bytes and reports no error, as a
+    // file cut short under the reader would.
+    std::optional<std::size_t> readAtShortTo;
     // create fails with this code without touching the disk.
     std::optional<platform::FileError> createFailure;
     // Sequential writes see a disk with this many bytes left.
@@ -124,6 +127,7 @@ public:
             done = 0;
             return *readAtFailure;
         }
+        if (readAtShortTo) count = std::min(count, *readAtShortTo);
         return FileLayer::readAt(file, offset, buffer, count, done);
     }
 
