@@ -13,12 +13,9 @@
 // memory, keeping at most the limit; a pass stops early as soon as its file
 // grows past the limit. Quality 85 is tried first, then a binary search
 // below it finds the highest quality that fits. The file is written only
-// at the end, beside its final name, and renamed into place, so an export
-// that fails or is cancelled leaves no partial file. When not even quality
-// 1 fits, the export fails and writes nothing.
-
-#include <fcntl.h>
-#include <unistd.h>
+// at the end, beside its final name and for its owner only, and renamed into
+// place, so an export that fails or is cancelled leaves no partial file.
+// When not even quality 1 fits, the export fails and writes nothing.
 
 #include <cstdio>
 #include <cstdlib>
@@ -31,6 +28,7 @@
 #include "common/host_callbacks.h"
 #include "common/host_file.h"
 #include "common/host_questions.h"
+#include "common/replace_file.h"
 #include "common/resolution.h"
 #include "common/write_session.h"
 #include "jpeg/jpeg_writer.h"
@@ -97,17 +95,12 @@ CodecStatus beginPass() {
 
 // Writes `bytes` to the output file through a temporary file beside it.
 CodecStatus writeOutputFile(const std::vector<std::uint8_t>& bytes) {
-    const std::string temporary = run->path + ".partial";
-    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
-    if (!fd.valid()) return CodecStatus::IoError;
-    FdByteSink sink(std::move(fd));
-    CodecStatus status = sink.write(bytes.data(), bytes.size());
-    const CodecStatus closed = sink.close();
-    if (status == CodecStatus::Ok) status = closed;
-    if (status == CodecStatus::Ok && std::rename(temporary.c_str(), run->path.c_str()) != 0)
-        status = CodecStatus::IoError;
-    if (status != CodecStatus::Ok) ::unlink(temporary.c_str());
-    return status;
+    return replaceFile(run->path, [&bytes](int fd) {
+        FdByteSink sink(duplicateFd(fd));
+        const CodecStatus status = sink.write(bytes.data(), bytes.size());
+        const CodecStatus closed = sink.close();
+        return status == CodecStatus::Ok ? closed : status;
+    });
 }
 
 // The file to write and the size limit in KiB, asked of the user, else

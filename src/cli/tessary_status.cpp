@@ -65,6 +65,8 @@ int main(int argc, char** argv) {
     const auto& budget = globals.budgetPrefs();
     const VMTile& store = globals.tileStore();
     std::printf("  working folder   %s\n", globals.workingFolder().c_str());
+    if (!globals.swapFolder().empty())
+        std::printf("  swap folder      %s (this process's own)\n", globals.swapFolder().c_str());
     for (const auto& folder : globals.plugInFolders())
         std::printf("  plug-in folder   %s\n", folder.c_str());
     std::printf("  preferences      %s (%s)\n", globals.preferenceFile().c_str(),
@@ -72,6 +74,9 @@ int main(int argc, char** argv) {
     std::printf("  memory budget    %s: %d MB / %d %% / leave %d MB -> %u KB of swap\n",
                 methodName(budget.vmMethod), budget.mbToUse, budget.percentToUse,
                 budget.mbToLeaveFree, globals.swapBudgetKB());
+    std::printf("  memory limit     %s: %.0f MB\n",
+                platform::describeMemoryLimit(store.memoryLimit()).c_str(),
+                megabytes(double(store.memoryLimit().bytes)));
     std::printf("  memory slots     %u (%.0f MB reserved, touched only as tiles are used)\n",
                 store.memorySlots(), megabytes(double(store.reservedBytes())));
     std::printf("  swap files       %d, %u tiles\n", store.swapFiles().count(), store.swapTiles());

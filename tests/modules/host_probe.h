@@ -170,7 +170,8 @@ struct FormatScript {
     char pathSeen[512];
     int32_t descriptorSeen;
     TsPiFormatBlock atWriteStart;
-    int32_t rowsWritten;  // rows the write phase received
+    int32_t rowsWritten;        // rows the write phase received
+    uint32_t modeAtWriteStart;  // permission bits of the file being written
 };
 
 }  // namespace probe

@@ -5,6 +5,7 @@
 // the file as raw samples after a small header. The script can make any
 // selector fail, after scribbling into the file.
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <vector>
@@ -113,12 +114,15 @@ TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* da
         case TSPI_FORMAT_READ_CONTINUE:
             *result = readContinue(*b, *s);
             break;
-        case TSPI_FORMAT_WRITE_START:
+        case TSPI_FORMAT_WRITE_START: {
+            struct stat info;
+            s->modeAtWriteStart = fstat(b->dataFork, &info) == 0 ? info.st_mode & 07777 : 0;
             s->atWriteStart = *b;
             s->rowsWritten = 0;
             writeAll(b->dataFork, "PRB1", 4);
             askRow(*b, 0);
             break;
+        }
         case TSPI_FORMAT_WRITE_CONTINUE:
             writeAll(b->dataFork, b->data, static_cast<size_t>(b->rowBytes));
             ++s->rowsWritten;

@@ -37,9 +37,10 @@ namespace {
 using test::EditorRig;
 namespace fs = std::filesystem;
 
+// A swap file anywhere below `folder` (the process's swap folder included).
 bool anySwapFile(const fs::path& folder) {
     if (!fs::exists(folder)) return false;
-    for (const auto& entry : fs::directory_iterator(folder)) {
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
         if (entry.path().filename().string().rfind("VMemF_", 0) == 0) return true;
     }
     return false;

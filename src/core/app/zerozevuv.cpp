@@ -72,7 +72,16 @@ bool ZERozevuv::initialise() {
         return false;
     }
 
-    // Swap files left behind by a run that did not end cleanly.
+    // Swap files go in a folder of this process's own, after the folders
+    // and files of processes that are gone have been deleted.
+    if (m_volumes->usable(0)) {
+        SwapFolder::removeAbandoned(m_workingFolder, m_files);
+        if (!m_swapFolder.claim(m_workingFolder)) {
+            releaseEngine();
+            return false;
+        }
+        m_volumes->setPath(0, m_swapFolder.path());
+    }
     VMTile::deleteStaleSwapFiles(*m_volumes, m_files);
 
     // The budget from the free space measured when the list was built.
@@ -102,8 +111,7 @@ void ZERozevuv::shutDown() {
     // before the tool box is destroyed.
 
     // The store deletes its own swap files; anything else matching the swap
-    // file names in the working folder goes too. The store goes first so that
-    // no file it still has open is unlinked under it.
+    // file names in its folder goes too, and then the folder itself.
     m_tileStore->shutDown();
     VMTile::deleteStaleSwapFiles(*m_volumes, m_files);
     releaseEngine();
@@ -183,6 +191,7 @@ void ZERozevuv::releaseEngine() {
     m_blendTable.reset();
     if (m_tileStore) m_tileStore->shutDown();
     m_tileStore.reset();
+    m_swapFolder.release();
     m_volumes.reset();
     m_pageDataList.reset();
 }

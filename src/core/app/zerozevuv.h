@@ -13,6 +13,7 @@
 #include "model/page_data_list.h"
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
+#include "vm/swap_folder.h"
 #include "vm/vm_tile.h"
 #include "vm/volume_list.h"
 
@@ -30,7 +31,10 @@ namespace tessary {
 // Folders, given at construction as a ProgramFolders; built from a program
 // folder alone, all lie below it:
 //   stuff folder     <program>/QSStuff
-//   working folder   <program>/QSStuff/Temp      (swap files)
+//   working folder   <program>/QSStuff/Temp      (swap folders)
+// The swap files go in a folder of this process's own inside the working
+// folder (SwapFolder), so that the editor and the batch program started from
+// the same program folder never share or delete each other's swap files.
 //   plug-in folder   <program>/QSStuff/Plugins
 //   preference file  <program>/QSStuff/QSPrefs
 // An installed program adds a read-only shipped plug-in folder and keeps the
@@ -53,18 +57,20 @@ public:
     ZERozevuv& operator=(const ZERozevuv&) = delete;
 
     // Start-up. Returns true and marks the object initialised when every step
-    // succeeded. Fails when a folder cannot be created (one that exists is
-    // fine), when the working folder's drive is missing or of an unknown
-    // kind, when its drive has less than 1025 KB free, or when the tile store
-    // cannot start. A missing or unreadable preference file is no failure:
-    // the defaults stay in force. A failed start releases everything it built
-    // (no swap file stays behind) and writes nothing; it may be tried again.
-    // Must not be called while initialised.
+    // succeeded. Deletes the swap folders and files of processes that are
+    // gone and, on a usable drive, takes a swap folder of its own. Fails when
+    // a folder cannot be created (one that exists is fine), when the working
+    // folder's drive is missing or of an unknown kind, when its drive has
+    // less than 1025 KB free, or when the tile store cannot start. A missing
+    // or unreadable preference file is no failure: the defaults stay in
+    // force. A failed start releases everything it built (no swap file stays
+    // behind) and writes nothing; it may be tried again. Must not be called
+    // while initialised.
     bool initialise();
 
     // Exit. Every document (every page of the page-data list) must be gone.
-    // Shuts the tile store down (which deletes its swap files), deletes stale
-    // swap files in the working folder, copies the values in force into the
+    // Shuts the tile store down (which deletes its swap files), deletes the
+    // process's swap folder, copies the values in force into the
     // general preferences and writes the preference file; a write failure is
     // not reported to anyone (preferenceWriteError() keeps it). Does nothing
     // when not initialised.
@@ -76,6 +82,9 @@ public:
     const std::filesystem::path& programFolder() const { return m_programFolder; }
     const std::filesystem::path& stuffFolder() const { return m_stuffFolder; }
     const std::filesystem::path& workingFolder() const { return m_workingFolder; }
+    // This process's folder for swap files inside the working folder (the
+    // volume's path); empty when not initialised or the drive is not usable.
+    const std::filesystem::path& swapFolder() const { return m_swapFolder.path(); }
     // The user's plug-in folder (made by initialise()).
     const std::filesystem::path& plugInFolder() const { return m_plugInFolder; }
     // Every folder modules are read from, in scan order: the shipped folder
@@ -156,6 +165,7 @@ private:
     // and the last filter belong here too; their layers add them.)
     std::unique_ptr<PageDataList> m_pageDataList;
     std::unique_ptr<VolumeList> m_volumes;
+    SwapFolder m_swapFolder;
     std::unique_ptr<VMTile> m_tileStore;
     std::unique_ptr<BlendTable> m_blendTable;
 };

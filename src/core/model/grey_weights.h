@@ -9,15 +9,13 @@ namespace tessary {
 // level v add up to v exactly, so grey = Tr[r] + Tg[g] + Tb[b] never exceeds
 // 255 and a neutral colour (v, v, v) keeps its level.
 //
-// Each level v is split among red, green and blue in the proportions
-// 30 : 59 : 11 by largest remainders: every channel first gets
-// floor(weight x v / 100), and the one or two levels still missing go to the
-// channels with the largest remainders (weight x v mod 100), ties to red, then
-// green, then blue. So every entry is within one level of weight x v / 100,
-// white gives 77 + 150 + 28, and for example level 4 gives 1 + 2 + 1, level 5
-// gives 1 + 3 + 1 and level 50 gives 15 + 30 + 5. The red and green tables
-// never decrease; the blue table falls back by one level where a neighbour
-// takes the rounding unit (first at level 32).
+// The tables are built level by level: going from v to v + 1, the one new
+// unit goes to the channel furthest below its share of v + 1 in the
+// proportions 30 : 59 : 11 (weight x (v + 1) / 100 minus its entry for v),
+// ties to red, then green, then blue. So no table ever decreases (a brighter
+// channel never gives a darker grey), every entry is within one level of
+// weight x v / 100, white gives 77 + 150 + 28, and for example level 4 gives
+// 1 + 2 + 1, level 5 gives 1 + 3 + 1 and level 50 gives 15 + 30 + 5.
 class GreyWeights {
 public:
     using Table = std::array<std::uint8_t, 256>;
@@ -51,31 +49,24 @@ private:
 };
 
 constexpr GreyWeights::Tables GreyWeights::build() {
-    constexpr unsigned kWeights[3] = {30, 59, 11};  // percent of red, green, blue
+    constexpr int kWeights[3] = {30, 59, 11};  // percent of red, green, blue
     Tables t;
-    for (unsigned v = 0; v < 256; ++v) {
-        unsigned share[3];
-        unsigned remainder[3];
-        unsigned given = 0;
+    int entry[3] = {0, 0, 0};
+    for (int v = 1; v < 256; ++v) {
+        // Shortfall below the share of level v, in hundredths of a level.
+        int best = 0;
+        int bestShortfall = 0;
         for (int c = 0; c < 3; ++c) {
-            share[c] = kWeights[c] * v / 100;
-            remainder[c] = kWeights[c] * v % 100;
-            given += share[c];
-        }
-        // At most two units are missing; each goes to the largest remainder
-        // not served yet, the earlier channel winning a tie.
-        bool served[3] = {false, false, false};
-        for (unsigned missing = v - given; missing > 0; --missing) {
-            int best = -1;
-            for (int c = 0; c < 3; ++c) {
-                if (!served[c] && (best < 0 || remainder[c] > remainder[best])) best = c;
+            const int shortfall = kWeights[c] * v - 100 * entry[c];
+            if (c == 0 || shortfall > bestShortfall) {
+                best = c;
+                bestShortfall = shortfall;
             }
-            served[best] = true;
-            ++share[best];
         }
-        t.red[v] = static_cast<std::uint8_t>(share[0]);
-        t.green[v] = static_cast<std::uint8_t>(share[1]);
-        t.blue[v] = static_cast<std::uint8_t>(share[2]);
+        ++entry[best];
+        t.red[v] = static_cast<std::uint8_t>(entry[0]);
+        t.green[v] = static_cast<std::uint8_t>(entry[1]);
+        t.blue[v] = static_cast<std::uint8_t>(entry[2]);
     }
     return t;
 }

@@ -54,27 +54,29 @@ ImageData::~ImageData() {
     destroy();
 }
 
-bool ImageData::prepare(Layout& next) {
+ImageData::Failure ImageData::prepare(Layout& next) {
     std::uint64_t entries = 0;
     for (int p = 0; p < next.count; ++p) {
         PlaneRecord& r = next.planes[p];
-        if (r.tilesAcross < 0 || r.tilesDown < 0) return false;
+        if (r.tilesAcross < 0 || r.tilesDown < 0) return Failure::kLimits;
         // Block offsets are 32-bit byte offsets: a table that would need more
-        // is refused like any other table that cannot be had.
-        if (entries * sizeof(TileEntry) > std::numeric_limits<std::uint32_t>::max()) return false;
+        // cannot be had, however much is freed.
+        if (entries * sizeof(TileEntry) > std::numeric_limits<std::uint32_t>::max())
+            return Failure::kLimits;
         r.blockOffset = static_cast<std::uint32_t>(entries * sizeof(TileEntry));
         entries += std::uint64_t(r.tilesAcross) * std::uint64_t(r.tilesDown);
     }
-    if (entries * sizeof(TileEntry) > std::numeric_limits<std::uint32_t>::max()) return false;
+    if (entries * sizeof(TileEntry) > std::numeric_limits<std::uint32_t>::max())
+        return Failure::kLimits;
     for (int p = next.count; p < kMaxPlanes; ++p) next.planes[p] = PlaneRecord{};
     try {
         next.table.assign(static_cast<std::size_t>(entries), 0);
     } catch (const std::bad_alloc&) {
-        return false;
+        return Failure::kMemory;
     } catch (const std::length_error&) {
-        return false;
+        return Failure::kLimits;
     }
-    return true;
+    return Failure::kNone;
 }
 
 void ImageData::install(Layout& next) {
@@ -130,7 +132,8 @@ void remapBlock(ImageData::TileEntry* dst, const ImageData::PlaneRecord& to,
 
 bool ImageData::create(int planeCount, std::int32_t width, std::int32_t height,
                        const std::uint8_t* fills) {
-    if (planeCount < 1 || planeCount > kMaxPlanes || width < 0 || height < 0) return false;
+    if (planeCount < 1 || planeCount > kMaxPlanes || width < 0 || height < 0)
+        return fail(Failure::kLimits);
     TS_ASSERT(fills != nullptr);
     Layout next;
     next.count = planeCount;
@@ -138,7 +141,7 @@ bool ImageData::create(int planeCount, std::int32_t width, std::int32_t height,
         next.planes[p].tilesAcross = static_cast<std::int32_t>(ceilDiv(width, kTile));
         next.planes[p].tilesDown = static_cast<std::int32_t>(ceilDiv(height, kTile));
     }
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int p = 0; p < planeCount; ++p) {
         const PlaneRecord& r = next.planes[p];
         std::fill_n(next.block(p), std::size_t(r.tilesAcross) * std::size_t(r.tilesDown),
@@ -160,11 +163,11 @@ bool ImageData::duplicate(const ImageData& source) {
     try {
         table = source.m_table;
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail(Failure::kMemory);
     }
     if (source.m_stateRecord) {
         record.reset(new (std::nothrow) std::uint8_t[kStateRecordBytes]);
-        if (!record) return false;
+        if (!record) return fail(Failure::kMemory);
         std::memcpy(record.get(), source.m_stateRecord.get(), kStateRecordBytes);
     }
     // Nothing can fail from here on.
@@ -197,7 +200,7 @@ void ImageData::destroy() {
 
 bool ImageData::insertPlane(int index, std::uint8_t fill) {
     TS_ASSERT(index >= 0 && index <= m_planeCount);
-    if (m_planeCount >= kMaxPlanes) return false;
+    if (m_planeCount >= kMaxPlanes) return fail(Failure::kLimits);
     Layout next;
     next.count = m_planeCount + 1;
     for (int q = 0; q < next.count; ++q) {
@@ -209,7 +212,7 @@ bool ImageData::insertPlane(int index, std::uint8_t fill) {
             next.planes[q] = m_planes[q < index ? q : q - 1];
         }
     }
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int q = 0; q < next.count; ++q) {
         if (q == index) {
             const PlaneRecord& r = next.planes[q];
@@ -228,7 +231,7 @@ bool ImageData::removePlane(int index) {
     Layout next;
     next.count = m_planeCount - 1;
     for (int q = 0; q < next.count; ++q) next.planes[q] = m_planes[q < index ? q : q + 1];
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int q = 0; q < next.count; ++q) copyBlock(next, q, q < index ? q : q + 1);
     releaseBlock(index);
     install(next);
@@ -244,7 +247,7 @@ bool ImageData::sharePlane(int index, const ImageData& source, int sourcePlane) 
     next.count = m_planeCount;
     next.planes = m_planes;
     next.planes[index] = source.m_planes[sourcePlane];
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int q = 0; q < next.count; ++q) {
         if (q != index) copyBlock(next, q, q);
     }
@@ -287,7 +290,7 @@ bool ImageData::extendPlane(int index, const Rect& area, std::uint8_t fill) {
     const std::int64_t across = old.tilesAcross + left + right;
     const std::int64_t down = old.tilesDown + top + bottom;
     if (!fitsInt32(originX) || !fitsInt32(originY) || !fitsInt32(across) || !fitsInt32(down))
-        return false;
+        return fail(Failure::kLimits);
     grown.originX = static_cast<std::int32_t>(originX);
     grown.originY = static_cast<std::int32_t>(originY);
     grown.tilesAcross = static_cast<std::int32_t>(across);
@@ -297,7 +300,7 @@ bool ImageData::extendPlane(int index, const Rect& area, std::uint8_t fill) {
     next.count = m_planeCount;
     next.planes = m_planes;
     next.planes[index] = grown;
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int q = 0; q < next.count; ++q) {
         if (q == index) {
             remapBlock(next.block(q), next.planes[q], entries(q), old, -left, -top, fill);
@@ -332,7 +335,7 @@ bool ImageData::offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::ui
     const Axis x = grow(std::int64_t{old.originX} + dx, old.tilesAcross, m_width);
     const Axis y = grow(std::int64_t{old.originY} + dy, old.tilesDown, m_height);
     if (!fitsInt32(x.origin) || !fitsInt32(y.origin) || !fitsInt32(x.tiles) || !fitsInt32(y.tiles))
-        return false;
+        return fail(Failure::kLimits);
 
     PlaneRecord moved = old;
     moved.originX = static_cast<std::int32_t>(x.origin);
@@ -348,7 +351,7 @@ bool ImageData::offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::ui
     next.count = m_planeCount;
     next.planes = m_planes;
     next.planes[index] = moved;
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
     for (int q = 0; q < next.count; ++q) {
         if (q == index) {
             remapBlock(next.block(q), next.planes[q], entries(q), old, -x.added, -y.added, fill);
@@ -361,7 +364,7 @@ bool ImageData::offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::ui
 }
 
 bool ImageData::resize(std::int32_t width, std::int32_t height, const std::uint8_t* fills) {
-    if (width < 0 || height < 0) return false;
+    if (width < 0 || height < 0) return fail(Failure::kLimits);
     TS_ASSERT(m_planeCount == 0 || fills != nullptr);
 
     // For each plane the span of its own tile grid (in old tile indices, which
@@ -392,7 +395,7 @@ bool ImageData::resize(std::int32_t width, std::int32_t height, const std::uint8
         r.tilesAcross = static_cast<std::int32_t>(columns[p].count);
         r.tilesDown = static_cast<std::int32_t>(rows[p].count);
     }
-    if (!prepare(next)) return false;
+    if (const Failure f = prepare(next); f != Failure::kNone) return fail(f);
 
     for (int p = 0; p < m_planeCount; ++p) {
         const PlaneRecord& old = m_planes[p];
@@ -437,7 +440,7 @@ void ImageData::readStateRecord(void* dest, std::size_t bytes) const {
 bool ImageData::writeStateRecord(const void* source, std::size_t bytes) {
     if (!m_stateRecord) {
         m_stateRecord.reset(new (std::nothrow) std::uint8_t[kStateRecordBytes]());
-        if (!m_stateRecord) return false;
+        if (!m_stateRecord) return fail(Failure::kMemory);
     }
     std::memcpy(m_stateRecord.get(), source, std::min(bytes, kStateRecordBytes));
     return true;

@@ -25,8 +25,9 @@ struct Rect {
 // copy-on-write with other states: duplicating a state copies the entry
 // table only, and the first write into a shared tile copies that tile.
 //
-// Every operation that can run out of tiles or memory returns false and
-// leaves the state exactly as it was.
+// Every operation that can fail returns false, leaves the state exactly as
+// it was, and leaves the reason in lastFailure(): only a shortage of tiles or
+// memory is worth freeing older states for and trying again.
 //
 // Coordinates are image pixels (origin top left). A plane covers
 // (originX, originY)-(originX + 128 x tilesAcross, originY + 128 x tilesDown);
@@ -57,12 +58,23 @@ public:
         std::int64_t bottom() const { return originY + std::int64_t{128} * tilesDown; }
     };
 
+    // Why the last operation that returned false failed.
+    enum class Failure : std::uint8_t {
+        kNone,
+        kTilesShort,  // the store had fewer free tiles than the operation needs
+        kMemory,      // a table or buffer could not be allocated
+        kStore,       // a swap file could not be read or written
+        kLimits,      // an argument out of range, or a plane or table past 32 bits
+    };
+
     explicit ImageData(VMTile& store);
     ~ImageData();  // destroy()
     ImageData(const ImageData&) = delete;
     ImageData& operator=(const ImageData&) = delete;
 
     VMTile& store() const { return m_store; }
+    // Set by every operation that returns false; kept until the next failure.
+    Failure lastFailure() const { return m_failure; }
 
     // Builds the table: every entry of plane p is the constant fills[p], each
     // plane at origin (0, 0) with ceil(width/128) x ceil(height/128) tiles.
@@ -204,9 +216,20 @@ private:
     struct Segment;
     class RunSegments;
 
-    // Assigns block offsets to next.planes, allocates next.table; false when
-    // the table would not fit 32-bit byte offsets or memory ran out.
-    static bool prepare(Layout& next);
+    // Assigns block offsets to next.planes, allocates next.table; kLimits
+    // when the table would not fit 32-bit byte offsets, kMemory when memory
+    // ran out, else kNone.
+    static Failure prepare(Layout& next);
+    // Records `failure` as lastFailure() and returns false.
+    bool fail(Failure failure) {
+        m_failure = failure;
+        return false;
+    }
+    // fail() with the reason a new tile could not be had: none was free, or
+    // making it resident failed.
+    bool failNewTile() {
+        return fail(m_store.freeTiles() == 0 ? Failure::kTilesShort : Failure::kStore);
+    }
     // Swaps the prepared layout in; the old table goes back in `next`.
     void install(Layout& next);
     // Copies plane `from` of this state into block `to` of `next`.
@@ -244,6 +267,7 @@ private:
     ImageData* m_newer = nullptr;
     ImageData* m_older = nullptr;
     std::unique_ptr<std::uint8_t[]> m_stateRecord;
+    Failure m_failure = Failure::kNone;
 };
 
 }  // namespace tessary

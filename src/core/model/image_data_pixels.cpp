@@ -405,7 +405,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
     try {
         plan.resize(segments);
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail(Failure::kMemory);
     }
 
     // Pass 1: what each tile needs, and how many new tiles that makes.
@@ -422,7 +422,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
             p.action = isConstant(e) ? Action::kLeave : Action::kInPlace;
         }
     }
-    if (needed > m_store.freeTiles()) return false;
+    if (needed > m_store.freeTiles()) return fail(Failure::kTilesShort);
 
     auto dropFresh = [&] {
         for (std::size_t k = 0; k < segments; ++k) {
@@ -440,37 +440,42 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
                                 : m_store.allocateCopy(tileOf(e));
         if (p.fresh == 0) {
             dropFresh();
-            return false;
+            return failNewTile();
         }
         TS_ASSERT(p.fresh <= kTileMask);
         std::uint8_t* samples = m_store.lock(p.fresh);
         if (!samples) {
             dropFresh();
-            return false;
+            return fail(Failure::kStore);
         }
         copyIntoTile(samples + p.segment.tileOffset, source + p.segment.sourceOffset,
                      p.segment.length, stride);
         m_store.unlock(p.fresh);
     }
 
-    // Pass 3: private tiles in place. Locking a resident tile pages nothing
-    // and cannot fail, so the old bytes need keeping only when a tile after
-    // the first in-place one is paged out; a failed page-in then puts back
-    // what was written before it.
-    bool keepOldBytes = false;
-    bool first = true;
-    for (std::size_t k = 0; k < segments && !keepOldBytes; ++k) {
+    // Pass 3: private tiles in place. While every one of them is resident,
+    // locking them pages nothing and cannot fail. Once one is paged out, its
+    // page-in can fail, and can evict any other of them, a later one
+    // included, whose page-in can fail in turn: then, with more than one
+    // in-place tile, the old bytes are kept so that a failure puts back what
+    // was written before it. (Only if putting back needs a page-in that
+    // fails as well does the run stay part written.)
+    std::size_t inPlaceTiles = 0;
+    bool pagedOut = false;
+    for (std::size_t k = 0; k < segments; ++k) {
         if (plan[k].action != Action::kInPlace) continue;
-        keepOldBytes = !first && !m_store.isResident(tileOf(table[plan[k].segment.entryIndex]));
-        first = false;
+        ++inPlaceTiles;
+        pagedOut = pagedOut || !m_store.isResident(tileOf(table[plan[k].segment.entryIndex]));
     }
+    const bool keepOldBytes = pagedOut && inPlaceTiles > 1;
     try {
         if (keepOldBytes && saved.size() < static_cast<std::size_t>(run.samples()))
             saved.resize(static_cast<std::size_t>(run.samples()));
     } catch (const std::bad_alloc&) {
         dropFresh();
-        return false;
+        return fail(Failure::kMemory);
     }
+    bool writtenInPlace = false;
     for (std::size_t k = 0; k < segments; ++k) {
         const Planned& p = plan[k];
         if (p.action != Action::kInPlace) continue;
@@ -478,7 +483,7 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
         const VMTile::TileNumber tile = tileOf(table[s.entryIndex]);
         std::uint8_t* samples = m_store.lock(tile);
         if (!samples) {
-            TS_ASSERT(keepOldBytes || !m_store.isResident(tile));
+            TS_ASSERT(keepOldBytes || !writtenInPlace);
             for (std::size_t j = 0; j < k && keepOldBytes; ++j) {
                 if (plan[j].action != Action::kInPlace) continue;
                 const Segment& w = plan[j].segment;
@@ -490,12 +495,13 @@ bool ImageData::writeRun(int plane, const RunSegments& run, const std::uint8_t* 
                 }
             }
             dropFresh();
-            return false;
+            return fail(Failure::kStore);
         }
         if (keepOldBytes)
             copyFromTile(saved.data() + s.sourceOffset, samples + s.tileOffset, s.length, stride);
         copyIntoTile(samples + s.tileOffset, source + s.sourceOffset, s.length, stride);
         m_store.unlock(tile);
+        writtenInPlace = true;
     }
 
     // Commit: the new tiles enter the table as private entries; the shared

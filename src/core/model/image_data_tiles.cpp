@@ -73,7 +73,7 @@ bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
         for (std::int64_t column = 0; column < columns; ++column)
             needed += isConstant(sourceEntry(row, column)) ? 0 : 1;
     }
-    if (needed > m_store.freeTiles()) return false;
+    if (needed > m_store.freeTiles()) return fail(Failure::kTilesShort);
 
     // Pass 2: the new entries, row-major, made while they are not yet in
     // the table. Kept from call to call, so that a warm map allocates
@@ -82,7 +82,7 @@ bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
     try {
         made.resize(static_cast<std::size_t>(rows * columns));
     } catch (const std::bad_alloc&) {
-        return false;
+        return fail(Failure::kMemory);
     }
     std::size_t count = 0;
     auto dropMade = [&] {
@@ -103,7 +103,7 @@ bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
             const VMTile::TileNumber fresh = m_store.allocate();
             if (fresh == 0) {
                 dropMade();
-                return false;
+                return fail(Failure::kTilesShort);
             }
             TS_ASSERT(fresh <= kTileMask);
             made[count++] = fresh | kPrivateBit;
@@ -113,8 +113,9 @@ bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
             std::uint8_t* out = in ? m_store.lock(fresh) : nullptr;
             if (!out) {
                 if (in) m_store.unlock(tileOf(e));
+                // The new tile is still counted in `made` and goes with it.
                 dropMade();
-                return false;
+                return fail(Failure::kStore);
             }
             map(in, out, VMTile::kTileBytes);
             m_store.unlock(fresh);
@@ -170,19 +171,19 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
     } else if (writable(entry)) {
         // This state alone holds the tile: in place, paged in if need be.
         std::uint8_t* block = m_store.lock(tileOf(entry));
-        if (!block) return false;
+        if (!block) return fail(Failure::kStore);
         copyRows(block);
         m_store.unlock(tileOf(entry));
         return true;
     }
 
     const VMTile::TileNumber fresh = m_store.allocate();
-    if (fresh == 0) return false;
+    if (fresh == 0) return fail(Failure::kTilesShort);
     TS_ASSERT(fresh <= kTileMask);
     std::uint8_t* block = m_store.lock(fresh);
     if (!block) {
         m_store.release(fresh);
-        return false;
+        return fail(Failure::kStore);
     }
     copyRows(block);
     m_store.unlock(fresh);

@@ -23,11 +23,22 @@ PageData::~PageData() {
 }
 
 template <class Operation>
-bool PageData::retry(Operation&& operation) {
+bool PageData::retry(ImageData* const& state, Operation&& operation) {
     for (;;) {
         if (operation()) return true;
+        // A state that could not even be made ran out of memory.
+        m_lastFailure = state ? state->lastFailure() : Failure::kMemory;
+        // Freeing older states gives tiles and memory, nothing else: a disk
+        // that fails or a plane past 32 bits fails the same way again.
+        if (m_lastFailure != Failure::kTilesShort && m_lastFailure != Failure::kMemory)
+            return false;
         if (!m_list || !m_list->purge(this)) return false;
     }
+}
+
+bool PageData::refuse() {
+    m_lastFailure = Failure::kLimits;
+    return false;
 }
 
 ImageData* PageData::newState() {
@@ -48,10 +59,10 @@ bool PageData::create(int planeCount, std::int32_t width, std::int32_t height,
                       const std::uint8_t* fills) {
     // Arguments that can never succeed must not set off the purge.
     if (planeCount < 1 || planeCount > ImageData::kMaxPlanes || width < 0 || height < 0) {
-        return false;
+        return refuse();
     }
     ImageData* state = nullptr;
-    const bool made = retry([&] {
+    const bool made = retry(state, [&] {
         if (!state) state = newState();
         return state && state->create(planeCount, width, height, fills);
     });
@@ -66,7 +77,7 @@ bool PageData::create(int planeCount, std::int32_t width, std::int32_t height,
 bool PageData::createCopy(const PageData& source) {
     TS_ASSERT(source.m_current != nullptr && &source.m_store == &m_store);
     ImageData* state = nullptr;
-    const bool made = retry([&] {
+    const bool made = retry(state, [&] {
         if (!state) state = newState();
         return state && state->duplicate(*source.m_current);
     });
@@ -81,26 +92,27 @@ bool PageData::createCopy(const PageData& source) {
 bool PageData::reshape(int planeCount, std::int32_t width, std::int32_t height,
                        const std::uint8_t* fills, const void* record, std::size_t recordBytes) {
     if (planeCount < 1 || planeCount > ImageData::kMaxPlanes || width < 0 || height < 0) {
-        return false;
+        return refuse();
     }
     ImageData* state = nullptr;
-    bool ok = retry([&] {
+    bool ok = retry(state, [&] {
         if (!state) state = newState();
         if (!state) return false;
         return m_current ? state->duplicate(*m_current)
                          : state->create(planeCount, width, height, fills);
     });
     while (ok && state->planeCount() > planeCount) {
-        ok = retry([&] { return state->removePlane(state->planeCount() - 1); });
+        ok = retry(state, [&] { return state->removePlane(state->planeCount() - 1); });
     }
     while (ok && state->planeCount() < planeCount) {
         const int index = state->planeCount();
-        ok = retry([&] { return state->insertPlane(index, fills[index]); });
+        ok = retry(state, [&] { return state->insertPlane(index, fills[index]); });
     }
     if (ok && (state->width() != width || state->height() != height)) {
-        ok = retry([&] { return state->resize(width, height, fills); });
+        ok = retry(state, [&] { return state->resize(width, height, fills); });
     }
-    if (ok && record) ok = retry([&] { return state->writeStateRecord(record, recordBytes); });
+    if (ok && record)
+        ok = retry(state, [&] { return state->writeStateRecord(record, recordBytes); });
     if (!ok) {
         delete state;
         return false;
@@ -114,18 +126,18 @@ bool PageData::reshape(int planeCount, std::int32_t width, std::int32_t height,
 
 bool PageData::insertPlane(int index, std::uint8_t fill) {
     TS_ASSERT(m_current != nullptr);
-    if (m_current->planeCount() >= ImageData::kMaxPlanes) return false;
-    return retry([&] { return m_current->insertPlane(index, fill); });
+    if (m_current->planeCount() >= ImageData::kMaxPlanes) return refuse();
+    return retry(m_current, [&] { return m_current->insertPlane(index, fill); });
 }
 
 bool PageData::removePlane(int index) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->removePlane(index); });
+    return retry(m_current, [&] { return m_current->removePlane(index); });
 }
 
 bool PageData::offsetPlane(int index, std::int32_t dx, std::int32_t dy, std::uint8_t fill) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->offsetPlane(index, dx, dy, fill); });
+    return retry(m_current, [&] { return m_current->offsetPlane(index, dx, dy, fill); });
 }
 
 bool PageData::sharePlane(int index, const PageData& source, int sourcePlane) {
@@ -133,7 +145,7 @@ bool PageData::sharePlane(int index, const PageData& source, int sourcePlane) {
     // The source state is looked up on every try: the purge never destroys
     // the current state or this page's newest undo state, but the lookup
     // keeps that reasoning out of this function.
-    return retry([&] {
+    return retry(m_current, [&] {
         const ImageData* from = &source == this ? previous() : source.m_current;
         return m_current->sharePlane(index, *from, sourcePlane);
     });
@@ -141,13 +153,13 @@ bool PageData::sharePlane(int index, const PageData& source, int sourcePlane) {
 
 bool PageData::resize(std::int32_t width, std::int32_t height, const std::uint8_t* fills) {
     TS_ASSERT(m_current != nullptr);
-    if (width < 0 || height < 0) return false;
-    return retry([&] { return m_current->resize(width, height, fills); });
+    if (width < 0 || height < 0) return refuse();
+    return retry(m_current, [&] { return m_current->resize(width, height, fills); });
 }
 
 bool PageData::extendPlane(int index, const Rect& area, std::uint8_t fill) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->extendPlane(index, area, fill); });
+    return retry(m_current, [&] { return m_current->extendPlane(index, area, fill); });
 }
 
 // ---------------------------------------------------------------------------
@@ -181,13 +193,13 @@ bool PageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int
 bool PageData::writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                         const std::uint8_t* source) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->writeRow(plane, x, y, count, source); });
+    return retry(m_current, [&] { return m_current->writeRow(plane, x, y, count, source); });
 }
 
 bool PageData::writeColumn(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                            const std::uint8_t* source) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->writeColumn(plane, x, y, count, source); });
+    return retry(m_current, [&] { return m_current->writeColumn(plane, x, y, count, source); });
 }
 
 bool PageData::readPixel(std::int32_t x, std::int32_t y, std::uint32_t* dest) const {
@@ -203,7 +215,7 @@ Rect PageData::wholeTilesFromPrevious(int plane, const Rect& rect) const {
 bool PageData::mapTilesFromPrevious(int plane, const Rect& tiles, const ImageData::SampleMap& map) {
     TS_ASSERT(m_current != nullptr);
     // The previous state is looked up on every try, as in sharePlane().
-    return retry([&] { return m_current->mapTiles(plane, tiles, *previous(), map); });
+    return retry(m_current, [&] { return m_current->mapTiles(plane, tiles, *previous(), map); });
 }
 
 bool PageData::isWholeTile(int plane, const Rect& tile) const {
@@ -214,7 +226,7 @@ bool PageData::isWholeTile(int plane, const Rect& tile) const {
 bool PageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source,
                          std::ptrdiff_t stride) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->writeTile(plane, tile, source, stride); });
+    return retry(m_current, [&] { return m_current->writeTile(plane, tile, source, stride); });
 }
 
 bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {
@@ -240,7 +252,7 @@ void PageData::readRedoStateRecord(void* dest, std::size_t bytes) const {
 
 bool PageData::writeStateRecord(const void* source, std::size_t bytes) {
     TS_ASSERT(m_current != nullptr);
-    return retry([&] { return m_current->writeStateRecord(source, bytes); });
+    return retry(m_current, [&] { return m_current->writeStateRecord(source, bytes); });
 }
 
 // ---------------------------------------------------------------------------
@@ -250,7 +262,7 @@ bool PageData::beginChange() {
     TS_ASSERT(m_current != nullptr);
     clearRedo();
     ImageData* copy = nullptr;
-    const bool made = retry([&] {
+    const bool made = retry(copy, [&] {
         if (!copy) copy = newState();
         return copy && copy->duplicate(*m_current);
     });
@@ -335,14 +347,12 @@ void PageData::stepHistory(ImageData*& fromNewest, ImageData*& fromOldest, int& 
 
 void PageData::undo() {
     if (m_undoCount == 0) return;
-    stepHistory(m_undoNewest, m_undoOldest, m_undoCount, m_redoNewest, m_redoOldest,
-                m_redoCount);
+    stepHistory(m_undoNewest, m_undoOldest, m_undoCount, m_redoNewest, m_redoOldest, m_redoCount);
 }
 
 void PageData::redo() {
     if (m_redoCount == 0) return;
-    stepHistory(m_redoNewest, m_redoOldest, m_redoCount, m_undoNewest, m_undoOldest,
-                m_undoCount);
+    stepHistory(m_redoNewest, m_redoOldest, m_redoCount, m_undoNewest, m_undoOldest, m_undoCount);
 }
 
 void PageData::clearUndo() {

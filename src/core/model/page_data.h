@@ -14,11 +14,13 @@ class PageDataList;
 // undone since the last edit.
 //
 // Every operation that can run out of tiles or memory runs in a retry loop:
-// when the ImageData operation fails, the purge of the PageDataList (naming
-// this PageData as the requester) discards older states of all pages, and the
-// operation is tried again as long as the purge freed something. A final
-// failure returns false with the current state as it was (callers report
-// not enough disk space, 0x10002).
+// when the ImageData operation fails for want of tiles or memory, the purge
+// of the PageDataList (naming this PageData as the requester) discards older
+// states of all pages, and the operation is tried again as long as the purge
+// freed something. Any other failure (a swap file that cannot be read or
+// written, a plane or table past 32 bits) returns at once and purges
+// nothing. A failure returns false with the current state as it was and its
+// reason in lastFailure() (callers report not enough disk space, 0x10002).
 //
 // An edit runs as a change bracket: beginChange() makes the current state the
 // newest undo state and continues in a duplicate that shares all its tiles;
@@ -40,6 +42,7 @@ class PageDataList;
 class PageData {
 public:
     static constexpr int kMaxUndo = 4;
+    using Failure = ImageData::Failure;
 
     // Registers with `list` when it is not null (a PageData that could not be
     // registered still works; its failures just cannot purge anything). The
@@ -60,6 +63,9 @@ public:
     PageDataList* list() const { return m_list; }
     // The list calls this when it goes away before this PageData.
     void detachFromList() { m_list = nullptr; }
+
+    // Why the last operation that returned false failed.
+    Failure lastFailure() const { return m_lastFailure; }
 
     // The current state exists.
     bool initialised() const { return m_current != nullptr; }
@@ -177,9 +183,13 @@ public:
     std::uint32_t redoKind() const;
 
 private:
-    // Runs `operation` until it succeeds or the purge frees nothing more.
+    // Runs `operation` on `state` (whose lastFailure() tells why it failed;
+    // a null state ran out of memory) until it succeeds, fails for another
+    // reason than a shortage, or the purge frees nothing more.
     template <class Operation>
-    bool retry(Operation&& operation);
+    bool retry(ImageData* const& state, Operation&& operation);
+    // Records arguments that can never succeed (kLimits) and returns false.
+    bool refuse();
     // Replaces the current state by `state` (owned from now on).
     void replaceCurrent(ImageData* state);
     // A new empty state of the store, or null when memory ran out.
@@ -201,6 +211,7 @@ private:
     int m_undoCount = 0;
     int m_historyDepth = kMaxUndo;
     bool m_changeOpen = false;
+    Failure m_lastFailure = Failure::kNone;
 };
 
 }  // namespace tessary

@@ -75,6 +75,10 @@ std::uint64_t SystemInfo::physicalMemoryBytes() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize);
 }
 
+MemoryLimit SystemInfo::memoryLimit() {
+    return memoryLimitUnder(m_root, physicalMemoryBytes());
+}
+
 bool SystemInfo::driveOf(const std::filesystem::path& folder, DriveInfo& out) {
     std::error_code error;
     const std::filesystem::path canonical = std::filesystem::canonical(folder, error);

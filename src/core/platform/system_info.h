@@ -2,6 +2,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <utility>
+
+#include "platform/memory_limit.h"
 
 namespace tessary::platform {
 
@@ -19,10 +22,17 @@ struct DriveInfo {
 // to have 64 MB of memory, 1,025 KB free, or a folder on optical media.
 class SystemInfo {
 public:
+    // `root` is where /proc and /sys are read from ("/" on a live system; a
+    // folder with a made-up tree in tests; empty: no control group limits).
+    explicit SystemInfo(std::filesystem::path root = "/") : m_root(std::move(root)) {}
     virtual ~SystemInfo() = default;
 
     // Total physical memory in bytes.
     virtual std::uint64_t physicalMemoryBytes();
+    // The memory the process may fill before it is killed instead of paged:
+    // the smallest of physicalMemoryBytes() and the memory limits of the
+    // control groups that hold the process (memoryLimitUnder() on the root).
+    MemoryLimit memoryLimit();
     // The drive holding `folder`: kind from the mount table, free space from
     // statvfs. False when the folder does not exist, is not a folder, or
     // cannot be measured. When the mount table cannot be read the drive
@@ -30,6 +40,9 @@ public:
     virtual bool driveOf(const std::filesystem::path& folder, DriveInfo& out);
     // Milliseconds from a steady clock, wrapping at 2^32.
     virtual std::uint32_t tickCount();
+
+private:
+    std::filesystem::path m_root;
 };
 
 // Classifies a file system type name from the mount table ("ext4", "nfs",

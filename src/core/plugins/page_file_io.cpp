@@ -139,12 +139,15 @@ PageFileError PageFileIO::save(Page& page, const std::filesystem::path& path) {
     Descriptor file(fd);
     const std::filesystem::path temporary(name.data());
 
+    // mkostemps made the file 0600: the pixels are the owner's alone until
+    // the file is complete. Only then does it take the permissions of the
+    // file it replaces, or those of a new file.
     struct stat target {};
     const mode_t mode =
         ::stat(path.c_str(), &target) == 0 ? (target.st_mode & 07777) : newFileMode();
-    ::fchmod(file.get(), mode);
 
     bool written = FormatWriteWith(m_host, *record, temporary, file.get(), page);
+    if (written) ::fchmod(file.get(), mode);
     if (written) written = ::fsync(file.get()) == 0;
     if (!file.closeNow()) written = false;
     if (!written) {

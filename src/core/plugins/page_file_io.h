@@ -46,8 +46,10 @@ public:
     // rectangle. The module writes a new temporary file beside the target,
     // which replaces the target only when the module succeeded, so a failed
     // save leaves the previous file untouched; the temporary file is
-    // removed on failure. A new file gets the usual permissions (0666 less
-    // the umask), a replaced one keeps the target's. On success the page's
+    // removed on failure. The temporary file is readable and writable by its
+    // owner alone while the module writes it; once complete it takes the
+    // usual permissions of a new file (0666 less the umask), or the
+    // target's when it replaces one. On success the page's
     // modified flag is cleared.
     PageFileError save(Page& page, const std::filesystem::path& path);
 

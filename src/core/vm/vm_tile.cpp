@@ -71,7 +71,8 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
     m_lastError = platform::kNoErr;
     if (tileWidth != kTileSize || tileHeight != kTileSize) return false;
 
-    const Capacity capacity = capacityFor(m_system.physicalMemoryBytes());
+    m_memoryLimit = m_system.memoryLimit();
+    const Capacity capacity = capacityFor(m_memoryLimit.bytes);
     if (capacity.memorySlots < kMinimumSlots) return false;
     m_slotCount = capacity.memorySlots;
     m_swapCap = capacity.swapCapTiles;
@@ -116,6 +117,7 @@ void VMTile::shutDown() {
     m_nodes = {};
     m_freeMap.clear();
     m_head = m_tail = nullptr;
+    m_memoryLimit = {};
     m_slotCount = 0;
     m_swapCap = 0;
     m_swapTileCount = 0;
@@ -127,17 +129,30 @@ void VMTile::shutDown() {
 
 void VMTile::closeAndDeleteSwapFiles() {
     for (int i = 0; i < m_files.count(); ++i) {
+        // Deleted while still held, so that no one else can have taken
+        // the name over by the time it is deleted.
         const VMFileOpenList::Entry& file = m_files.entry(i);
-        m_fileLayer.close(file.handle);
         m_fileLayer.remove(file.path);
+        m_fileLayer.close(file.handle);
     }
     m_files.clear();
 }
 
 void VMTile::deleteStaleSwapFiles(const VolumeList& volumes, platform::FileLayer& files) {
     for (int v = 0; v < volumes.count(); ++v) {
-        if (!volumes.usable(v)) continue;
-        for (int n = 0; n < kSwapFileNames; ++n) files.remove(volumes.path(v) / swapFileName(n));
+        if (volumes.usable(v)) deleteStaleSwapFilesIn(volumes.path(v), files);
+    }
+}
+
+void VMTile::deleteStaleSwapFilesIn(const std::filesystem::path& folder,
+                                    platform::FileLayer& files) {
+    for (int n = 0; n < kSwapFileNames; ++n) {
+        const std::filesystem::path path = folder / swapFileName(n);
+        // Held while deleted, so no one can take it over in between.
+        FileHandle handle = platform::kNoFile;
+        if (files.openExisting(path, handle) != platform::kNoErr) continue;
+        files.remove(path);
+        files.close(handle);
     }
 }
 
@@ -185,8 +200,8 @@ void VMTile::createSwapFiles(const VolumeList& volumes) {
             if (usable == 0 || (result != platform::kNoErr && result != platform::kDiskFull)) {
                 // Nothing usable, or a failure other than a full disk: this
                 // volume gives no more.
-                m_fileLayer.close(handle);
                 m_fileLayer.remove(path);
+                m_fileLayer.close(handle);
                 break;
             }
             m_files.add(path, handle, usable);

@@ -61,7 +61,7 @@ public:
     // Swap file names are "VMemF_00" ... "VMemF_14".
     static constexpr int kSwapFileNames = 15;
 
-    // The sizes fixed at initialisation by the physical memory.
+    // The sizes fixed at initialisation by the memory the process may use.
     struct Capacity {
         std::uint32_t memorySlots = 0;   // S, the exchange slot included
         std::uint64_t swapCapTiles = 0;  // most tiles the swap files may hold
@@ -79,10 +79,12 @@ public:
     VMTile(const VMTile&) = delete;
     VMTile& operator=(const VMTile&) = delete;
 
-    // Sizes the store from physical memory, creates the swap files from the
+    // Sizes the store from the memory the process may use (physical memory,
+    // or a control group's smaller limit), creates the swap files from the
     // volumes' shares with their space reserved (reading as zeros; written
-    // only where the file system cannot reserve space), and reserves the slot memory (address
-    // space only: pages are touched as tiles are used). Swap files that
+    // only where the file system cannot reserve space), and reserves the
+    // slot memory (address space only: pages are touched as tiles are
+    // used). Swap files that
     // cannot be created are not a failure: the store then runs from its
     // memory slots alone. False, with everything released, when the tile size
     // is not 128 x 128, memory is too small for three slots, or memory or
@@ -93,8 +95,14 @@ public:
     // by the destructor; harmless when not initialised.
     void shutDown();
 
-    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume.
+    // Deletes "VMemF_00" ... "VMemF_14" in the folder of every usable volume,
+    // except the files a store holds open (its own or another process's):
+    // the file layer holds them exclusively, and a file that cannot be
+    // opened for that reason is in use.
     static void deleteStaleSwapFiles(const VolumeList& volumes, platform::FileLayer& files);
+    // The same for one folder.
+    static void deleteStaleSwapFilesIn(const std::filesystem::path& folder,
+                                       platform::FileLayer& files);
 
     int tileWidth() const { return kTileSize; }
     int tileHeight() const { return kTileSize; }
@@ -105,6 +113,8 @@ public:
     std::uint32_t swapTiles() const { return m_swapTileCount; }  // D
     std::uint32_t tileCount() const { return m_tileCount; }      // N = D + S - 1
     std::uint64_t swapCapTiles() const { return m_swapCap; }
+    // The memory limit the capacity was computed from, and its source.
+    const platform::MemoryLimit& memoryLimit() const { return m_memoryLimit; }
     const VMFileOpenList& swapFiles() const { return m_files; }
     // Bytes of address space reserved for the slots (S x kSlotStride).
     std::size_t reservedBytes() const { return m_slotMemoryBytes; }
@@ -207,6 +217,7 @@ private:
     platform::SystemInfo& m_system;
     bool m_initialised = false;
 
+    platform::MemoryLimit m_memoryLimit;
     std::uint32_t m_slotCount = 0;
     std::uint64_t m_swapCap = 0;
     std::uint32_t m_swapTileCount = 0;

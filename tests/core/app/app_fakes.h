@@ -19,6 +19,8 @@ namespace tessary::test {
 // and free space, under every folder that exists.
 class FakeMachine : public platform::SystemInfo {
 public:
+    // No control groups: physicalBytes is the limit.
+    FakeMachine() : SystemInfo(std::filesystem::path()) {}
     std::uint64_t physicalBytes = std::uint64_t{64} << 20;
     platform::DriveKind kind = platform::DriveKind::Fixed;
     double freeBytes = 500.0 * 1024 * 1024;

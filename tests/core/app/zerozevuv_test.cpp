@@ -1,6 +1,10 @@
 #include "app/zerozevuv.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <fstream>
@@ -11,6 +15,7 @@
 
 #include "app/preference_file.h"
 #include "app_fakes.h"
+#include "platform/lock_file.h"
 #include "support/temp_dir.h"
 
 namespace tessary {
@@ -29,10 +34,11 @@ protected:
     fs::path prefsPath() const { return m_dir / "QSStuff" / "QSPrefs"; }
 
     std::vector<std::string> swapFiles() const { return swapFilesIn(working()); }
+    // The swap files anywhere below `folder` (in the swap folders too).
     static std::vector<std::string> swapFilesIn(const fs::path& folder) {
         std::vector<std::string> names;
         std::error_code error;
-        for (const auto& entry : fs::directory_iterator(folder, error)) {
+        for (const auto& entry : fs::recursive_directory_iterator(folder, error)) {
             const std::string name = entry.path().filename().string();
             if (name.rfind("VMemF_", 0) == 0) names.push_back(name);
         }
@@ -91,7 +97,11 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     // Method 0 with 20 MB, limited to the free space less 1024 KB.
     EXPECT_EQ(globals.swapBudgetKB(), 10u * 1024 - 1024);
     EXPECT_TRUE(globals.tileStore().initialised());
-    EXPECT_EQ(globals.volumeList().path(0), globals.workingFolder());
+    // Swap files go in a folder of the process's own, which only the owner
+    // enters either.
+    EXPECT_EQ(globals.volumeList().path(0), globals.swapFolder());
+    EXPECT_EQ(globals.swapFolder().parent_path(), working());
+    EXPECT_EQ(fs::status(globals.swapFolder()).permissions(), fs::perms::owner_all);
     EXPECT_EQ(globals.pageDataList().count(), 0);
     EXPECT_EQ(globals.blendTable().blend(255, 200, 10), 200);
 
@@ -212,26 +222,121 @@ TEST_F(ZERozevuvTest, SwapFilesExistWhileRunningAndGoAtShutdown) {
     ASSERT_FALSE(running.empty());
     EXPECT_EQ(running.front(), "VMemF_00");
     std::uintmax_t swapBytes = 0;
-    for (const std::string& name : running) swapBytes += fs::file_size(working() / name);
+    for (const std::string& name : running) swapBytes += fs::file_size(globals.swapFolder() / name);
     EXPECT_GT(swapBytes, 0u);
     EXPECT_LE(swapBytes, std::uintmax_t{globals.swapBudgetKB()} * 1024);
 
-    // A file of a swap file's name that turns up while running goes too.
-    std::ofstream(working() / "VMemF_07") << "left over";
+    // A file of a swap file's name that turns up while running goes too,
+    // and so does the folder.
+    std::ofstream(globals.swapFolder() / "VMemF_07") << "left over";
+    const fs::path folder = globals.swapFolder();
     globals.shutDown();
     EXPECT_TRUE(swapFiles().empty());
+    EXPECT_FALSE(fs::exists(folder));
 }
 
-TEST_F(ZERozevuvTest, StaleSwapFileFromACrashIsRemovedAtStart) {
-    fs::create_directories(working());
+TEST_F(ZERozevuvTest, StaleSwapFilesAndFoldersWhoseOwnerIsGoneAreRemovedAtStart) {
+    fs::create_directories(working() / "VMemD_999999");
+    std::ofstream(working() / "VMemD_999999" / "VMemF_00") << "a crashed run's";
+    std::ofstream(working() / "VMemD_999999.lock");
+    fs::create_directories(working() / "VMemD_777");  // its lock file never made
     std::ofstream(working() / "VMemF_03") << "stale";
     std::ofstream(working() / "VMemF_14") << "stale";
     std::ofstream(working() / "VMemF_15") << "not a swap file name";
     std::ofstream(working() / "notes.txt") << "not ours";
+    // A folder whose owner still holds its lock stays.
+    fs::create_directories(working() / "VMemD_888888");
+    std::ofstream(working() / "VMemD_888888" / "VMemF_00") << "in use";
+    platform::LockFile running;
+    ASSERT_EQ(running.acquire(working() / "VMemD_888888.lock"), platform::kNoErr);
+
     ZERozevuv globals(m_dir.path(), m_files, m_machine);
     ASSERT_TRUE(globals.initialise());
-    EXPECT_EQ(swapFiles(), (std::vector<std::string>{"VMemF_00", "VMemF_15"}));
+    EXPECT_EQ(swapFiles(), (std::vector<std::string>{"VMemF_00", "VMemF_00", "VMemF_15"}));
+    EXPECT_TRUE(fs::exists(working() / "VMemD_888888" / "VMemF_00"));
     EXPECT_TRUE(fs::exists(working() / "notes.txt"));
+    for (const char* gone : {"VMemD_999999", "VMemD_999999.lock", "VMemD_777", "VMemD_777.lock"})
+        EXPECT_FALSE(fs::exists(working() / gone)) << gone;
+}
+
+// Kills and reaps a forked child when the test ends, however it ends.
+struct ChildProcess {
+    pid_t pid = -1;
+    ~ChildProcess() { end(); }
+    void end() {
+        if (pid <= 0) return;
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        pid = -1;
+    }
+};
+
+TEST_F(ZERozevuvTest, ProcessesSharingAProgramFolderKeepTheirOwnSwapFiles) {
+    int report[2], hold[2];
+    ASSERT_EQ(::pipe(report), 0);
+    ASSERT_EQ(::pipe(hold), 0);
+    ChildProcess other;
+    other.pid = ::fork();
+    ASSERT_GE(other.pid, 0);
+    if (other.pid == 0) {
+        // The other process starts the engine, reports its swap files and
+        // runs until it is killed.
+        ::close(report[0]);
+        ::close(hold[1]);
+        ZERozevuv globals(m_dir.path(), m_files, m_machine);
+        std::string paths;
+        if (globals.initialise()) {
+            for (int i = 0; i < globals.tileStore().swapFiles().count(); ++i)
+                paths += globals.tileStore().swapFiles().entry(i).path.native() + "\n";
+        }
+        if (::write(report[1], paths.data(), paths.size()) < 0) ::_exit(1);
+        ::close(report[1]);
+        char byte;
+        while (::read(hold[0], &byte, 1) != 0) {
+        }
+        ::_exit(0);
+    }
+    ::close(report[1]);
+    ::close(hold[0]);
+    std::string text;
+    char buffer[256];
+    for (ssize_t got; (got = ::read(report[0], buffer, sizeof buffer)) > 0;)
+        text.append(buffer, static_cast<std::size_t>(got));
+    ::close(report[0]);
+    std::vector<fs::path> theirs;
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        theirs.emplace_back(text.substr(at, end - at));
+    ASSERT_FALSE(theirs.empty());
+    std::vector<ino_t> inodes;
+    for (const fs::path& path : theirs) {
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0) << path;
+        inodes.push_back(info.st_ino);
+    }
+
+    auto sameFiles = [&] {
+        for (std::size_t i = 0; i < theirs.size(); ++i) {
+            struct stat info {};
+            if (::stat(theirs[i].c_str(), &info) != 0 || info.st_ino != inodes[i]) return false;
+        }
+        return true;
+    };
+    ZERozevuv globals(m_dir.path(), m_files, m_machine);
+    ASSERT_TRUE(globals.initialise());
+    EXPECT_TRUE(sameFiles()) << "this start deleted the other process's swap files";
+    const VMFileOpenList& ours = globals.tileStore().swapFiles();
+    ASSERT_GT(ours.count(), 0);
+    for (const fs::path& path : theirs)
+        EXPECT_NE(path.parent_path(), ours.entry(0).path.parent_path());
+
+    // The other process dies without shutting down; the next start removes
+    // what it left and leaves this process's files alone.
+    other.end();
+    EXPECT_TRUE(sameFiles());
+    ZERozevuv next(m_dir.path(), m_files, m_machine);
+    ASSERT_TRUE(next.initialise());
+    for (const fs::path& path : theirs) EXPECT_FALSE(fs::exists(path.parent_path())) << path;
+    for (int i = 0; i < ours.count(); ++i) EXPECT_TRUE(fs::exists(ours.entry(i).path));
 }
 
 TEST_F(ZERozevuvTest, PercentToUseSavedAtExitIsInForceAtNextStart) {

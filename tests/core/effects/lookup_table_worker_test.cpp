@@ -59,14 +59,15 @@ std::unique_ptr<Page> partlyWrittenPage(EffectsRig& rig, std::int32_t type, std:
     return page;
 }
 
-// `before` with `table` applied inside `rect`.
+// `before` with `table` applied inside `rect`, laid over the original with
+// `opacity`.
 Plane mappedInside(const Plane& before, std::int32_t width, const Rect& rect,
-                   const std::uint8_t* table) {
+                   const std::uint8_t* table, int opacity = 255) {
     Plane out = before;
     for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
         for (std::int32_t x = rect.left; x < rect.right; ++x) {
             auto& v = out[static_cast<std::size_t>(y) * width + x];
-            v = table[v];
+            v = opacity < 255 ? test::opacityMix(opacity, v, table[v]) : table[v];
         }
     }
     return out;
@@ -77,14 +78,17 @@ EffectTarget colourTarget(const Page& page, const Rect& rect) {
         .firstPlane = 0, .planeCount = page.colourPlaneCount(), .maskPlane = -1, .rect = rect};
 }
 
-// (type, rectangle) on a 333 x 270 page (3 x 3 tiles, the last column and
-// row partly outside the image) whose bottom tile row is constant.
-class LookupTableTilesTest : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect>> {};
+// (type, rectangle, opacity) on a 333 x 270 page (3 x 3 tiles, the last
+// column and row partly outside the image) whose bottom tile row is constant.
+// Below full opacity whole tiles too must be laid over the original.
+class LookupTableTilesTest : public ::testing::TestWithParam<std::tuple<std::int32_t, Rect, int>> {
+};
 
 TEST_P(LookupTableTilesTest, MatchesTheTableOnEverySampleOfTheRectangle) {
-    const auto [type, rect] = GetParam();
+    const auto [type, rect, opacity] = GetParam();
     constexpr std::int32_t kW = 333, kH = 270;
     EffectsRig rig;
+    rig.context.opacity = opacity;
     std::vector<Plane> planes;
     auto page = partlyWrittenPage(rig, type, kW, kH, 200, 77, planes);
     const ImageMap map = scrambledMap(page->colourPlaneCount());
@@ -93,7 +97,7 @@ TEST_P(LookupTableTilesTest, MatchesTheTableOnEverySampleOfTheRectangle) {
               kErrNone);
     for (int p = 0; p < page->colourPlaneCount(); ++p) {
         EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, p),
-                                    mappedInside(planes[p], kW, rect, map.table(p)), kW,
+                                    mappedInside(planes[p], kW, rect, map.table(p), opacity), kW,
                                     "lut_tiles_" + std::to_string(p)))
             << "plane " << p;
     }
@@ -112,7 +116,8 @@ INSTANTIATE_TEST_SUITE_P(
                                          Rect{5, 130, 260, 262},  // constant tiles below
                                          Rect{0, 128, 256, 256},  // two whole tiles
                                          Rect{10, 10, 100, 100},  // no whole tile
-                                         Rect{200, 3, 333, 270})));
+                                         Rect{200, 3, 333, 270}),
+                       ::testing::Values(255, 100)));
 
 // Identity and complement tables take their own routines, in whole tiles
 // and in the row spans round them; the result must still be the table.

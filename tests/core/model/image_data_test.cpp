@@ -494,6 +494,48 @@ TEST_F(ImageDataDiskFailureTest, AFailedPageInUndoesTheInPlaceWritesBeforeIt) {
     EXPECT_EQ(readRow(image, 0, 0, 5, 512), row);
 }
 
+// The run's first tile is paged out, and paging it in evicts the run's
+// second tile, whose own page-in then fails: the first must be put back.
+class ImageDataEvictionTest : public ImageDataDiskFailureTest,
+                              public ::testing::WithParamInterface<bool> {};
+
+TEST_P(ImageDataEvictionTest, APageInThatEvictsALaterTileOfTheRunFailsWithoutChange) {
+    const bool column = GetParam();
+    const VMTile::TileNumber first = tileAt(0, 0);
+    const VMTile::TileNumber second = column ? tileAt(0, 1) : tileAt(1, 0);
+    // The second tile, then six others are paged in: the second ends least
+    // recently used of the seven slots.
+    ASSERT_FALSE(ts.store().isResident(second));
+    touch(second);
+    int pagedIn = 0;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4 && pagedIn < 6; ++c) {
+            const VMTile::TileNumber t = tileAt(c, r);
+            if (t == first || t == second || ts.store().isResident(t)) continue;
+            touch(t);
+            ++pagedIn;
+        }
+    }
+    ASSERT_EQ(pagedIn, 6);
+    ASSERT_FALSE(ts.store().isResident(first));
+
+    const auto entries = entriesOf(image, 0);
+    const auto samples = pattern(256, 200);
+    ts.files().readsBeforeFailure = 1;
+    EXPECT_FALSE(column ? image.writeColumn(0, 5, 0, 256, samples.data())
+                        : image.writeRow(0, 0, 5, 256, samples.data()));
+    ts.files().readsBeforeFailure = -1;
+    EXPECT_EQ(image.lastFailure(), ImageData::Failure::kStore);
+    EXPECT_EQ(entriesOf(image, 0), entries);
+    for (int i = 0; i < 256; ++i) {
+        // Row y was written with pattern(512, 1 + y).
+        const int x = column ? 5 : i, y = column ? i : 5;
+        ASSERT_EQ(readRow(image, 0, x, y, 1)[0], pattern(512, 1 + y)[x]) << i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RowAndColumn, ImageDataEvictionTest, ::testing::Bool());
+
 TEST_F(ImageDataDiskFailureTest, AFailedTileCopyLeavesTheDuplicateUnchanged) {
     ImageData copy(ts.store());
     ASSERT_TRUE(copy.duplicate(image));

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "model/page_data_list.h"
@@ -311,6 +312,46 @@ TEST_F(PageDataShortageTest, TileMapsRetryAfterThePurge) {
     for (auto& e : shared) e &= ~ImageData::kPrivateBit;
     EXPECT_EQ(entriesOf(*b.current()), shared);
     b.abortChange();
+}
+
+// Failures that are no shortage of tiles (a swap file that cannot be read or
+// written, a plane origin past 32 bits) fail at once: the purge must not take
+// another page's history for them.
+TEST(PageDataTest, FailuresOtherThanAShortageDoNotPurge) {
+    enum class Cause { kRead, kWrite, kOriginOverflow };
+    for (const Cause cause : {Cause::kRead, Cause::kWrite, Cause::kOriginOverflow}) {
+        SCOPED_TRACE(static_cast<int>(cause));
+        TestStore ts{8, 2048};  // 7 tile slots: most tiles live in the swap file
+        PageDataList list;
+        PageData a(ts.store(), &list);
+        PageData b(ts.store(), &list);
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(a.create(1, 256, 128, &fill));
+        for (int i = 1; i <= 5; ++i) ASSERT_TRUE(edit(a, 2, static_cast<std::uint8_t>(i)));
+        ASSERT_EQ(a.undoCount(), 4);
+        ASSERT_TRUE(b.create(1, 512, 512, &fill));
+        for (int y = 0; y < 512; ++y) ASSERT_TRUE(b.writeRow(0, 0, y, 512, ramp(512, y).data()));
+        ASSERT_FALSE(ts.store().isResident(ImageData::tileOf(b.current()->entry(0, 0, 0))));
+        const auto entries = entriesOf(*b.current());
+
+        bool done = false;
+        if (cause == Cause::kOriginOverflow) {
+            ASSERT_TRUE(b.offsetPlane(0, -100, 0, 0));
+            done = b.offsetPlane(0, std::numeric_limits<std::int32_t>::min(), 0, 0);
+            EXPECT_EQ(b.lastFailure(), ImageData::Failure::kLimits);
+            EXPECT_EQ(b.current()->plane(0).originX, -100);
+        } else {
+            ts.files().failReads = cause == Cause::kRead;
+            ts.files().failWrites = cause == Cause::kWrite;
+            done = b.writeRow(0, 0, 5, 512, ramp(512, 99).data());
+            ts.files().failReads = ts.files().failWrites = false;
+            EXPECT_EQ(b.lastFailure(), ImageData::Failure::kStore);
+            EXPECT_EQ(entriesOf(*b.current()), entries);
+            EXPECT_EQ(rowOf(b, 0, 5), ramp(512, 5));
+        }
+        EXPECT_FALSE(done);
+        EXPECT_EQ(a.undoCount(), 4);
+    }
 }
 
 TEST(PageDataTest, DestroyingAPageDataReturnsEveryTile) {

@@ -5,6 +5,7 @@
 // a given number of memory slots. Reads and writes of the swap files can be
 // made to fail, to check that image states survive a failing disk.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <stdexcept>
@@ -21,6 +22,8 @@ namespace tessary::test {
 // existing folder.
 class SmallMachine : public platform::SystemInfo {
 public:
+    // No control groups: physicalBytes is the limit.
+    SmallMachine() : SystemInfo(std::filesystem::path()) {}
     std::uint64_t physicalBytes = 0;
 
     std::uint64_t physicalMemoryBytes() override { return physicalBytes; }
@@ -40,6 +43,11 @@ class SwitchableFileLayer : public platform::FileLayer {
 public:
     bool failReads = false;
     bool failWrites = false;
+    // Sequential writes (filling the swap files) see a disk with this many
+    // bytes left.
+    std::uint64_t diskBytesLeft = UINT64_MAX;
+    // When not negative: this many more reads succeed, then every read fails.
+    int readsBeforeFailure = -1;
     int reads = 0;
     int writes = 0;
 
@@ -47,8 +55,18 @@ public:
                                std::size_t count, std::size_t& done) override {
         ++reads;
         done = 0;
-        if (failReads) return platform::kIOErr;
+        if (failReads || readsBeforeFailure == 0) return platform::kIOErr;
+        if (readsBeforeFailure > 0) --readsBeforeFailure;
         return FileLayer::readAt(file, offset, buffer, count, done);
+    }
+    platform::FileError write(platform::FileHandle file, const void* buffer, std::size_t count,
+                              std::size_t& done) override {
+        const auto allowed =
+            static_cast<std::size_t>(std::min<std::uint64_t>(count, diskBytesLeft));
+        const platform::FileError result = FileLayer::write(file, buffer, allowed, done);
+        diskBytesLeft -= done;
+        if (result != platform::kNoErr) return result;
+        return done < count ? platform::kDiskFull : platform::kNoErr;
     }
     platform::FileError writeAt(platform::FileHandle file, std::uint64_t offset, const void* buffer,
                                 std::size_t count, std::size_t& done) override {
@@ -60,11 +78,15 @@ public:
 };
 
 // A tile store with `slots` memory slots (slots - 1 hold tiles) and swap
-// files of about `swapKB` KB (0: none, so every tile lives in memory).
+// files of about `swapKB` KB (0: none, so every tile lives in memory), or of
+// `swapTiles` tiles when that is given (a disk that fills sooner).
 class TestStore {
 public:
-    explicit TestStore(std::uint32_t slots = 64, std::uint32_t swapKB = 0)
+    explicit TestStore(std::uint32_t slots = 64, std::uint32_t swapKB = 0,
+                       std::uint32_t swapTiles = UINT32_MAX)
         : m_volumes(m_machine), m_store(m_files, m_machine) {
+        if (swapTiles != UINT32_MAX)
+            m_files.diskBytesLeft = std::uint64_t{swapTiles} * VMTile::kSlotBytes;
         // S = (physical / 2 x 50 / 100) / (24,576 + 48), so this gives S exactly.
         m_machine.physicalBytes =
             std::uint64_t{slots} * (VMTile::kSlotBytes + VMTile::kSlotOverhead) * 4;
@@ -74,6 +96,7 @@ public:
         if (!m_store.initialise(m_volumes, 128, 128))
             throw std::runtime_error("cannot start the tile store");
         if (m_store.memorySlots() != slots) throw std::runtime_error("unexpected slot count");
+        m_files.diskBytesLeft = UINT64_MAX;
     }
 
     VMTile& store() { return m_store; }

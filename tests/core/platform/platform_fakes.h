@@ -27,6 +27,8 @@ namespace tessary::test {
 // and free space) under every folder that really exists.
 class FakeSystemInfo : public platform::SystemInfo {
 public:
+    // Control-group limits are read below `root` (none when it is empty).
+    explicit FakeSystemInfo(std::filesystem::path root = {}) : SystemInfo(std::move(root)) {}
     std::uint64_t physicalBytes = std::uint64_t{64} << 20;
     platform::DriveKind kind = platform::DriveKind::Fixed;
     double freeBytes = 500.0 * 1024 * 1024;
@@ -63,6 +65,9 @@ public:
     std::optional<platform::FileError> writeAtFailure;
     std::size_t writeAtBytesBeforeFailure = 0;
     std::optional<platform::FileError> readAtFailure;
+    // readAt transfers at most this many bytes and reports no error, as a
+    // file cut short under the reader would.
+    std::optional<std::size_t> readAtShortTo;
     // create fails with this code without touching the disk.
     std::optional<platform::FileError> createFailure;
     // Sequential writes see a disk with this many bytes left.
@@ -133,6 +138,7 @@ public:
             done = 0;
             return *readAtFailure;
         }
+        if (readAtShortTo) count = std::min(count, *readAtShortTo);
         return FileLayer::readAt(file, offset, buffer, count, done);
     }
 

@@ -71,8 +71,18 @@ TEST_F(PageFiles, FailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
     EXPECT_EQ(namesIn(files.path()), (std::vector<std::string>{"keep.prb"}));
     struct stat info {};
     ASSERT_EQ(::stat(target.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0640u);  // a replaced file keeps its permissions
+    EXPECT_EQ(info.st_mode & 0777, 0640u);      // a replaced file keeps its permissions
+    EXPECT_EQ(script.modeAtWriteStart, 0600u);  // but was the owner's alone while written
     EXPECT_FALSE(page->modified());
+
+    // A new file likewise, then with the permissions of a new file.
+    const mode_t mask = ::umask(022);
+    script.modeAtWriteStart = 0;
+    ASSERT_EQ(io.save(*page, files / "new.prb"), PageFileError::None);
+    ::umask(mask);
+    EXPECT_EQ(script.modeAtWriteStart, 0600u);
+    ASSERT_EQ(::stat((files / "new.prb").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
 TEST_F(PageFiles, SavingMergesAFloatingSelectionAsOneSelectionStep) {

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <random>
 #include <set>
@@ -237,15 +238,30 @@ INSTANTIATE_TEST_SUITE_P(Codes, FailedPagingTest,
                                            WriteFailure{platform::kIOErr, 10000},
                                            WriteFailure{platform::kDiskFull, 24575}));
 
-TEST_F(SmallStoreTest, AFailedReadLeavesEveryTileIntact) {
+// A read that fails, or comes back short without an error, must not hand out
+// whatever the read stage held before (another tile's samples).
+struct ReadFailure {
+    std::optional<FileError> code;
+    std::optional<std::size_t> shortTo;
+};
+
+void PrintTo(const ReadFailure& failure, std::ostream* out) {
+    if (failure.code) *out << "code " << *failure.code;
+    if (failure.shortTo) *out << "short read of " << *failure.shortTo << " bytes";
+}
+
+class FailedReadTest : public SmallStoreTest, public ::testing::WithParamInterface<ReadFailure> {};
+
+TEST_P(FailedReadTest, AFailedReadLeavesEveryTileIntact) {
     fillAllTiles();
     const std::vector<Tile> residentBefore = residentTiles();
     ASSERT_EQ(residentBefore, (std::vector<Tile>{63, 64, 65}));
     rig.files.resetCounts();
 
-    rig.files.readAtFailure = platform::kIOErr;
+    rig.files.readAtFailure = GetParam().code;
+    rig.files.readAtShortTo = GetParam().shortTo;
     EXPECT_EQ(rig.store.lock(20), nullptr);
-    EXPECT_EQ(rig.store.lastError(), platform::kIOErr);
+    EXPECT_EQ(rig.store.lastError(), GetParam().code.value_or(platform::kIOErr));
     EXPECT_EQ(rig.files.reads.size(), 1u);
     EXPECT_TRUE(rig.files.writes.empty());
     EXPECT_EQ(residentTiles(), residentBefore);
@@ -260,10 +276,15 @@ TEST_F(SmallStoreTest, AFailedReadLeavesEveryTileIntact) {
     EXPECT_EQ(rig.store.lockedSlots(), 0u);
 
     rig.files.readAtFailure.reset();
+    rig.files.readAtShortTo.reset();
     for (Tile t = 1; t <= 65; ++t) {
         if (t != 30) test::expectPattern(rig.store, t, t);
     }
 }
+
+INSTANTIATE_TEST_SUITE_P(Kinds, FailedReadTest,
+                         ::testing::Values(ReadFailure{platform::kIOErr, {}}, ReadFailure{{}, 0},
+                                           ReadFailure{{}, 16384}, ReadFailure{{}, 24575}));
 
 // ------------------------------------------------------------ stress
 

@@ -44,6 +44,26 @@ TEST(VMTileCapacity, SixtyFourMegabytes) {
     EXPECT_EQ(rig.store.reservedBytes(), 681u * VMTile::kSlotStride);
 }
 
+TEST(VMTileCapacity, AControlGroupLimitBelowPhysicalMemorySizesTheStore) {
+    // 64 MB of memory, but the process's group may use 16 MB.
+    test::TempDir root;
+    std::filesystem::create_directories(root / "proc/self");
+    std::filesystem::create_directories(root / "sys/fs/cgroup/job");
+    std::ofstream(root / "proc/self/cgroup") << "0::/job\n";
+    std::ofstream(root / "sys/fs/cgroup/job/memory.max") << 16 * kMB << "\n";
+    test::FakeSystemInfo system(root.path());
+    system.physicalBytes = 64 * kMB;
+    test::TempDir working;
+    VolumeList volumes(system);
+    ASSERT_EQ(volumes.build(working.path()), 0);
+    volumes.setShare(0, 0);
+    VMTile store(platform::systemFileLayer(), system);
+    ASSERT_TRUE(store.initialise(volumes, 128, 128));
+    EXPECT_EQ(store.memorySlots(), VMTile::capacityFor(16 * kMB).memorySlots);
+    EXPECT_EQ(store.swapCapTiles(), VMTile::capacityFor(16 * kMB).swapCapTiles);
+    EXPECT_EQ(store.memoryLimit().source, platform::MemoryLimit::Source::CgroupV2);
+}
+
 TEST(VMTileCapacity, SlotBlocksHoldTheSamplesAndAreNotPageAligned) {
     // Blocks a multiple of 4,096 bytes apart would put the same row of every
     // tile into one set of the first-level cache; a row crossing many tiles
@@ -217,9 +237,14 @@ TEST(VMTileSwapFiles, StaleFilesAreDeletedInUsableVolumesOnly) {
     VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
     EXPECT_TRUE(fileExists(rig.dir / "VMemF_00"));
 
+    // A file a running store holds (this one's or another process's) stays.
+    platform::FileHandle held = platform::kNoFile;
+    ASSERT_EQ(rig.files.create(rig.dir / "VMemF_09", held), platform::kNoErr);
     rig.system.kind = platform::DriveKind::Fixed;
     rig.volumes.measure(0);
     VMTile::deleteStaleSwapFiles(rig.volumes, rig.files);
+    EXPECT_TRUE(fileExists(rig.dir / "VMemF_09"));
+    rig.files.close(held);
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_00"));
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_07"));
     EXPECT_FALSE(fileExists(rig.dir / "VMemF_14"));
