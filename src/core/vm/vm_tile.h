@@ -10,6 +10,7 @@
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
 #include "vm/free_tile_map.h"
+#include "vm/table_allocator.h"
 #include "vm/vm_file_open_list.h"
 
 namespace tessary {
@@ -242,9 +243,9 @@ private:
     // that fails part-way), and the victim's samples followed by zeros.
     std::unique_ptr<std::uint8_t[]> m_readStage;
     std::unique_ptr<std::uint8_t[]> m_writeStage;
-    std::vector<Descriptor> m_descriptors;  // index = tile number
-    std::vector<Slot> m_slots;              // the S - 1 slots that hold tiles
-    std::vector<RecencyNode> m_nodes;       // node i belongs to slot i
+    std::vector<Descriptor, TableAllocator<Descriptor>> m_descriptors;  // index = tile number
+    std::vector<Slot, TableAllocator<Slot>> m_slots;  // the S - 1 slots that hold tiles
+    std::vector<RecencyNode, TableAllocator<RecencyNode>> m_nodes;  // node i belongs to slot i
     RecencyNode* m_head = nullptr;          // most recently used
     RecencyNode* m_tail = nullptr;          // least recently used
     FreeTileMap m_freeMap;
