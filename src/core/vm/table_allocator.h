@@ -28,8 +28,8 @@ public:
         if (count > static_cast<std::size_t>(-1) / sizeof(T)) throw std::bad_alloc();
         const std::size_t bytes = count * sizeof(T);
         if (bytes < kLargeBytes) return std::allocator<T>().allocate(count);
-        void* memory = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS,
-                              -1, 0);
+        void* memory =
+            ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
         if (memory == MAP_FAILED) throw std::bad_alloc();
         ::madvise(memory, bytes, MADV_HUGEPAGE);  // advice only
         return static_cast<T*>(memory);
