@@ -93,7 +93,7 @@ TsPiResult FormatModule::readStart(TsPiFormatBlock* block) {
         FdByteSource::open(openHostFileForReading(block->dataFork, block->fileSpec), &source);
     if (status != CodecStatus::Ok) return fail(status, "open", block);
     std::unique_ptr<RasterReader> reader;
-    status = m_codec.openReader(std::move(source), &reader);
+    status = m_codec.openReader(std::move(source), moduleMemoryBudget(block), &reader);
     if (status != CodecStatus::Ok) return fail(status, "read", block);
 
     m_read = std::make_unique<ReadSession>(std::move(reader));

@@ -23,8 +23,9 @@ public:
     virtual const char* name() const = 0;
 
     // Opens a reader on the whole file (the source's offset 0 is the
-    // file's first byte).
-    virtual CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    // file's first byte) that keeps within `memoryBudget` bytes, band
+    // buffer included (RasterReader).
+    virtual CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                                    std::unique_ptr<RasterReader>* reader) = 0;
 
     // Opens a writer that writes the image described by `info` (Grey or Rgb)
@@ -42,7 +43,7 @@ public:
 
 // The selector state machine of a format module. Read: Start describes the
 // image (mode, size, planes, resolution, colour tables), each Continue
-// hands over the next band of rows and, once all rows are out, sets data to
+// hands over the next band and, once every sample is out, sets data to
 // null. Options and estimate: no pixels are asked for. Write: Start opens
 // the file and asks for the first band, each Continue writes the band the
 // host filled and asks for the next, or sets data to null when the file is

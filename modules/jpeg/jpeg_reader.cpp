@@ -1,6 +1,7 @@
 #include "jpeg/jpeg_reader.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "common/resolution.h"
 
@@ -13,8 +14,11 @@ constexpr std::size_t kInputBufferSize = 16 * 1024;
 // The functions that call libjpeg keep no objects with destructors alive
 // across the calls, since an error leaves them through longjmp.
 
-JpegReader::JpegReader(std::unique_ptr<ByteSource> source)
-    : m_source(std::move(source)), m_input(*m_source), m_inputBuffer(kInputBufferSize) {}
+JpegReader::JpegReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget)
+    : m_source(std::move(source)),
+      m_budget(memoryBudget),
+      m_input(*m_source),
+      m_inputBuffer(kInputBufferSize) {}
 
 JpegReader::~JpegReader() {
     if (m_created) jpeg_destroy_decompress(&m_jpeg);
@@ -25,6 +29,7 @@ void JpegReader::errorExit(j_common_ptr cinfo) {
     char message[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, message);
     errors->owner->m_error = message;
+    errors->owner->m_errorCode = cinfo->err->msg_code;
     std::longjmp(errors->jump, 1);
 }
 
@@ -68,13 +73,17 @@ void JpegReader::skipInputData(j_decompress_ptr cinfo, long count) {
 void JpegReader::termSource(j_decompress_ptr) {}
 
 CodecStatus JpegReader::failure() const {
-    return m_inputStatus != CodecStatus::Ok ? m_inputStatus : CodecStatus::Corrupt;
+    if (m_inputStatus != CodecStatus::Ok) return m_inputStatus;
+    // libjpeg has no backing store here: memory beyond its limit ends so.
+    if (m_errorCode == JERR_NO_BACKING_STORE || m_errorCode == JERR_OUT_OF_MEMORY)
+        return CodecStatus::TooLarge;
+    return CodecStatus::Corrupt;
 }
 
 CodecStatus JpegReader::open(std::unique_ptr<ByteSource> source,
-                             std::unique_ptr<JpegReader>* reader) {
+                             std::unique_ptr<JpegReader>* reader, std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<JpegReader> result(new JpegReader(std::move(source)));
+    std::unique_ptr<JpegReader> result(new JpegReader(std::move(source), memoryBudget));
     const CodecStatus status = result->start();
     if (status != CodecStatus::Ok) return status;
     *reader = std::move(result);
@@ -85,7 +94,6 @@ bool JpegReader::readHeader() {
     if (setjmp(m_errors.jump)) return false;
     jpeg_create_decompress(&m_jpeg);
     m_created = true;
-    m_jpeg.mem->max_memory_to_use = kMaxLibraryMemory;
     m_sourceManager.base.init_source = initSource;
     m_sourceManager.base.fill_input_buffer = fillInputBuffer;
     m_sourceManager.base.skip_input_data = skipInputData;
@@ -115,6 +123,12 @@ CodecStatus JpegReader::start() {
     if (m_jpeg.image_width > static_cast<JDIMENSION>(kMaxImageDimension) ||
         m_jpeg.image_height > static_cast<JDIMENSION>(kMaxImageDimension))
         return CodecStatus::TooLarge;
+    // The caller's band, a CMYK row and the input buffer come first.
+    const std::uint64_t own = std::uint64_t{m_jpeg.image_width} * 3 * kBandHeight +
+                              std::uint64_t{m_jpeg.image_width} * 4 + kInputBufferSize;
+    if (own >= m_budget) return CodecStatus::TooLarge;
+    m_jpeg.mem->max_memory_to_use = static_cast<long>(
+        std::min<std::uint64_t>(m_budget - own, static_cast<std::uint64_t>(LONG_MAX)));
     switch (m_jpeg.jpeg_color_space) {
         case JCS_GRAYSCALE:
             m_jpeg.out_color_space = JCS_GRAYSCALE;

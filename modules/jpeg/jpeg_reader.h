@@ -25,12 +25,12 @@ namespace tessary::modules {
 class JpegReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
-    // Memory libjpeg may use for its own buffers (progressive images keep
-    // all their coefficients).
-    static constexpr long kMaxLibraryMemory = 1536l * 1024 * 1024;
 
-    static CodecStatus open(std::unique_ptr<ByteSource> source,
-                            std::unique_ptr<JpegReader>* reader);
+    // libjpeg may use what the memory budget leaves after the band buffers
+    // (progressive images keep all their coefficients); an image that needs
+    // more is TooLarge.
+    static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<JpegReader>* reader,
+                            std::size_t memoryBudget = kDefaultReadBudget);
     ~JpegReader() override;
 
     const RasterInfo& info() const override { return m_info; }
@@ -51,7 +51,7 @@ private:
         JpegReader* owner;
     };
 
-    explicit JpegReader(std::unique_ptr<ByteSource> source);
+    JpegReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget);
 
     CodecStatus start();
     CodecStatus failure() const;
@@ -68,6 +68,7 @@ private:
     static void termSource(j_decompress_ptr cinfo);
 
     std::unique_ptr<ByteSource> m_source;
+    std::size_t m_budget;
     ByteReader m_input;
     jpeg_decompress_struct m_jpeg{};
     ErrorManager m_errors{};
@@ -80,6 +81,7 @@ private:
     RasterInfo m_info;
     std::int32_t m_rowsDone = 0;
     CodecStatus m_inputStatus = CodecStatus::Ok;
+    int m_errorCode = 0;  // libjpeg's message code of the error that ended decoding
     std::string m_error;
 };
 

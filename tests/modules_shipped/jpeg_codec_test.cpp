@@ -1,8 +1,10 @@
 // The JPEG reader and writer: lossy round trips within a tolerance, the
-// quality setting, JFIF density both ways, CMYK files, damaged files, and
-// files exchanged with ImageMagick.
+// quality setting, JFIF density both ways, CMYK files, damaged files, the
+// memory budget, and files exchanged with ImageMagick.
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "common/write_session.h"
 #include "jpeg/jpeg_reader.h"
@@ -47,9 +49,10 @@ std::vector<std::uint8_t> encodeJpeg(const Image& image, int quality, double ppi
     return bytes;
 }
 
-CodecStatus decodeJpeg(std::vector<std::uint8_t> file, Image* image, RasterInfo* info = nullptr) {
+CodecStatus decodeJpeg(std::vector<std::uint8_t> file, Image* image, RasterInfo* info = nullptr,
+                       std::size_t budget = modules::kDefaultReadBudget) {
     std::unique_ptr<JpegReader> reader;
-    const CodecStatus status = JpegReader::open(memorySource(std::move(file)), &reader);
+    const CodecStatus status = JpegReader::open(memorySource(std::move(file)), &reader, budget);
     if (status != CodecStatus::Ok) return status;
     if (info != nullptr) *info = reader->info();
     return decodeAll(*reader, image);
@@ -139,6 +142,44 @@ TEST(JpegCodec, DamagedFilesAreErrors) {
     std::vector<std::uint8_t> notJpeg = file;
     notJpeg[1] = 0x00;
     EXPECT_EQ(decodeJpeg(notJpeg, &decoded), CodecStatus::Corrupt);
+}
+
+// Progressive images keep every coefficient while decoding: one whose
+// coefficients exceed what the budget leaves libjpeg is TooLarge, where
+// the same image stored baseline decodes.
+TEST(JpegCodec, ProgressiveImagesBeyondTheBudgetAreTooLarge) {
+    const Image image = smoothImage(256, 256, 3);
+    std::vector<std::uint8_t> files[2];
+    for (int progressive = 0; progressive < 2; ++progressive) {
+        jpeg_compress_struct cinfo{};
+        jpeg_error_mgr errors{};
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&cinfo);
+        unsigned char* bytes = nullptr;
+        unsigned long size = 0;
+        jpeg_mem_dest(&cinfo, &bytes, &size);
+        cinfo.image_width = cinfo.image_height = 256;
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        if (progressive != 0) jpeg_simple_progression(&cinfo);
+        jpeg_start_compress(&cinfo, TRUE);
+        while (cinfo.next_scanline < cinfo.image_height) {
+            JSAMPROW row =
+                const_cast<JSAMPROW>(image.pixels.data() + cinfo.next_scanline * image.rowBytes());
+            jpeg_write_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        files[progressive].assign(bytes, bytes + size);
+        jpeg_destroy_compress(&cinfo);
+        std::free(bytes);
+    }
+    // About 100 KB after the band buffers; the coefficients need about 200.
+    constexpr std::size_t kBudget = 170 * 1024;
+    Image decoded;
+    EXPECT_EQ(decodeJpeg(files[0], &decoded, nullptr, kBudget), CodecStatus::Ok);
+    EXPECT_EQ(decodeJpeg(files[1], &decoded, nullptr, kBudget), CodecStatus::TooLarge);
+    EXPECT_EQ(decodeJpeg(files[1], &decoded), CodecStatus::Ok);
 }
 
 class JpegWithImageMagick : public ::testing::Test {
