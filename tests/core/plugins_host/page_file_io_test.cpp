@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/error_messages.h"
 #include "core/plugins_host/host_rig.h"
 
 namespace tessary {
@@ -115,6 +116,19 @@ TEST_F(PageFiles, ClearErrorsForUnknownExtensionsMissingFilesAndFailingModules) 
     EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
     EXPECT_EQ(error, PageFileError::ModuleFailed);
     EXPECT_FALSE(describePageFileError(error).empty());
+
+    // Memory full from the module, or an image beyond the tile store: the
+    // out-of-memory message.
+    script.failResult = TSPI_ERR_MEMORY_FULL;
+    EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
+    EXPECT_EQ(error, PageFileError::NotEnoughMemory);
+    EXPECT_EQ(describePageFileError(error), errorMessage(kErrMemory));
+    script.failSelector = 0;
+    script.mode = TSPI_MODE_GRAYSCALE;
+    script.planes = 1;
+    script.width = script.height = 32000;
+    EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
+    EXPECT_EQ(error, PageFileError::NotEnoughMemory);
 }
 
 // --- The shipped format modules --------------------------------------------
@@ -242,8 +256,10 @@ TEST_P(ShippedFormat, ReadsFilesMadeByImageMagick) {
     if (!test::fs::exists(convert)) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is missing";
     writeNetpbm(files / "source.ppm", 29, 19, 3, 8);
     const path target = file("magick");
+    // Planar where the format has it: separate TIFF planes arrive one plane
+    // at a time; Adam7 PNG and progressive JPEG take their own decoding.
     const std::string command = convert.native() + " " + (files / "source.ppm").native() +
-                                " -density 300 -units PixelsPerInch -quality 97 " +
+                                " -interlace Plane -density 300 -units PixelsPerInch -quality 97 " +
                                 target.native() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     PageFileError error = PageFileError::None;
