@@ -44,11 +44,13 @@ public:
 // The selector state machine of a format module. Read: Start describes the
 // image (mode, size, planes, resolution, colour tables), each Continue
 // hands over the next band and, once every sample is out, sets data to
-// null. Options and estimate: no pixels are asked for. Write: Start opens
-// the file and asks for the first band, each Continue writes the band the
-// host filled and asks for the next, or sets data to null when the file is
-// complete. Finish releases the phase's state. Results follow the plug-in
-// interface; nothing escapes as an exception.
+// null and passes any damage the reader decoded around to the host as a
+// warning (tessary_ask.h; on stderr when the host takes none). Options and
+// estimate: no pixels are asked for. Write: Start opens the file and asks
+// for the first band, each Continue writes the band the host filled and
+// asks for the next, or sets data to null when the file is complete.
+// Finish releases the phase's state. Results follow the plug-in interface;
+// nothing escapes as an exception.
 class FormatModule {
 public:
     // Rows per band asked for when writing.
@@ -66,6 +68,7 @@ private:
     TsPiResult writeStart(TsPiFormatBlock* block, std::intptr_t settings);
     TsPiResult writeContinue(TsPiFormatBlock* block);
     void requestBand(TsPiFormatBlock* block);
+    void reportDamage(const TsPiFormatBlock* block) const;
     TsPiResult fail(CodecStatus status, const char* action, const TsPiFormatBlock* block);
     void reset();
 

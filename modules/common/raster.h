@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "common/codec_status.h"
 
@@ -110,6 +111,11 @@ public:
     // the reader is unusable.
     virtual CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                                  BandRows* rows) = 0;
+
+    // Damage the reader decoded around (the image may be wrong or missing
+    // in places), in a short English phrase; empty when there was none.
+    // Complete once every band has been read.
+    virtual std::string damage() const { return {}; }
 };
 
 // In which order a writer wants its rows.

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/raster.h"
@@ -31,6 +32,8 @@ public:
 
     // Decodes the next band; `band->data` is null when the image is complete.
     CodecStatus nextBand(DecodedBand* band);
+    // The reader's account of damage it decoded around (RasterReader).
+    std::string damage() const { return m_reader->damage(); }
 
     // Starts over after the reader has moved to another image (a further
     // page of the same file): counts from 0 and sizes the buffer afresh.

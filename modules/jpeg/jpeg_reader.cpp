@@ -34,7 +34,23 @@ void JpegReader::errorExit(j_common_ptr cinfo) {
 }
 
 void JpegReader::emitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) ++cinfo->err->num_warnings;  // warnings are tolerated, trace output dropped
+    if (level >= 0) return;  // trace output is dropped
+    // Warnings (corrupt data, a premature end) are decoded around and kept
+    // for damage().
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (cinfo->err->num_warnings++ == 0) {
+        char message[JMSG_LENGTH_MAX] = {};
+        (*cinfo->err->format_message)(cinfo, message);
+        errors->owner->m_firstWarning = message;
+    }
+    errors->owner->m_warnings = cinfo->err->num_warnings;
+}
+
+std::string JpegReader::damage() const {
+    if (m_warnings == 0) return {};
+    std::string text = m_firstWarning;
+    if (m_warnings > 1) text += " (and " + std::to_string(m_warnings - 1) + " more warnings)";
+    return text;
 }
 
 void JpegReader::initSource(j_decompress_ptr) {}
@@ -45,9 +61,18 @@ boolean JpegReader::fillInputBuffer(j_decompress_ptr cinfo) {
     std::size_t copied = 0;
     const CodecStatus status =
         self->m_input.readSome(self->m_inputBuffer.data(), self->m_inputBuffer.size(), &copied);
-    if (status != CodecStatus::Ok || copied == 0) {
-        self->m_inputStatus = status != CodecStatus::Ok ? status : CodecStatus::Corrupt;
-        ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (status != CodecStatus::Ok) {
+        self->m_inputStatus = status;
+        ERREXIT(cinfo, JERR_FILE_READ);
+    }
+    if (copied == 0) {
+        // The file ends early: an end marker lets libjpeg finish the image
+        // (the rest comes out grey) or report the headers missing.
+        static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        manager->base.next_input_byte = kEndOfImage;
+        manager->base.bytes_in_buffer = sizeof(kEndOfImage);
+        return TRUE;
     }
     manager->base.next_input_byte = self->m_inputBuffer.data();
     manager->base.bytes_in_buffer = copied;
@@ -179,7 +204,7 @@ bool JpegReader::readScanlines(std::uint8_t* destination, std::size_t rowBytes,
         std::uint8_t* row = destination + static_cast<std::size_t>(r) * rowBytes;
         JSAMPROW target = m_cmyk ? m_cmykRow.data() : row;
         if (jpeg_read_scanlines(&m_jpeg, &target, 1) != 1) {
-            m_inputStatus = CodecStatus::Corrupt;  // suspended: only at the end of the input
+            m_inputStatus = CodecStatus::Corrupt;  // the source never suspends: a library fault
             return false;
         }
         if (m_cmyk) convertCmykRow(row);

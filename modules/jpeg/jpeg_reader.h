@@ -19,9 +19,10 @@ namespace tessary::modules {
 // files give Grey; YCbCr and RGB files give Rgb; CMYK and YCCK files are
 // converted to Rgb (inverted CMYK, as files with an APP14 marker store it,
 // and plain CMYK both handled). The resolution comes from the JFIF density
-// when its unit is inches or centimetres (else 0). A file that ends before
-// its image data does is Corrupt; other damage libjpeg can decode around is
-// accepted.
+// when its unit is inches or centimetres (else 0). A file must hold its
+// headers; damage in the image data, a file cut short in it and a missing
+// end marker are decoded around as libjpeg can (what is missing comes out
+// grey), and reported by damage().
 class JpegReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
@@ -37,6 +38,8 @@ public:
     std::int32_t bandHeight() const override { return kBandHeight; }
     CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                          BandRows* rows) override;
+    // libjpeg's first warning, with a count of any further ones.
+    std::string damage() const override;
 
     const std::string& errorMessage() const { return m_error; }
 
@@ -83,6 +86,8 @@ private:
     CodecStatus m_inputStatus = CodecStatus::Ok;
     int m_errorCode = 0;  // libjpeg's message code of the error that ended decoding
     std::string m_error;
+    std::string m_firstWarning;
+    long m_warnings = 0;
 };
 
 }  // namespace tessary::modules

@@ -127,21 +127,67 @@ TEST(JpegCodec, DensityTravelsInDotsPerInch) {
     EXPECT_NEAR(info.verticalPpi, 149.86, 1e-9);
 }
 
-TEST(JpegCodec, DamagedFilesAreErrors) {
-    const std::vector<std::uint8_t> file = encodeJpeg(noiseImage(40, 40, 3, 2), 90);
-    Image decoded;
-    ASSERT_EQ(decodeJpeg(file, &decoded), CodecStatus::Ok);
-    // Without the end-of-image marker the pixels are all there; any shorter
-    // file lacks some of them.
-    for (std::size_t length = 0; length + 2 < file.size(); length += 5) {
+struct Decoded {
+    CodecStatus status;
+    Image image;
+    std::string damage;
+};
+Decoded decodeWithDamage(std::vector<std::uint8_t> file) {
+    Decoded out{CodecStatus::Ok, {}, {}};
+    std::unique_ptr<JpegReader> reader;
+    out.status = JpegReader::open(memorySource(std::move(file)), &reader);
+    if (out.status != CodecStatus::Ok) return out;
+    out.status = decodeAll(*reader, &out.image);
+    out.damage = reader->damage();
+    return out;
+}
+
+// Damaged photographs open: cut anywhere in the image data, missing only
+// the end marker, or with a stray marker inside the data, they decode to
+// their full size with the damage reported. Cut within the headers, or not
+// JPEG at all, they are Corrupt.
+TEST(JpegCodec, DamagedDataOpensWithTheDamageReported) {
+    const Image original = smoothImage(40, 40, 3);
+    const std::vector<std::uint8_t> file = encodeJpeg(original, 90);
+    // Where the scan's header and its data begin.
+    std::size_t scan = 0;
+    while (scan + 3 < file.size() && !(file[scan] == 0xFF && file[scan + 1] == 0xDA)) ++scan;
+    ASSERT_LT(scan + 3, file.size());
+    const std::size_t data = scan + 2 + (file[scan + 2] << 8 | file[scan + 3]);
+    const Decoded whole = decodeWithDamage(file);
+    ASSERT_EQ(whole.status, CodecStatus::Ok);
+    EXPECT_EQ(whole.damage, "");
+
+    for (std::size_t length = 0; length < file.size(); length += 5) {
         SCOPED_TRACE(length);
-        EXPECT_NE(
-            decodeJpeg(std::vector<std::uint8_t>(file.begin(), file.begin() + length), &decoded),
-            CodecStatus::Ok);
+        const Decoded cut =
+            decodeWithDamage(std::vector<std::uint8_t>(file.begin(), file.begin() + length));
+        // Inside the scan's header either may happen: libjpeg reads the
+        // missing parameters from the end marker it is given.
+        if (length <= scan || (length < data && cut.status != CodecStatus::Ok)) {
+            EXPECT_EQ(cut.status, CodecStatus::Corrupt);
+            continue;
+        }
+        ASSERT_EQ(cut.status, CodecStatus::Ok);
+        EXPECT_EQ(cut.image.width * cut.image.height, 40 * 40);
+        EXPECT_NE(cut.damage, "");
     }
+    const Decoded noEnd = decodeWithDamage(std::vector<std::uint8_t>(file.begin(), file.end() - 2));
+    ASSERT_EQ(noEnd.status, CodecStatus::Ok);
+    EXPECT_NE(noEnd.damage, "");
+    EXPECT_EQ(maxDifference(noEnd.image, whole.image), 0);
+
+    std::vector<std::uint8_t> marked = file;
+    const std::size_t middle = data + (file.size() - data) / 2;
+    marked[middle] = 0xFF;
+    marked[middle + 1] = 0xD3;  // a restart marker where none belongs
+    const Decoded stray = decodeWithDamage(marked);
+    ASSERT_EQ(stray.status, CodecStatus::Ok);
+    EXPECT_NE(stray.damage, "");
+
     std::vector<std::uint8_t> notJpeg = file;
     notJpeg[1] = 0x00;
-    EXPECT_EQ(decodeJpeg(notJpeg, &decoded), CodecStatus::Corrupt);
+    EXPECT_EQ(decodeWithDamage(notJpeg).status, CodecStatus::Corrupt);
 }
 
 // Progressive images keep every coefficient while decoding: one whose

@@ -96,10 +96,12 @@ std::string_view describePageFileError(PageFileError error) {
 PageFileIO::PageFileIO(PlugInHost& host, const PlugInList& list, const PageEnvironment& environment)
     : m_host(host), m_list(list), m_environment(environment) {}
 
-std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFileError* error) {
+std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFileError* error,
+                                       std::string* warning) {
     PageFileError local = PageFileError::None;
     PageFileError& result = error != nullptr ? *error : local;
     result = PageFileError::None;
+    if (warning != nullptr) warning->clear();
     PlugInRecord* record = findFormatModule(m_list, path);
     if (record == nullptr) {
         result = PageFileError::NoFormatModule;
@@ -122,6 +124,7 @@ std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFi
         return nullptr;
     }
     page->setModified(false);
+    if (warning != nullptr) *warning = m_host.moduleWarning();
     return page;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "model/page.h"
@@ -42,8 +43,11 @@ public:
     // Reads the file into a new page. Null with `error` set when no module
     // handles the extension, the file cannot be opened, or the module fails
     // (NotEnoughMemory when it reported memory full or the image is beyond
-    // the tile store).
-    std::unique_ptr<Page> open(const std::filesystem::path& path, PageFileError* error = nullptr);
+    // the tile store). On success `warning` (when given) receives what the
+    // module warned of while reading, such as damage it read around, to be
+    // shown once; empty when nothing.
+    std::unique_ptr<Page> open(const std::filesystem::path& path, PageFileError* error = nullptr,
+                               std::string* warning = nullptr);
 
     // Writes `page` to `path`. A floating selection is merged first, as one
     // undoable change (undo kind 5, "Selection") over the selection

@@ -296,5 +296,27 @@ TEST(ShippedBmp, ZeroResolutionReadsAs72AndTheExtensionCaseDoesNotMatter) {
     }
 }
 
+// A photograph that lost its end marker opens as it was, and the module's
+// warning naming it comes back once, for the caller to show.
+TEST(ShippedJpeg, ADamagedFileOpensWithAWarningNamingIt) {
+    if (!test::fs::exists(shippedModule("JPEG.8bi"))) GTEST_SKIP() << "JPEG.8bi is not built";
+    HostRig rig;
+    rig.install({shippedModule("JPEG.8bi")});
+    PageFileIO io{rig.host, rig.list, rig.environment()};
+    test::TempDir files;
+    const path photo = files / "photo.jpg";
+    ASSERT_EQ(io.save(*rig.picture(Page::kTypeRgb, 40, 30, 3), photo), PageFileError::None);
+    PageFileError error = PageFileError::None;
+    std::string warning = "left over";
+    auto whole = io.open(photo, &error, &warning);
+    ASSERT_NE(whole, nullptr) << describePageFileError(error);
+    EXPECT_EQ(warning, "");
+    test::fs::resize_file(photo, test::fs::file_size(photo) - 2);
+    auto cut = io.open(photo, &error, &warning);
+    ASSERT_NE(cut, nullptr) << describePageFileError(error);
+    EXPECT_NE(warning.find("photo.jpg"), std::string::npos) << warning;
+    EXPECT_EQ(test::allPlanes(*cut), test::allPlanes(*whole));
+}
+
 }  // namespace
 }  // namespace tessary
