@@ -1,5 +1,6 @@
 /*
- * tessary_ask.h: questions a module asks the user through Tessary.
+ * tessary_ask.h: questions a module asks the user through Tessary, and
+ * warnings it leaves for the user.
  *
  * A module that needs a file name or a few numbers from the user (an import
  * module its file, a filter its settings) asks the host instead of showing a
@@ -119,6 +120,26 @@ static inline const TsPiAskSuite* tspiAskSuite(TsPiFourCC hostSignature, TsPiHos
         suite->count < TSPI_ASK_SUITE_COUNT)
         return NULL;
     return suite;
+}
+
+/* Selector of the host procedure: `data` points at a pointer-sized word
+ * holding the address of a warning for the user, NUL-terminated UTF-8 text
+ * of at most TSPI_ASK_MAX_TEXT bytes with the terminator: something the
+ * module worked around and the user should know of (a damaged file read as
+ * far as it could be). The host keeps the first warning of a run and shows
+ * it once the run has ended; it sets the word to 0 when it has taken the
+ * text. A host without warnings leaves the word alone, so the module knows
+ * to tell the user otherwise (its diagnostics on stderr, say). */
+#define TSPI_HOST_REPORT_WARNING ((int16_t)0x574E) /* "WN" */
+
+/* Hands `text` to the host as TSPI_HOST_REPORT_WARNING describes; nonzero
+ * when the host took it. */
+static inline int tspiReportWarning(TsPiFourCC hostSignature, TsPiHostProc hostProc,
+                                    const char* text) {
+    intptr_t word = (intptr_t)text;
+    if (hostSignature != TSPI_HOST_SIGNATURE || hostProc == NULL || text == NULL) return 0;
+    hostProc(TSPI_HOST_REPORT_WARNING, &word);
+    return word == 0;
 }
 
 #if UINTPTR_MAX == 0xFFFFFFFFu

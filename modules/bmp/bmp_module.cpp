@@ -24,10 +24,10 @@ class BmpCodec final : public FormatCodec {
 public:
     const char* name() const override { return "BMP"; }
 
-    CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                            std::unique_ptr<RasterReader>* reader) override {
         std::unique_ptr<BmpReader> bmp;
-        const CodecStatus status = BmpReader::open(std::move(source), &bmp);
+        const CodecStatus status = BmpReader::open(std::move(source), &bmp, memoryBudget);
         *reader = std::move(bmp);
         return status;
     }

@@ -51,12 +51,16 @@ std::uint8_t BmpReader::Channel::scale(std::uint32_t pixel) const {
 BmpReader::BmpReader(std::unique_ptr<ByteSource> source)
     : m_source(std::move(source)), m_runReader(*m_source) {}
 
-CodecStatus BmpReader::open(std::unique_ptr<ByteSource> source,
-                            std::unique_ptr<BmpReader>* reader) {
+CodecStatus BmpReader::open(std::unique_ptr<ByteSource> source, std::unique_ptr<BmpReader>* reader,
+                            std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
     std::unique_ptr<BmpReader> result(new BmpReader(std::move(source)));
     const CodecStatus status = result->parse();
     if (status != CodecStatus::Ok) return status;
+    // One band of stored rows, the caller's band and the channel tables.
+    const std::uint64_t needed =
+        (result->m_stride + result->m_info.rowBytes()) * kBandHeight + 3 * std::uint64_t{65536};
+    if (needed > memoryBudget) return CodecStatus::TooLarge;
     *reader = std::move(result);
     return CodecStatus::Ok;
 }

@@ -43,7 +43,10 @@ class BmpReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
 
-    static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<BmpReader>* reader);
+    // TooLarge when one band and its stored rows need more than
+    // `memoryBudget` bytes.
+    static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<BmpReader>* reader,
+                            std::size_t memoryBudget = kDefaultReadBudget);
 
     const RasterInfo& info() const override { return m_info; }
     std::int32_t bandHeight() const override { return kBandHeight; }

@@ -17,7 +17,7 @@ const char* describe(CodecStatus status) {
         case CodecStatus::Unsupported:
             return "unsupported variant of the format";
         case CodecStatus::TooLarge:
-            return "image too large";
+            return "image too large for the memory available";
         case CodecStatus::OutOfMemory:
             return "not enough memory";
         case CodecStatus::BadParameters:
@@ -38,8 +38,8 @@ std::int16_t toPluginResult(CodecStatus status) {
             return TSPI_ERR_DISK_FULL;
         case CodecStatus::Corrupt:
         case CodecStatus::Unsupported:
-        case CodecStatus::TooLarge:
             return TSPI_ERR_FORMAT_CANNOT_READ;
+        case CodecStatus::TooLarge:
         case CodecStatus::OutOfMemory:
             return TSPI_ERR_MEMORY_FULL;
         case CodecStatus::BadParameters:

@@ -1,10 +1,12 @@
 #include "common/format_module.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <new>
 
 #include "common/host_file.h"
 #include "common/resolution.h"
+#include "tessary_ask.h"
 
 namespace tessary::modules {
 
@@ -93,7 +95,7 @@ TsPiResult FormatModule::readStart(TsPiFormatBlock* block) {
         FdByteSource::open(openHostFileForReading(block->dataFork, block->fileSpec), &source);
     if (status != CodecStatus::Ok) return fail(status, "open", block);
     std::unique_ptr<RasterReader> reader;
-    status = m_codec.openReader(std::move(source), &reader);
+    status = m_codec.openReader(std::move(source), moduleMemoryBudget(block), &reader);
     if (status != CodecStatus::Ok) return fail(status, "read", block);
 
     m_read = std::make_unique<ReadSession>(std::move(reader));
@@ -116,7 +118,21 @@ TsPiResult FormatModule::readContinue(TsPiFormatBlock* block) {
     }
     describeBand(block, m_read->info(), band);
     reportProgress(block, m_read->rowsDelivered(), m_read->info().height);
+    if (band.data == nullptr) reportDamage(block);
     return TSPI_NO_ERR;
+}
+
+void FormatModule::reportDamage(const TsPiFormatBlock* block) const {
+    const std::string damage = m_read->damage();
+    if (damage.empty()) return;
+    const std::string path = fileSpecPath(block->fileSpec);
+    const std::string name = path.empty()
+                                 ? std::string("The file")
+                                 : "The file " + std::filesystem::path(path).filename().string();
+    const std::string text =
+        name + " is damaged (" + damage + "). Parts of the image may be missing or wrong.";
+    if (!tspiReportWarning(block->hostSignature, block->hostProc, text.c_str()))
+        std::fprintf(stderr, "%s module: %s\n", m_codec.name(), text.c_str());
 }
 
 void FormatModule::requestBand(TsPiFormatBlock* block) {

@@ -23,8 +23,9 @@ public:
     virtual const char* name() const = 0;
 
     // Opens a reader on the whole file (the source's offset 0 is the
-    // file's first byte).
-    virtual CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    // file's first byte) that keeps within `memoryBudget` bytes, band
+    // buffer included (RasterReader).
+    virtual CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                                    std::unique_ptr<RasterReader>* reader) = 0;
 
     // Opens a writer that writes the image described by `info` (Grey or Rgb)
@@ -42,12 +43,14 @@ public:
 
 // The selector state machine of a format module. Read: Start describes the
 // image (mode, size, planes, resolution, colour tables), each Continue
-// hands over the next band of rows and, once all rows are out, sets data to
-// null. Options and estimate: no pixels are asked for. Write: Start opens
-// the file and asks for the first band, each Continue writes the band the
-// host filled and asks for the next, or sets data to null when the file is
-// complete. Finish releases the phase's state. Results follow the plug-in
-// interface; nothing escapes as an exception.
+// hands over the next band and, once every sample is out, sets data to
+// null and passes any damage the reader decoded around to the host as a
+// warning (tessary_ask.h; on stderr when the host takes none). Options and
+// estimate: no pixels are asked for. Write: Start opens the file and asks
+// for the first band, each Continue writes the band the host filled and
+// asks for the next, or sets data to null when the file is complete.
+// Finish releases the phase's state. Results follow the plug-in interface;
+// nothing escapes as an exception.
 class FormatModule {
 public:
     // Rows per band asked for when writing.
@@ -65,6 +68,7 @@ private:
     TsPiResult writeStart(TsPiFormatBlock* block, std::intptr_t settings);
     TsPiResult writeContinue(TsPiFormatBlock* block);
     void requestBand(TsPiFormatBlock* block);
+    void reportDamage(const TsPiFormatBlock* block) const;
     TsPiResult fail(CodecStatus status, const char* action, const TsPiFormatBlock* block);
     void reset();
 

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "common/codec_status.h"
 
@@ -11,6 +12,10 @@ namespace tessary::modules {
 // The largest width or height a parameter block can describe: rectangles
 // and sizes in the blocks are 16-bit signed.
 inline constexpr std::int32_t kMaxImageDimension = 32767;
+
+// The memory a reader may use when its caller names no budget (tests and
+// tools that call a reader directly). A module passes the host's figure.
+inline constexpr std::size_t kDefaultReadBudget = std::size_t{256} << 20;
 
 // How decoded samples are laid out: one byte per sample, interleaved.
 enum class PixelKind : std::uint8_t {
@@ -50,15 +55,36 @@ struct RasterInfo {
     }
 };
 
-// Rows [firstRow, firstRow + rowCount) of the image.
+// Rows [firstRow, firstRow + rowCount) of the image. A decoded band may
+// also cover only columns [firstColumn, firstColumn + columnCount) and only
+// one channel (`channel` >= 0: that channel alone, one sample per pixel);
+// the defaults mean every column and every channel, interleaved. Writers
+// are always asked for whole rows of every channel.
 struct BandRows {
     std::int32_t firstRow = 0;
     std::int32_t rowCount = 0;
+    std::int32_t firstColumn = 0;
+    std::int32_t columnCount = 0;  // 0: the whole width
+    std::int32_t channel = -1;     // -1: every channel
+
+    // Columns covered in an image `width` pixels wide.
+    std::int32_t columns(std::int32_t width) const {
+        return columnCount > 0 ? columnCount : width - firstColumn;
+    }
+    // Samples per pixel in the band for an image of `channels` channels.
+    int samplesPerPixel(int channels) const { return channel >= 0 ? 1 : channels; }
 };
 
 // Decodes an image band by band. Bands come in the order the file stores
-// them (a bottom-up file gives its bottom band first); together they cover
-// every row exactly once.
+// them (a bottom-up file gives its bottom band first, a file of separate
+// planes may give each channel in turn, a tiled file a few tiles at a
+// time); together they cover every sample exactly once.
+//
+// Memory: a reader is opened with a budget in bytes, which covers what it
+// allocates itself, what its codec library allocates, and the caller's band
+// buffer (bandBytes()). A file that cannot be decoded within it is refused
+// with TooLarge when it is opened, or, where only decoding shows it, by the
+// readBand() call that finds out.
 class RasterReader {
 public:
     virtual ~RasterReader() = default;
@@ -67,13 +93,29 @@ public:
 
     // The most rows readBand() delivers at once; at least 1.
     virtual std::int32_t bandHeight() const = 0;
+    // The most columns readBand() delivers at once; the whole width unless
+    // the reader says otherwise.
+    virtual std::int32_t bandWidth() const { return info().width; }
+    // Bytes of the band buffer the caller provides: bandHeight() rows of
+    // bandWidth() pixels of every channel.
+    std::size_t bandBytes() const {
+        return static_cast<std::size_t>(bandWidth()) * static_cast<std::size_t>(info().channels()) *
+               static_cast<std::size_t>(bandHeight());
+    }
 
     // Decodes the next band into `destination`: row r of the band (image row
-    // firstRow + r) at destination + r × destinationRowBytes, info().rowBytes()
-    // bytes each. The caller provides bandHeight() rows. rowCount is 0 once
-    // every row has been delivered. After an error the reader is unusable.
+    // firstRow + r) at destination + r × destinationRowBytes, its columns ×
+    // samples-per-pixel bytes each (see BandRows). The caller provides
+    // bandHeight() rows of at least bandWidth() × info().channels() bytes.
+    // rowCount is 0 once every sample has been delivered. After an error
+    // the reader is unusable.
     virtual CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                                  BandRows* rows) = 0;
+
+    // Damage the reader decoded around (the image may be wrong or missing
+    // in places), in a short English phrase; empty when there was none.
+    // Complete once every band has been read.
+    virtual std::string damage() const { return {}; }
 };
 
 // In which order a writer wants its rows.

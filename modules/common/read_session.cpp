@@ -6,17 +6,22 @@ ReadSession::ReadSession(std::unique_ptr<RasterReader> reader) : m_reader(std::m
 
 void ReadSession::restart() {
     m_buffer.clear();
-    m_rowsDelivered = 0;
+    m_samplesDelivered = 0;
     m_failed = false;
+}
+
+std::int32_t ReadSession::rowsDelivered() const {
+    const std::uint64_t rowSamples = info().rowBytes();
+    return rowSamples == 0 ? 0 : static_cast<std::int32_t>(m_samplesDelivered / rowSamples);
 }
 
 CodecStatus ReadSession::nextBand(DecodedBand* band) {
     *band = DecodedBand();
     if (m_failed) return CodecStatus::BadParameters;
     const RasterInfo& info = m_reader->info();
-    const std::size_t rowBytes = info.rowBytes();
-    if (m_buffer.empty())
-        m_buffer.resize(rowBytes * static_cast<std::size_t>(m_reader->bandHeight()));
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(m_reader->bandWidth()) * static_cast<std::size_t>(info.channels());
+    if (m_buffer.empty()) m_buffer.resize(m_reader->bandBytes());
     BandRows rows;
     const CodecStatus status = m_reader->readBand(m_buffer.data(), rowBytes, &rows);
     if (status != CodecStatus::Ok) {
@@ -24,7 +29,9 @@ CodecStatus ReadSession::nextBand(DecodedBand* band) {
         return status;
     }
     if (rows.rowCount == 0) return CodecStatus::Ok;
-    m_rowsDelivered += rows.rowCount;
+    m_samplesDelivered += static_cast<std::uint64_t>(rows.rowCount) *
+                          static_cast<std::uint64_t>(rows.columns(info.width)) *
+                          static_cast<std::uint64_t>(rows.samplesPerPixel(info.channels()));
     band->data = m_buffer.data();
     band->rowBytes = rowBytes;
     band->rows = rows;

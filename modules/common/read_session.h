@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "common/raster.h"
@@ -18,18 +19,21 @@ struct DecodedBand {
 };
 
 // Drives a RasterReader band by band for a module that hands each band to
-// the host: owns the reader and one band buffer (bandHeight() rows), which
-// stays valid until the next call of nextBand().
+// the host: owns the reader and one band buffer (the reader's bandBytes()),
+// which stays valid until the next call of nextBand().
 class ReadSession {
 public:
     explicit ReadSession(std::unique_ptr<RasterReader> reader);
 
     const RasterInfo& info() const { return m_reader->info(); }
-    // Rows delivered so far.
-    std::int32_t rowsDelivered() const { return m_rowsDelivered; }
+    // Rows' worth of samples delivered so far: the image height once every
+    // sample is out, in whatever order the bands came.
+    std::int32_t rowsDelivered() const;
 
     // Decodes the next band; `band->data` is null when the image is complete.
     CodecStatus nextBand(DecodedBand* band);
+    // The reader's account of damage it decoded around (RasterReader).
+    std::string damage() const { return m_reader->damage(); }
 
     // Starts over after the reader has moved to another image (a further
     // page of the same file): counts from 0 and sizes the buffer afresh.
@@ -38,9 +42,24 @@ public:
 private:
     std::unique_ptr<RasterReader> m_reader;
     std::vector<std::uint8_t> m_buffer;
-    std::int32_t m_rowsDelivered = 0;
+    std::uint64_t m_samplesDelivered = 0;
     bool m_failed = false;
 };
+
+// The memory the host lets a module use, in bytes: the block's maximum
+// data and the buffer suite's space, the smaller when both are given; the
+// default read budget when the host gives neither.
+template <class Block>
+std::size_t moduleMemoryBudget(const Block* block) {
+    std::int64_t budget = block->maxData > 0 ? block->maxData : 0;
+    const TsPiBufferSuite* buffers = block->bufferProcs;
+    if (buffers != nullptr && buffers->count >= TSPI_BUFFER_SUITE_COUNT &&
+        buffers->spaceProc != nullptr) {
+        const std::int32_t space = buffers->spaceProc();
+        if (space > 0 && (budget == 0 || space < budget)) budget = space;
+    }
+    return budget > 0 ? static_cast<std::size_t>(budget) : kDefaultReadBudget;
+}
 
 // The image mode of the plug-in interface that delivers pixels of `kind`.
 inline std::int16_t imageModeOf(PixelKind kind) {
@@ -70,8 +89,9 @@ void describeImage(Block* block, const RasterInfo& info) {
     }
 }
 
-// Points the block at a decoded band (interleaved samples, all planes), or
-// at nothing (data null, empty rectangle) when `band.data` is null.
+// Points the block at a decoded band (its rectangle; every plane
+// interleaved, or the one plane the band holds), or at nothing (data null,
+// empty rectangle) when `band.data` is null.
 template <class Block>
 void describeBand(Block* block, const RasterInfo& info, const DecodedBand& band) {
     block->data = band.data;
@@ -80,13 +100,15 @@ void describeBand(Block* block, const RasterInfo& info, const DecodedBand& band)
         block->rowBytes = 0;
         return;
     }
-    block->theRect.top = static_cast<std::int16_t>(band.rows.firstRow);
-    block->theRect.bottom = static_cast<std::int16_t>(band.rows.firstRow + band.rows.rowCount);
-    block->theRect.left = 0;
-    block->theRect.right = static_cast<std::int16_t>(info.width);
-    block->loPlane = 0;
-    block->hiPlane = static_cast<std::int16_t>(info.channels() - 1);
-    block->colBytes = static_cast<std::int16_t>(info.channels());
+    const BandRows& rows = band.rows;
+    block->theRect.top = static_cast<std::int16_t>(rows.firstRow);
+    block->theRect.bottom = static_cast<std::int16_t>(rows.firstRow + rows.rowCount);
+    block->theRect.left = static_cast<std::int16_t>(rows.firstColumn);
+    block->theRect.right = static_cast<std::int16_t>(rows.firstColumn + rows.columns(info.width));
+    block->loPlane = static_cast<std::int16_t>(rows.channel >= 0 ? rows.channel : 0);
+    block->hiPlane =
+        static_cast<std::int16_t>(rows.channel >= 0 ? rows.channel : info.channels() - 1);
+    block->colBytes = static_cast<std::int16_t>(rows.samplesPerPixel(info.channels()));
     block->rowBytes = static_cast<std::int32_t>(band.rowBytes);
 }
 

@@ -32,10 +32,10 @@ class JpegCodec final : public FormatCodec {
 public:
     const char* name() const override { return "JPEG"; }
 
-    CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                            std::unique_ptr<RasterReader>* reader) override {
         std::unique_ptr<JpegReader> jpeg;
-        const CodecStatus status = JpegReader::open(std::move(source), &jpeg);
+        const CodecStatus status = JpegReader::open(std::move(source), &jpeg, memoryBudget);
         *reader = std::move(jpeg);
         return status;
     }

@@ -1,6 +1,7 @@
 #include "jpeg/jpeg_reader.h"
 
 #include <algorithm>
+#include <climits>
 
 #include "common/resolution.h"
 
@@ -13,8 +14,11 @@ constexpr std::size_t kInputBufferSize = 16 * 1024;
 // The functions that call libjpeg keep no objects with destructors alive
 // across the calls, since an error leaves them through longjmp.
 
-JpegReader::JpegReader(std::unique_ptr<ByteSource> source)
-    : m_source(std::move(source)), m_input(*m_source), m_inputBuffer(kInputBufferSize) {}
+JpegReader::JpegReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget)
+    : m_source(std::move(source)),
+      m_budget(memoryBudget),
+      m_input(*m_source),
+      m_inputBuffer(kInputBufferSize) {}
 
 JpegReader::~JpegReader() {
     if (m_created) jpeg_destroy_decompress(&m_jpeg);
@@ -25,11 +29,28 @@ void JpegReader::errorExit(j_common_ptr cinfo) {
     char message[JMSG_LENGTH_MAX] = {};
     (*cinfo->err->format_message)(cinfo, message);
     errors->owner->m_error = message;
+    errors->owner->m_errorCode = cinfo->err->msg_code;
     std::longjmp(errors->jump, 1);
 }
 
 void JpegReader::emitMessage(j_common_ptr cinfo, int level) {
-    if (level < 0) ++cinfo->err->num_warnings;  // warnings are tolerated, trace output dropped
+    if (level >= 0) return;  // trace output is dropped
+    // Warnings (corrupt data, a premature end) are decoded around and kept
+    // for damage().
+    auto* errors = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (cinfo->err->num_warnings++ == 0) {
+        char message[JMSG_LENGTH_MAX] = {};
+        (*cinfo->err->format_message)(cinfo, message);
+        errors->owner->m_firstWarning = message;
+    }
+    errors->owner->m_warnings = cinfo->err->num_warnings;
+}
+
+std::string JpegReader::damage() const {
+    if (m_warnings == 0) return {};
+    std::string text = m_firstWarning;
+    if (m_warnings > 1) text += " (and " + std::to_string(m_warnings - 1) + " more warnings)";
+    return text;
 }
 
 void JpegReader::initSource(j_decompress_ptr) {}
@@ -40,9 +61,18 @@ boolean JpegReader::fillInputBuffer(j_decompress_ptr cinfo) {
     std::size_t copied = 0;
     const CodecStatus status =
         self->m_input.readSome(self->m_inputBuffer.data(), self->m_inputBuffer.size(), &copied);
-    if (status != CodecStatus::Ok || copied == 0) {
-        self->m_inputStatus = status != CodecStatus::Ok ? status : CodecStatus::Corrupt;
-        ERREXIT(cinfo, JERR_INPUT_EOF);
+    if (status != CodecStatus::Ok) {
+        self->m_inputStatus = status;
+        ERREXIT(cinfo, JERR_FILE_READ);
+    }
+    if (copied == 0) {
+        // The file ends early: an end marker lets libjpeg finish the image
+        // (the rest comes out grey) or report the headers missing.
+        static const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        manager->base.next_input_byte = kEndOfImage;
+        manager->base.bytes_in_buffer = sizeof(kEndOfImage);
+        return TRUE;
     }
     manager->base.next_input_byte = self->m_inputBuffer.data();
     manager->base.bytes_in_buffer = copied;
@@ -68,13 +98,17 @@ void JpegReader::skipInputData(j_decompress_ptr cinfo, long count) {
 void JpegReader::termSource(j_decompress_ptr) {}
 
 CodecStatus JpegReader::failure() const {
-    return m_inputStatus != CodecStatus::Ok ? m_inputStatus : CodecStatus::Corrupt;
+    if (m_inputStatus != CodecStatus::Ok) return m_inputStatus;
+    // libjpeg has no backing store here: memory beyond its limit ends so.
+    if (m_errorCode == JERR_NO_BACKING_STORE || m_errorCode == JERR_OUT_OF_MEMORY)
+        return CodecStatus::TooLarge;
+    return CodecStatus::Corrupt;
 }
 
 CodecStatus JpegReader::open(std::unique_ptr<ByteSource> source,
-                             std::unique_ptr<JpegReader>* reader) {
+                             std::unique_ptr<JpegReader>* reader, std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<JpegReader> result(new JpegReader(std::move(source)));
+    std::unique_ptr<JpegReader> result(new JpegReader(std::move(source), memoryBudget));
     const CodecStatus status = result->start();
     if (status != CodecStatus::Ok) return status;
     *reader = std::move(result);
@@ -85,7 +119,6 @@ bool JpegReader::readHeader() {
     if (setjmp(m_errors.jump)) return false;
     jpeg_create_decompress(&m_jpeg);
     m_created = true;
-    m_jpeg.mem->max_memory_to_use = kMaxLibraryMemory;
     m_sourceManager.base.init_source = initSource;
     m_sourceManager.base.fill_input_buffer = fillInputBuffer;
     m_sourceManager.base.skip_input_data = skipInputData;
@@ -115,6 +148,12 @@ CodecStatus JpegReader::start() {
     if (m_jpeg.image_width > static_cast<JDIMENSION>(kMaxImageDimension) ||
         m_jpeg.image_height > static_cast<JDIMENSION>(kMaxImageDimension))
         return CodecStatus::TooLarge;
+    // The caller's band, a CMYK row and the input buffer come first.
+    const std::uint64_t own = std::uint64_t{m_jpeg.image_width} * 3 * kBandHeight +
+                              std::uint64_t{m_jpeg.image_width} * 4 + kInputBufferSize;
+    if (own >= m_budget) return CodecStatus::TooLarge;
+    m_jpeg.mem->max_memory_to_use = static_cast<long>(
+        std::min<std::uint64_t>(m_budget - own, static_cast<std::uint64_t>(LONG_MAX)));
     switch (m_jpeg.jpeg_color_space) {
         case JCS_GRAYSCALE:
             m_jpeg.out_color_space = JCS_GRAYSCALE;
@@ -165,7 +204,7 @@ bool JpegReader::readScanlines(std::uint8_t* destination, std::size_t rowBytes,
         std::uint8_t* row = destination + static_cast<std::size_t>(r) * rowBytes;
         JSAMPROW target = m_cmyk ? m_cmykRow.data() : row;
         if (jpeg_read_scanlines(&m_jpeg, &target, 1) != 1) {
-            m_inputStatus = CodecStatus::Corrupt;  // suspended: only at the end of the input
+            m_inputStatus = CodecStatus::Corrupt;  // the source never suspends: a library fault
             return false;
         }
         if (m_cmyk) convertCmykRow(row);

@@ -19,24 +19,27 @@ namespace tessary::modules {
 // files give Grey; YCbCr and RGB files give Rgb; CMYK and YCCK files are
 // converted to Rgb (inverted CMYK, as files with an APP14 marker store it,
 // and plain CMYK both handled). The resolution comes from the JFIF density
-// when its unit is inches or centimetres (else 0). A file that ends before
-// its image data does is Corrupt; other damage libjpeg can decode around is
-// accepted.
+// when its unit is inches or centimetres (else 0). A file must hold its
+// headers; damage in the image data, a file cut short in it and a missing
+// end marker are decoded around as libjpeg can (what is missing comes out
+// grey), and reported by damage().
 class JpegReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
-    // Memory libjpeg may use for its own buffers (progressive images keep
-    // all their coefficients).
-    static constexpr long kMaxLibraryMemory = 1536l * 1024 * 1024;
 
-    static CodecStatus open(std::unique_ptr<ByteSource> source,
-                            std::unique_ptr<JpegReader>* reader);
+    // libjpeg may use what the memory budget leaves after the band buffers
+    // (progressive images keep all their coefficients); an image that needs
+    // more is TooLarge.
+    static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<JpegReader>* reader,
+                            std::size_t memoryBudget = kDefaultReadBudget);
     ~JpegReader() override;
 
     const RasterInfo& info() const override { return m_info; }
     std::int32_t bandHeight() const override { return kBandHeight; }
     CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                          BandRows* rows) override;
+    // libjpeg's first warning, with a count of any further ones.
+    std::string damage() const override;
 
     const std::string& errorMessage() const { return m_error; }
 
@@ -51,7 +54,7 @@ private:
         JpegReader* owner;
     };
 
-    explicit JpegReader(std::unique_ptr<ByteSource> source);
+    JpegReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget);
 
     CodecStatus start();
     CodecStatus failure() const;
@@ -68,6 +71,7 @@ private:
     static void termSource(j_decompress_ptr cinfo);
 
     std::unique_ptr<ByteSource> m_source;
+    std::size_t m_budget;
     ByteReader m_input;
     jpeg_decompress_struct m_jpeg{};
     ErrorManager m_errors{};
@@ -80,7 +84,10 @@ private:
     RasterInfo m_info;
     std::int32_t m_rowsDone = 0;
     CodecStatus m_inputStatus = CodecStatus::Ok;
+    int m_errorCode = 0;  // libjpeg's message code of the error that ended decoding
     std::string m_error;
+    std::string m_firstWarning;
+    long m_warnings = 0;
 };
 
 }  // namespace tessary::modules

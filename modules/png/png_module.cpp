@@ -23,10 +23,10 @@ class PngCodec final : public FormatCodec {
 public:
     const char* name() const override { return "PNG"; }
 
-    CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                            std::unique_ptr<RasterReader>* reader) override {
         std::unique_ptr<PngReader> png;
-        const CodecStatus status = PngReader::open(std::move(source), &png);
+        const CodecStatus status = PngReader::open(std::move(source), &png, memoryBudget);
         *reader = std::move(png);
         return status;
     }

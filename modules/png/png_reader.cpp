@@ -12,11 +12,17 @@ namespace tessary::modules {
 // The functions that call libpng keep no objects with destructors alive
 // across the calls, since an error leaves them through longjmp.
 
-PngReader::PngReader(std::unique_ptr<ByteSource> source)
-    : m_source(std::move(source)), m_input(*m_source) {}
+PngReader::PngReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget)
+    : m_source(std::move(source)), m_budget(memoryBudget), m_input(*m_source) {}
 
 PngReader::~PngReader() {
+    closeDecoder();
+}
+
+void PngReader::closeDecoder() {
     if (m_png != nullptr) png_destroy_read_struct(&m_png, &m_pngInfo, nullptr);
+    m_png = nullptr;
+    m_pngInfo = nullptr;
 }
 
 void PngReader::readCallback(png_structp png, png_bytep data, std::size_t length) {
@@ -40,19 +46,22 @@ CodecStatus PngReader::failure(CodecStatus fallback) const {
     return m_inputStatus != CodecStatus::Ok ? m_inputStatus : fallback;
 }
 
-CodecStatus PngReader::open(std::unique_ptr<ByteSource> source,
-                            std::unique_ptr<PngReader>* reader) {
+CodecStatus PngReader::open(std::unique_ptr<ByteSource> source, std::unique_ptr<PngReader>* reader,
+                            std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<PngReader> result(new PngReader(std::move(source)));
+    std::unique_ptr<PngReader> result(new PngReader(std::move(source), memoryBudget));
     const CodecStatus status = result->start();
     if (status != CodecStatus::Ok) return status;
     *reader = std::move(result);
     return CodecStatus::Ok;
 }
 
-CodecStatus PngReader::start() {
+CodecStatus PngReader::openDecoder(int* bitDepth, int* colourType, int* interlaceType) {
+    closeDecoder();
+    m_input.seek(0);
+    m_inputStatus = CodecStatus::Ok;
     png_byte signature[8];
-    CodecStatus status = m_input.read(signature, sizeof(signature));
+    const CodecStatus status = m_input.read(signature, sizeof(signature));
     if (status != CodecStatus::Ok) return status;
     if (png_sig_cmp(signature, 0, sizeof(signature)) != 0) return CodecStatus::Corrupt;
 
@@ -62,11 +71,17 @@ CodecStatus PngReader::start() {
     if (m_pngInfo == nullptr) return CodecStatus::OutOfMemory;
     png_set_read_fn(m_png, this, readCallback);
     png_set_sig_bytes(m_png, sizeof(signature));
+    if (!readHeader(bitDepth, colourType, interlaceType)) return failure(CodecStatus::Corrupt);
+    m_decoderFresh = true;
+    return CodecStatus::Ok;
+}
 
+CodecStatus PngReader::start() {
     int bitDepth = 0;
     int colourType = 0;
     int interlaceType = 0;
-    if (!readHeader(&bitDepth, &colourType, &interlaceType)) return failure(CodecStatus::Corrupt);
+    const CodecStatus status = openDecoder(&bitDepth, &colourType, &interlaceType);
+    if (status != CodecStatus::Ok) return status;
 
     const png_uint_32 width = png_get_image_width(m_png, m_pngInfo);
     const png_uint_32 height = png_get_image_height(m_png, m_pngInfo);
@@ -87,6 +102,20 @@ CodecStatus PngReader::start() {
         unit == PNG_RESOLUTION_METER) {
         m_info.horizontalPpi = ppmToPpi(xPerUnit);
         m_info.verticalPpi = ppmToPpi(yPerUnit);
+    }
+
+    // libpng keeps a few rows of the stored format (at most 8 bytes a
+    // pixel) and its inflate window; the caller keeps one band.
+    const std::uint64_t rowBytes = m_info.rowBytes();
+    const std::uint64_t fixed = 4 * std::uint64_t{width} * 8 + (std::uint64_t{1} << 16) +
+                                rowBytes * std::uint64_t{kBandHeight};
+    if (fixed >= m_budget) return CodecStatus::TooLarge;
+    if (interlaced()) {
+        // A group of assembled rows and a row for the pixels outside it.
+        const std::uint64_t rows = (m_budget - fixed) / rowBytes;
+        if (rows < 2) return CodecStatus::TooLarge;
+        m_groupHeight =
+            static_cast<std::int32_t>(std::min<std::uint64_t>(rows - 1, std::uint64_t{height}));
     }
     return CodecStatus::Ok;
 }
@@ -114,13 +143,44 @@ bool PngReader::readRows(std::uint8_t* destination, std::size_t rowBytes, std::i
     return true;
 }
 
-bool PngReader::readInterlacedImage() {
+bool PngReader::readInterlacedRows(std::int32_t top, std::int32_t count) {
     if (setjmp(png_jmpbuf(m_png))) return false;
+    // libpng wants every row of every pass and writes only the pixels of
+    // the pass into the row it is given; the last pass may stop after the
+    // group.
     const std::size_t rowBytes = m_info.rowBytes();
-    for (int pass = 0; pass < m_passes; ++pass)
-        for (std::int32_t y = 0; y < m_info.height; ++y)
-            png_read_row(m_png, m_image.data() + static_cast<std::size_t>(y) * rowBytes, nullptr);
+    const std::int32_t end = top + count;
+    for (int pass = 0; pass < m_passes; ++pass) {
+        const std::int32_t rows = pass + 1 == m_passes ? end : m_info.height;
+        for (std::int32_t y = 0; y < rows; ++y) {
+            std::uint8_t* row = y >= top && y < end
+                                    ? m_image.data() + static_cast<std::size_t>(y - top) * rowBytes
+                                    : m_skipRow.data();
+            png_read_row(m_png, row, nullptr);
+        }
+    }
     return true;
+}
+
+CodecStatus PngReader::assembleGroup(std::int32_t top, std::int32_t count) {
+    if (!m_decoderFresh) {
+        int bitDepth = 0;
+        int colourType = 0;
+        int interlaceType = 0;
+        const CodecStatus status = openDecoder(&bitDepth, &colourType, &interlaceType);
+        if (status != CodecStatus::Ok) return status;
+    }
+    m_decoderFresh = false;
+    try {
+        m_image.resize(m_info.rowBytes() * static_cast<std::size_t>(m_groupHeight));
+        m_skipRow.resize(m_info.rowBytes());
+    } catch (const std::bad_alloc&) {
+        return CodecStatus::OutOfMemory;
+    }
+    if (!readInterlacedRows(top, count)) return failure(CodecStatus::Corrupt);
+    m_groupTop = top;
+    m_groupRows = count;
+    return CodecStatus::Ok;
 }
 
 CodecStatus PngReader::readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
@@ -131,22 +191,26 @@ CodecStatus PngReader::readBand(std::uint8_t* destination, std::size_t destinati
     const std::int32_t count = std::min(kBandHeight, m_info.height - m_rowsDone);
     const std::size_t rowBytes = m_info.rowBytes();
     if (interlaced()) {
-        if (m_image.empty()) {
-            try {
-                m_image.resize(rowBytes * static_cast<std::size_t>(m_info.height));
-            } catch (const std::bad_alloc&) {
-                return CodecStatus::OutOfMemory;
-            }
-            if (!readInterlacedImage()) {
+        if (m_rowsDone >= m_groupTop + m_groupRows) {
+            const CodecStatus status =
+                assembleGroup(m_rowsDone, std::min(m_groupHeight, m_info.height - m_rowsDone));
+            if (status != CodecStatus::Ok) {
                 m_failed = true;
-                return failure(CodecStatus::Corrupt);
+                return status;
             }
         }
-        for (std::int32_t r = 0; r < count; ++r)
-            std::memcpy(destination + static_cast<std::size_t>(r) * destinationRowBytes,
-                        m_image.data() + static_cast<std::size_t>(m_rowsDone + r) * rowBytes,
-                        rowBytes);
-    } else if (!readRows(destination, destinationRowBytes, count)) {
+        const std::int32_t held = std::min(count, m_groupTop + m_groupRows - m_rowsDone);
+        for (std::int32_t r = 0; r < held; ++r)
+            std::memcpy(
+                destination + static_cast<std::size_t>(r) * destinationRowBytes,
+                m_image.data() + static_cast<std::size_t>(m_rowsDone - m_groupTop + r) * rowBytes,
+                rowBytes);
+        rows->firstRow = m_rowsDone;
+        rows->rowCount = held;
+        m_rowsDone += held;
+        return CodecStatus::Ok;
+    }
+    if (!readRows(destination, destinationRowBytes, count)) {
         m_failed = true;
         return failure(CodecStatus::Corrupt);
     }

@@ -41,10 +41,10 @@ class TiffCodec final : public FormatCodec {
 public:
     const char* name() const override { return "TIFF"; }
 
-    CodecStatus openReader(std::unique_ptr<ByteSource> source,
+    CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                            std::unique_ptr<RasterReader>* reader) override {
         std::unique_ptr<TiffReader> tiff;
-        const CodecStatus status = TiffReader::open(std::move(source), &tiff);
+        const CodecStatus status = TiffReader::open(std::move(source), &tiff, memoryBudget);
         *reader = std::move(tiff);
         return status;
     }

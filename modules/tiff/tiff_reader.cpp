@@ -26,7 +26,8 @@ bool bottomUpOrientation(std::uint16_t orientation) {
 
 }  // namespace
 
-TiffReader::TiffReader(std::unique_ptr<ByteSource> source) : m_source(std::move(source)) {}
+TiffReader::TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget)
+    : m_source(std::move(source)), m_budget(memoryBudget) {}
 
 TiffReader::~TiffReader() {
     endRgba();
@@ -80,7 +81,16 @@ int TiffReader::errorHandler(TIFF*, void* user, const char* module, const char* 
     std::vsnprintf(message, sizeof(message), format, arguments);
     auto* self = static_cast<TiffReader*>(user);
     self->m_error = module != nullptr ? std::string(module) + ": " + message : message;
+    // libtiff's allocators (_TIFFmallocExt and its kin) report an allocation
+    // beyond the limit of the open options under their own names.
+    if (module != nullptr && std::strncmp(module, "_TIFF", 5) == 0 &&
+        std::strstr(module, "allocExt") != nullptr)
+        self->m_libraryOverBudget = true;
     return 1;  // handled: libtiff's process-wide handler stays quiet
+}
+
+CodecStatus TiffReader::libraryFailure(CodecStatus status) const {
+    return m_libraryOverBudget ? CodecStatus::TooLarge : status;
 }
 
 int TiffReader::warningHandler(TIFF*, void*, const char*, const char*, va_list) {
@@ -88,9 +98,9 @@ int TiffReader::warningHandler(TIFF*, void*, const char*, const char*, va_list) 
 }
 
 CodecStatus TiffReader::open(std::unique_ptr<ByteSource> source,
-                             std::unique_ptr<TiffReader>* reader) {
+                             std::unique_ptr<TiffReader>* reader, std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source)));
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget));
     CodecStatus status = result->openLibrary();
     if (status == CodecStatus::Ok) status = result->analysePage();
     if (status != CodecStatus::Ok) return status;
@@ -99,9 +109,10 @@ CodecStatus TiffReader::open(std::unique_ptr<ByteSource> source,
 }
 
 CodecStatus TiffReader::openPages(std::unique_ptr<ByteSource> source,
-                                  std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus) {
+                                  std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus,
+                                  std::size_t memoryBudget) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source)));
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget));
     const CodecStatus status = result->openLibrary();
     if (status != CodecStatus::Ok) return status;
     *pageStatus = result->analysePage();
@@ -113,14 +124,16 @@ CodecStatus TiffReader::openLibrary() {
     if (m_source->size() < 8) return CodecStatus::Corrupt;
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) return CodecStatus::OutOfMemory;
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, kMaxLibraryAllocation);
+    // The other half of the budget; never 0, which would mean "no limit".
+    TIFFOpenOptionsSetMaxSingleMemAlloc(
+        options, static_cast<tmsize_t>(std::max<std::size_t>(m_budget - ownBudget(), 1)));
     TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, this);
     TIFFOpenOptionsSetWarningHandlerExtR(options, warningHandler, this);
     // "m": no memory mapping; every read goes through readProc.
     m_tiff = TIFFClientOpenExt("TIFF", "rm", this, readProc, writeProc, seekProc, closeProc,
                                sizeProc, mapProc, unmapProc, options);
     TIFFOpenOptionsFree(options);
-    return m_tiff != nullptr ? CodecStatus::Ok : CodecStatus::Corrupt;
+    return m_tiff != nullptr ? CodecStatus::Ok : libraryFailure(CodecStatus::Corrupt);
 }
 
 bool TiffReader::hasNextPage() const {
@@ -157,6 +170,9 @@ CodecStatus TiffReader::analyseLayout() {
     endRgba();
     m_info = RasterInfo();
     m_rowsDone = 0;
+    m_columnsDone = 0;
+    m_channel = 0;
+    m_libraryOverBudget = false;
     m_raw.clear();
     m_tile.clear();
     m_error.clear();
@@ -171,6 +187,7 @@ CodecStatus TiffReader::analyseLayout() {
         return CodecStatus::TooLarge;
     m_info.width = static_cast<std::int32_t>(width);
     m_info.height = static_cast<std::int32_t>(height);
+    m_bandWidth = m_info.width;
 
     std::uint16_t bitsPerSample = 1;
     std::uint16_t samplesPerPixel = 1;
@@ -254,6 +271,7 @@ CodecStatus TiffReader::chooseNativeLayout(std::uint16_t photometric, std::uint1
     m_planeRowBytes = static_cast<std::size_t>(
         (static_cast<std::uint64_t>(m_info.width) * samplesInPlane * bitsPerSample + 7) / 8);
 
+    m_rawRowBytes = m_planeRowBytes;
     if (TIFFIsTiled(m_tiff)) {
         if (TIFFGetField(m_tiff, TIFFTAG_TILEWIDTH, &m_tileWidth) == 0 ||
             TIFFGetField(m_tiff, TIFFTAG_TILELENGTH, &m_tileLength) == 0 || m_tileWidth == 0 ||
@@ -262,24 +280,42 @@ CodecStatus TiffReader::chooseNativeLayout(std::uint16_t photometric, std::uint1
         // Tiles must start on byte boundaries within a row.
         if (static_cast<std::uint64_t>(m_tileWidth) * samplesInPlane * bitsPerSample % 8 != 0)
             return CodecStatus::Unsupported;
-        const std::uint64_t tileBytes = TIFFTileSize64(m_tiff);
-        if (tileBytes == 0 || tileBytes > static_cast<std::uint64_t>(kMaxLibraryAllocation))
-            return CodecStatus::Corrupt;
         m_layout = Layout::Tiles;
         m_bandHeight = static_cast<std::int32_t>(
             std::min<std::uint64_t>(m_tileLength, static_cast<std::uint64_t>(m_info.height)));
-    } else if (m_separatePlanes) {
-        TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &m_rowsPerStrip);
-        if (m_rowsPerStrip == 0) return CodecStatus::Corrupt;
-        m_layout = Layout::SeparateStrips;
-        m_bandHeight = static_cast<std::int32_t>(
-            std::min<std::uint64_t>(m_rowsPerStrip, static_cast<std::uint64_t>(m_info.height)));
-    } else {
-        if (TIFFScanlineSize64(m_tiff) != m_planeRowBytes) return CodecStatus::Unsupported;
-        m_layout = Layout::Scanlines;
-        m_bandHeight = std::min(kBandHeight, m_info.height);
+        return chooseTileSpan();
     }
-    m_planeBandBytes = m_planeRowBytes * static_cast<std::size_t>(m_bandHeight);
+    if (TIFFScanlineSize64(m_tiff) != m_planeRowBytes) return CodecStatus::Unsupported;
+    m_layout = m_separatePlanes ? Layout::SeparateScanlines : Layout::Scanlines;
+    m_bandHeight = std::min(kBandHeight, m_info.height);
+    m_planeBandBytes = m_rawRowBytes * static_cast<std::size_t>(m_bandHeight);
+    // One band of raw rows of one plane, and the caller's band.
+    if (m_planeBandBytes + bandBytes() > ownBudget()) return CodecStatus::TooLarge;
+    return CodecStatus::Ok;
+}
+
+CodecStatus TiffReader::chooseTileSpan() {
+    const std::uint64_t tileBytes = TIFFTileSize64(m_tiff);
+    const std::uint64_t tileRowBytes = TIFFTileRowSize64(m_tiff);
+    if (tileBytes == 0 || tileRowBytes == 0 ||
+        tileRowBytes * static_cast<std::uint64_t>(m_bandHeight) > tileBytes)
+        return CodecStatus::Corrupt;
+    // Each tile of a band costs its raw rows in every plane read and its
+    // share of the caller's band; one decoded tile is needed besides.
+    const std::uint64_t planes = m_separatePlanes ? static_cast<std::uint64_t>(m_colourSamples) : 1;
+    const std::uint64_t rows = static_cast<std::uint64_t>(m_bandHeight);
+    const std::uint64_t perTile =
+        (tileRowBytes * planes + std::uint64_t{m_tileWidth} * m_info.channels()) * rows;
+    const std::uint64_t tilesAcross =
+        (static_cast<std::uint64_t>(m_info.width) + m_tileWidth - 1) / m_tileWidth;
+    if (tileBytes >= ownBudget()) return CodecStatus::TooLarge;
+    const std::uint64_t fitting = (ownBudget() - tileBytes) / perTile;
+    if (fitting == 0) return CodecStatus::TooLarge;
+    const std::uint64_t tilesPerBand = std::min(fitting, tilesAcross);
+    m_bandWidth = static_cast<std::int32_t>(std::min<std::uint64_t>(
+        tilesPerBand * m_tileWidth, static_cast<std::uint64_t>(m_info.width)));
+    m_rawRowBytes = static_cast<std::size_t>(tileRowBytes * tilesPerBand);
+    m_planeBandBytes = m_rawRowBytes * static_cast<std::size_t>(m_bandHeight);
     return CodecStatus::Ok;
 }
 
@@ -304,7 +340,15 @@ CodecStatus TiffReader::beginRgba() {
     } else {
         TIFFGetFieldDefaulted(m_tiff, TIFFTAG_ROWSPERSTRIP, &unit);
     }
-    m_bandHeight = alignedBandHeight(unit, m_info.height);
+    // Whole strips or rows of tiles when they fit (each is then decoded
+    // once); else as many rows as fit, rounded down to whole strips where
+    // possible, and libtiff decodes a taller strip again for each band.
+    const std::uint64_t rowCost = static_cast<std::uint64_t>(m_info.width) * (4 + 3);
+    const std::uint64_t fitting = ownBudget() / rowCost;
+    if (fitting == 0) return CodecStatus::TooLarge;
+    std::uint64_t rows = static_cast<std::uint64_t>(alignedBandHeight(unit, m_info.height));
+    if (rows > fitting) rows = unit != 0 && fitting >= unit ? fitting / unit * unit : fitting;
+    m_bandHeight = static_cast<std::int32_t>(rows);
     return CodecStatus::Ok;
 }
 
@@ -346,11 +390,16 @@ std::uint8_t TiffReader::toByte(std::uint32_t value) const {
     }
 }
 
-void TiffReader::convertRow(std::int32_t bandRow, std::uint8_t* out) const {
-    const std::size_t rowOffset = static_cast<std::size_t>(bandRow) * m_planeRowBytes;
+void TiffReader::convertRow(std::int32_t bandRow, std::int32_t columns, std::uint8_t* out) const {
+    const std::size_t rowOffset = static_cast<std::size_t>(bandRow) * m_rawRowBytes;
     const std::uint8_t* row = m_raw.data() + rowOffset;
-    const std::size_t width = static_cast<std::size_t>(m_info.width);
+    const std::size_t width = static_cast<std::size_t>(columns);
     const std::size_t step = m_separatePlanes ? 1 : m_samplesPerPixel;
+    if (m_layout == Layout::SeparateScanlines && m_colourSamples == 3) {
+        // One colour plane, delivered on its own.
+        for (std::size_t x = 0; x < width; ++x) out[x] = toByte(sample(row, x));
+        return;
+    }
     if (m_info.kind == PixelKind::Indexed) {
         for (std::size_t x = 0; x < width; ++x)
             out[x] = static_cast<std::uint8_t>(sample(row, x * step));
@@ -380,48 +429,41 @@ void TiffReader::convertRow(std::int32_t bandRow, std::uint8_t* out) const {
     }
 }
 
-CodecStatus TiffReader::readRawBand(std::int32_t top, std::int32_t count) {
-    const int planes = m_separatePlanes ? m_colourSamples : 1;
+CodecStatus TiffReader::readRawBand(std::int32_t top, std::int32_t count, std::int32_t columns) {
+    // Separate strips hold one plane at a time; tiles every plane read.
+    const int planes = m_layout == Layout::Tiles && m_separatePlanes ? m_colourSamples : 1;
     if (m_raw.empty()) m_raw.resize(m_planeBandBytes * static_cast<std::size_t>(planes));
     switch (m_layout) {
         case Layout::Scanlines:
+        case Layout::SeparateScanlines: {
+            // Rows of one plane in order: libtiff decodes each strip once,
+            // however tall, keeping only the compressed strip.
+            const auto plane = static_cast<std::uint16_t>(m_channel);
             for (std::int32_t r = 0; r < count; ++r)
                 if (TIFFReadScanline(m_tiff,
-                                     m_raw.data() + static_cast<std::size_t>(r) * m_planeRowBytes,
-                                     static_cast<std::uint32_t>(top + r), 0) < 0)
-                    return CodecStatus::Corrupt;
+                                     m_raw.data() + static_cast<std::size_t>(r) * m_rawRowBytes,
+                                     static_cast<std::uint32_t>(top + r), plane) < 0)
+                    return libraryFailure(CodecStatus::Corrupt);
             return CodecStatus::Ok;
-        case Layout::SeparateStrips:
-            for (int s = 0; s < planes; ++s) {
-                const tmsize_t wanted =
-                    static_cast<tmsize_t>(m_planeRowBytes * static_cast<std::size_t>(count));
-                const std::uint32_t strip = TIFFComputeStrip(
-                    m_tiff, static_cast<std::uint32_t>(top), static_cast<std::uint16_t>(s));
-                if (TIFFReadEncodedStrip(m_tiff, strip, m_raw.data() + s * m_planeBandBytes,
-                                         wanted) < wanted)
-                    return CodecStatus::Corrupt;
-            }
-            return CodecStatus::Ok;
+        }
         case Layout::Tiles: {
             if (m_tile.empty()) m_tile.resize(static_cast<std::size_t>(TIFFTileSize64(m_tiff)));
             const std::size_t tileRowBytes = static_cast<std::size_t>(TIFFTileRowSize64(m_tiff));
-            const std::uint64_t samplesInPlane = m_separatePlanes ? 1 : m_samplesPerPixel;
-            if (tileRowBytes == 0 || tileRowBytes * static_cast<std::size_t>(count) > m_tile.size())
-                return CodecStatus::Corrupt;
+            const auto first = static_cast<std::uint32_t>(m_columnsDone);
+            const std::uint32_t end = first + static_cast<std::uint32_t>(columns);
             for (int s = 0; s < planes; ++s) {
-                for (std::uint32_t x = 0; x < static_cast<std::uint32_t>(m_info.width);
-                     x += m_tileWidth) {
+                std::uint8_t* plane = m_raw.data() + s * m_planeBandBytes;
+                for (std::uint32_t x = first; x < end; x += m_tileWidth) {
                     if (TIFFReadTile(m_tiff, m_tile.data(), x, static_cast<std::uint32_t>(top), 0,
                                      static_cast<std::uint16_t>(s)) < 0)
-                        return CodecStatus::Corrupt;
-                    const std::size_t offset =
-                        static_cast<std::size_t>(x * samplesInPlane * m_bitsPerSample / 8);
-                    const std::size_t bytes = std::min(tileRowBytes, m_planeRowBytes - offset);
+                        return libraryFailure(CodecStatus::Corrupt);
+                    // Tile rows are whole bytes, so the tiles of a span lie
+                    // side by side in its raw rows.
+                    const std::size_t offset = (x - first) / m_tileWidth * tileRowBytes;
                     for (std::int32_t r = 0; r < count; ++r)
-                        std::memcpy(m_raw.data() + s * m_planeBandBytes +
-                                        static_cast<std::size_t>(r) * m_planeRowBytes + offset,
+                        std::memcpy(plane + static_cast<std::size_t>(r) * m_rawRowBytes + offset,
                                     m_tile.data() + static_cast<std::size_t>(r) * tileRowBytes,
-                                    bytes);
+                                    tileRowBytes);
                 }
             }
             return CodecStatus::Ok;
@@ -461,20 +503,35 @@ CodecStatus TiffReader::readBand(std::uint8_t* destination, std::size_t destinat
                                  BandRows* rows) {
     *rows = BandRows();
     if (m_pageStatus != CodecStatus::Ok) return m_pageStatus;
-    if (m_rowsDone >= m_info.height) return CodecStatus::Ok;
+    if (m_rowsDone >= m_info.height) {
+        // Separate strips go on with the next colour plane from the top.
+        if (m_layout != Layout::SeparateScanlines || m_channel + 1 >= m_colourSamples)
+            return CodecStatus::Ok;
+        ++m_channel;
+        m_rowsDone = 0;
+    }
     const std::int32_t count = std::min(m_bandHeight, m_info.height - m_rowsDone);
     if (m_layout == Layout::Rgba) {
         const CodecStatus status = readRgbaBand(destination, destinationRowBytes, count, rows);
-        if (status != CodecStatus::Ok) return status;
-    } else {
-        const CodecStatus status = readRawBand(m_rowsDone, count);
-        if (status != CodecStatus::Ok) return status;
-        for (std::int32_t r = 0; r < count; ++r)
-            convertRow(r, destination + static_cast<std::size_t>(r) * destinationRowBytes);
-        rows->firstRow = m_rowsDone;
-        rows->rowCount = count;
+        if (status != CodecStatus::Ok) return libraryFailure(status);
+        m_rowsDone += count;
+        return CodecStatus::Ok;
     }
-    m_rowsDone += count;
+    const std::int32_t columns = std::min(m_bandWidth, m_info.width - m_columnsDone);
+    const CodecStatus status = readRawBand(m_rowsDone, count, columns);
+    if (status != CodecStatus::Ok) return status;
+    for (std::int32_t r = 0; r < count; ++r)
+        convertRow(r, columns, destination + static_cast<std::size_t>(r) * destinationRowBytes);
+    rows->firstRow = m_rowsDone;
+    rows->rowCount = count;
+    rows->firstColumn = m_columnsDone;
+    rows->columnCount = columns;
+    if (m_layout == Layout::SeparateScanlines && m_colourSamples == 3) rows->channel = m_channel;
+    m_columnsDone += columns;
+    if (m_columnsDone >= m_info.width) {
+        m_columnsDone = 0;
+        m_rowsDone += count;
+    }
     return CodecStatus::Ok;
 }
 

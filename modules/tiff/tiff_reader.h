@@ -26,28 +26,32 @@ namespace tessary::modules {
 // that interface as Rgb. The resolution tags give the resolution when the
 // unit is the inch or the centimetre (else 0).
 //
-// Bands are delivered top down. Their height follows the file's layout:
-// 64 rows for contiguous strips (decoded row by row), a strip's height for
-// separate planes, a row of tiles for tiled files; a file stored as one
-// strip of separate planes is therefore decoded whole.
+// Bands are delivered top down and never need more than the memory budget
+// (RasterReader): contiguous strips 64 rows at a time, decoded row by row
+// however tall the strips; separate planes one colour plane after the
+// other, 64 rows at a time; tiled files a row of tiles at a time, or as
+// many tiles of the row as the budget allows (at least one, else the file
+// is TooLarge); the RGBA interface in whole strips or rows of tiles when
+// they fit, else in fewer rows. libtiff may use half of the budget for any
+// one allocation; a file that needs more is TooLarge.
 class TiffReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
-    // The largest single allocation libtiff may make while decoding.
-    static constexpr tmsize_t kMaxLibraryAllocation = tmsize_t{1} << 30;
 
     // Opens the file and selects its first page, which must be readable.
-    static CodecStatus open(std::unique_ptr<ByteSource> source,
-                            std::unique_ptr<TiffReader>* reader);
+    static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<TiffReader>* reader,
+                            std::size_t memoryBudget = kDefaultReadBudget);
     // Opens the file for reading page after page: `reader` is set whenever
     // libtiff accepts the file, and `pageStatus` tells whether its first
     // page can be decoded (readBand() fails on a page that cannot).
     static CodecStatus openPages(std::unique_ptr<ByteSource> source,
-                                 std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus);
+                                 std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus,
+                                 std::size_t memoryBudget = kDefaultReadBudget);
     ~TiffReader() override;
 
     const RasterInfo& info() const override { return m_info; }
     std::int32_t bandHeight() const override { return m_bandHeight; }
+    std::int32_t bandWidth() const override { return m_bandWidth; }
     CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                          BandRows* rows) override;
 
@@ -66,22 +70,31 @@ public:
     const std::string& errorMessage() const { return m_error; }
 
 private:
-    enum class Layout : std::uint8_t { Scanlines, SeparateStrips, Tiles, Rgba };
+    enum class Layout : std::uint8_t { Scanlines, SeparateScanlines, Tiles, Rgba };
 
-    explicit TiffReader(std::unique_ptr<ByteSource> source);
+    TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget);
 
     CodecStatus openLibrary();
     CodecStatus analysePage();  // analyseLayout(), remembered in m_pageStatus
     CodecStatus analyseLayout();
     CodecStatus chooseNativeLayout(std::uint16_t photometric, std::uint16_t bitsPerSample,
                                    std::uint16_t samplesPerPixel, std::uint16_t planar);
+    CodecStatus chooseTileSpan();
     CodecStatus beginRgba();
     void endRgba();
     void readResolution();
-    CodecStatus readRawBand(std::int32_t top, std::int32_t count);
+    // The memory this reader may allocate itself (the other half is
+    // libtiff's).
+    std::size_t ownBudget() const { return m_budget / 2; }
+    // TooLarge when libtiff refused an allocation beyond its share, else
+    // `status`.
+    CodecStatus libraryFailure(CodecStatus status) const;
+    CodecStatus readRawBand(std::int32_t top, std::int32_t count, std::int32_t columns);
     CodecStatus readRgbaBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                              std::int32_t count, BandRows* rows);
-    void convertRow(std::int32_t bandRow, std::uint8_t* out) const;
+    // Converts `columns` pixels of raw row `bandRow` (of the channel being
+    // delivered, for separate strips) into `out`.
+    void convertRow(std::int32_t bandRow, std::int32_t columns, std::uint8_t* out) const;
     std::uint32_t sample(const std::uint8_t* row, std::size_t index) const;
     std::uint8_t toByte(std::uint32_t value) const;
 
@@ -98,6 +111,8 @@ private:
                               va_list arguments);
 
     std::unique_ptr<ByteSource> m_source;
+    std::size_t m_budget;
+    bool m_libraryOverBudget = false;  // libtiff refused an allocation beyond its share
     std::uint64_t m_position = 0;
     TIFF* m_tiff = nullptr;
     int m_pageIndex = 0;
@@ -105,7 +120,10 @@ private:
     RasterInfo m_info;
     Layout m_layout = Layout::Scanlines;
     std::int32_t m_bandHeight = kBandHeight;
-    std::int32_t m_rowsDone = 0;
+    std::int32_t m_bandWidth = 0;
+    std::int32_t m_rowsDone = 0;     // of the channel being delivered, for separate strips
+    std::int32_t m_columnsDone = 0;  // of the row of tiles being delivered
+    int m_channel = 0;               // being delivered, for separate strips
 
     // Native layouts: samples of the page and one band of raw rows.
     std::uint16_t m_bitsPerSample = 8;
@@ -114,7 +132,8 @@ private:
     bool m_minIsWhite = false;
     int m_colourSamples = 1;           // samples converted per pixel: 1 or 3
     std::size_t m_planeRowBytes = 0;   // bytes of one raw row of one stored plane
-    std::size_t m_planeBandBytes = 0;  // m_planeRowBytes × m_bandHeight
+    std::size_t m_rawRowBytes = 0;     // bytes of one row of m_raw (a span of tiles, or a row)
+    std::size_t m_planeBandBytes = 0;  // m_rawRowBytes × m_bandHeight
     std::vector<std::uint8_t> m_raw;   // raw band: stored planes one after the other
     std::vector<std::uint8_t> m_tile;  // one tile
     std::uint32_t m_tileWidth = 0;

@@ -43,12 +43,12 @@ struct ImportRun {
 std::unique_ptr<ImportRun> run;
 
 // Import results for a codec failure: the file's content is reported as a
-// failed import, everything else by its own code.
+// failed import, everything else (an image too large included) by its own
+// code.
 TsPiResult importResult(CodecStatus status) {
     switch (status) {
         case CodecStatus::Corrupt:
         case CodecStatus::Unsupported:
-        case CodecStatus::TooLarge:
             return TSPI_ERR_IMPORT_FAILED;
         default:
             return toPluginResult(status);
@@ -99,7 +99,8 @@ TsPiResult prepare(TsPiImportBlock* block) {
     if (status != CodecStatus::Ok) return fail(status, "cannot open");
     std::unique_ptr<TiffReader> tiff;
     CodecStatus pageStatus = CodecStatus::Ok;
-    status = TiffReader::openPages(std::move(source), &tiff, &pageStatus);
+    status =
+        TiffReader::openPages(std::move(source), &tiff, &pageStatus, moduleMemoryBudget(block));
     if (status != CodecStatus::Ok) return fail(status, "cannot read");
     run->tiff = tiff.get();
     run->session = std::make_unique<ReadSession>(std::move(tiff));

@@ -185,13 +185,20 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
     } else {
         const Clock::time_point began = Clock::now();
         PageFileError fileError = PageFileError::None;
+        std::string warning;
         std::unique_ptr<Page> page;
-        if (!options->input.empty()) page = engine.files().open(options->input, &fileError);
+        if (!options->input.empty())
+            page = engine.files().open(options->input, &fileError, &warning);
         if (!page && !options->input.empty()) {
             std::fprintf(err, "%s: cannot open '%s': %s\n", kProgram, options->input.c_str(),
                          std::string(describePageFileError(fileError)).c_str());
             return kBatchExitFailed;
         }
+        // The module read around something (a damaged file): the image is
+        // used as read.
+        if (!warning.empty())
+            std::fprintf(err, "%s: warning: '%s': %s\n", kProgram, options->input.c_str(),
+                         warning.c_str());
         if (options->time && page) printTime(out, "load", secondsSince(began));
         exitCode = runStepsAndSave(engine, page, *options, commands, options->output, out, err);
     }

@@ -307,5 +307,15 @@ TEST_F(BatchProgramTest, MissingUnreadableAndUnwritableFilesExitWithOne) {
     EXPECT_FALSE(std::filesystem::exists(file("never.bmp")));
 }
 
+TEST_F(BatchProgramTest, ADamagedPhotoIsUsedAfterAWarning) {
+    writeBmp(file("photo.bmp"), 16, 16, randomPlanes(3, 16, 16, 5));
+    const std::string photo = file("photo.jpg").string();
+    ASSERT_EQ(batch("'" + file("photo.bmp").string() + "' invert -o '" + photo + "'"), 0) << m_err;
+    std::filesystem::resize_file(photo, std::filesystem::file_size(photo) - 2);
+    EXPECT_EQ(batch("'" + photo + "' invert -o '" + file("kept.bmp").string() + "'"), 0) << m_err;
+    EXPECT_NE(m_err.find("warning: '" + photo + "'"), std::string::npos) << m_err;
+    EXPECT_TRUE(std::filesystem::exists(file("kept.bmp")));
+}
+
 }  // namespace
 }  // namespace tessary::test

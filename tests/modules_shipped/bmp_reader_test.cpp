@@ -479,6 +479,9 @@ TEST(BmpReader, DamagedHeadersAreRejected) {
     topDownRle.height = -4;
     Image image;
     EXPECT_EQ(decodeBytes(buildBmp(topDownRle), &image), CodecStatus::Corrupt);
+    // A memory budget below one band and the channel tables.
+    std::unique_ptr<BmpReader> reader;
+    EXPECT_EQ(BmpReader::open(memorySource(buildBmp(valid)), &reader, 4096), CodecStatus::TooLarge);
 }
 
 // Every way of cutting a file short is an error, whether the header, the

@@ -1,8 +1,10 @@
 // The JPEG reader and writer: lossy round trips within a tolerance, the
-// quality setting, JFIF density both ways, CMYK files, damaged files, and
-// files exchanged with ImageMagick.
+// quality setting, JFIF density both ways, CMYK files, damaged files, the
+// memory budget, and files exchanged with ImageMagick.
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
 
 #include "common/write_session.h"
 #include "jpeg/jpeg_reader.h"
@@ -47,9 +49,10 @@ std::vector<std::uint8_t> encodeJpeg(const Image& image, int quality, double ppi
     return bytes;
 }
 
-CodecStatus decodeJpeg(std::vector<std::uint8_t> file, Image* image, RasterInfo* info = nullptr) {
+CodecStatus decodeJpeg(std::vector<std::uint8_t> file, Image* image, RasterInfo* info = nullptr,
+                       std::size_t budget = modules::kDefaultReadBudget) {
     std::unique_ptr<JpegReader> reader;
-    const CodecStatus status = JpegReader::open(memorySource(std::move(file)), &reader);
+    const CodecStatus status = JpegReader::open(memorySource(std::move(file)), &reader, budget);
     if (status != CodecStatus::Ok) return status;
     if (info != nullptr) *info = reader->info();
     return decodeAll(*reader, image);
@@ -124,21 +127,105 @@ TEST(JpegCodec, DensityTravelsInDotsPerInch) {
     EXPECT_NEAR(info.verticalPpi, 149.86, 1e-9);
 }
 
-TEST(JpegCodec, DamagedFilesAreErrors) {
-    const std::vector<std::uint8_t> file = encodeJpeg(noiseImage(40, 40, 3, 2), 90);
-    Image decoded;
-    ASSERT_EQ(decodeJpeg(file, &decoded), CodecStatus::Ok);
-    // Without the end-of-image marker the pixels are all there; any shorter
-    // file lacks some of them.
-    for (std::size_t length = 0; length + 2 < file.size(); length += 5) {
+struct Decoded {
+    CodecStatus status;
+    Image image;
+    std::string damage;
+};
+Decoded decodeWithDamage(std::vector<std::uint8_t> file) {
+    Decoded out{CodecStatus::Ok, {}, {}};
+    std::unique_ptr<JpegReader> reader;
+    out.status = JpegReader::open(memorySource(std::move(file)), &reader);
+    if (out.status != CodecStatus::Ok) return out;
+    out.status = decodeAll(*reader, &out.image);
+    out.damage = reader->damage();
+    return out;
+}
+
+// Damaged photographs open: cut anywhere in the image data, missing only
+// the end marker, or with a stray marker inside the data, they decode to
+// their full size with the damage reported. Cut within the headers, or not
+// JPEG at all, they are Corrupt.
+TEST(JpegCodec, DamagedDataOpensWithTheDamageReported) {
+    const Image original = smoothImage(40, 40, 3);
+    const std::vector<std::uint8_t> file = encodeJpeg(original, 90);
+    // Where the scan's header and its data begin.
+    std::size_t scan = 0;
+    while (scan + 3 < file.size() && !(file[scan] == 0xFF && file[scan + 1] == 0xDA)) ++scan;
+    ASSERT_LT(scan + 3, file.size());
+    const std::size_t data = scan + 2 + (file[scan + 2] << 8 | file[scan + 3]);
+    const Decoded whole = decodeWithDamage(file);
+    ASSERT_EQ(whole.status, CodecStatus::Ok);
+    EXPECT_EQ(whole.damage, "");
+
+    for (std::size_t length = 0; length < file.size(); length += 5) {
         SCOPED_TRACE(length);
-        EXPECT_NE(
-            decodeJpeg(std::vector<std::uint8_t>(file.begin(), file.begin() + length), &decoded),
-            CodecStatus::Ok);
+        const Decoded cut =
+            decodeWithDamage(std::vector<std::uint8_t>(file.begin(), file.begin() + length));
+        // Inside the scan's header either may happen: libjpeg reads the
+        // missing parameters from the end marker it is given.
+        if (length <= scan || (length < data && cut.status != CodecStatus::Ok)) {
+            EXPECT_EQ(cut.status, CodecStatus::Corrupt);
+            continue;
+        }
+        ASSERT_EQ(cut.status, CodecStatus::Ok);
+        EXPECT_EQ(cut.image.width * cut.image.height, 40 * 40);
+        EXPECT_NE(cut.damage, "");
     }
+    const Decoded noEnd = decodeWithDamage(std::vector<std::uint8_t>(file.begin(), file.end() - 2));
+    ASSERT_EQ(noEnd.status, CodecStatus::Ok);
+    EXPECT_NE(noEnd.damage, "");
+    EXPECT_EQ(maxDifference(noEnd.image, whole.image), 0);
+
+    std::vector<std::uint8_t> marked = file;
+    const std::size_t middle = data + (file.size() - data) / 2;
+    marked[middle] = 0xFF;
+    marked[middle + 1] = 0xD3;  // a restart marker where none belongs
+    const Decoded stray = decodeWithDamage(marked);
+    ASSERT_EQ(stray.status, CodecStatus::Ok);
+    EXPECT_NE(stray.damage, "");
+
     std::vector<std::uint8_t> notJpeg = file;
     notJpeg[1] = 0x00;
-    EXPECT_EQ(decodeJpeg(notJpeg, &decoded), CodecStatus::Corrupt);
+    EXPECT_EQ(decodeWithDamage(notJpeg).status, CodecStatus::Corrupt);
+}
+
+// Progressive images keep every coefficient while decoding: one whose
+// coefficients exceed what the budget leaves libjpeg is TooLarge, where
+// the same image stored baseline decodes.
+TEST(JpegCodec, ProgressiveImagesBeyondTheBudgetAreTooLarge) {
+    const Image image = smoothImage(256, 256, 3);
+    std::vector<std::uint8_t> files[2];
+    for (int progressive = 0; progressive < 2; ++progressive) {
+        jpeg_compress_struct cinfo{};
+        jpeg_error_mgr errors{};
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_compress(&cinfo);
+        unsigned char* bytes = nullptr;
+        unsigned long size = 0;
+        jpeg_mem_dest(&cinfo, &bytes, &size);
+        cinfo.image_width = cinfo.image_height = 256;
+        cinfo.input_components = 3;
+        cinfo.in_color_space = JCS_RGB;
+        jpeg_set_defaults(&cinfo);
+        if (progressive != 0) jpeg_simple_progression(&cinfo);
+        jpeg_start_compress(&cinfo, TRUE);
+        while (cinfo.next_scanline < cinfo.image_height) {
+            JSAMPROW row =
+                const_cast<JSAMPROW>(image.pixels.data() + cinfo.next_scanline * image.rowBytes());
+            jpeg_write_scanlines(&cinfo, &row, 1);
+        }
+        jpeg_finish_compress(&cinfo);
+        files[progressive].assign(bytes, bytes + size);
+        jpeg_destroy_compress(&cinfo);
+        std::free(bytes);
+    }
+    // About 100 KB after the band buffers; the coefficients need about 200.
+    constexpr std::size_t kBudget = 170 * 1024;
+    Image decoded;
+    EXPECT_EQ(decodeJpeg(files[0], &decoded, nullptr, kBudget), CodecStatus::Ok);
+    EXPECT_EQ(decodeJpeg(files[1], &decoded, nullptr, kBudget), CodecStatus::TooLarge);
+    EXPECT_EQ(decodeJpeg(files[1], &decoded), CodecStatus::Ok);
 }
 
 class JpegWithImageMagick : public ::testing::Test {

@@ -14,6 +14,7 @@ namespace tessary::test {
 namespace {
 
 using modules::FdByteSink;
+using modules::kDefaultReadBudget;
 using modules::PngReader;
 using modules::PngWriter;
 using modules::RasterInfo;
@@ -180,20 +181,59 @@ TEST(PngReader, ColourTypesWithAlphaPaletteAndSixteenBits) {
               (std::vector<std::uint8_t>{255, 0, 0, 0, 255, 0, 0, 0, 255, 9, 8, 7, 0, 255, 0}));
 }
 
+// Interlaced images come out whole whether their rows are assembled at once
+// or, under a small budget, in groups that each decode the file again.
 TEST(PngReader, InterlacedImagesMatchTheirPlainForm) {
-    for (int channels : {1, 3}) {
+    const std::tuple<int, std::size_t, bool> cases[] = {
+        {1, kDefaultReadBudget, false},
+        {3, kDefaultReadBudget, false},
+        {1, 67000, true},  // groups of 15 rows
+        {3, 69500, true},  // groups of 25 rows
+    };
+    for (const auto& [channels, budget, grouped] : cases) {
+        SCOPED_TRACE(budget);
         const Image image = noiseImage(13, 75, channels, 3);
         PngSpec spec{13, 75, 8, channels == 1 ? 0 : 2, 8 * channels, {}, {}, true};
         for (int y = 0; y < 75; ++y)
             spec.rows.emplace_back(image.pixels.begin() + y * image.rowBytes(),
                                    image.pixels.begin() + (y + 1) * image.rowBytes());
         std::unique_ptr<PngReader> reader;
-        ASSERT_EQ(PngReader::open(memorySource(buildPng(spec)), &reader), CodecStatus::Ok);
+        ASSERT_EQ(PngReader::open(memorySource(buildPng(spec)), &reader, budget), CodecStatus::Ok);
         EXPECT_TRUE(reader->interlaced());
+        EXPECT_EQ(reader->groupHeight() < 75, grouped);
         Image decoded;
         ASSERT_EQ(decodeAll(*reader, &decoded), CodecStatus::Ok);
         expectSameImage(decoded, image, "png-interlaced");
     }
+}
+
+// An interlaced file of a few bytes claiming 32767 × 32767 pixels once
+// made the reader ask for the whole image at once; under an address limit
+// above the budget it must fail on the missing data, not on memory.
+TEST(PngReader, HugeInterlacedFileStaysWithinTheMemoryBudget) {
+    if (!addressLimitUsable()) GTEST_SKIP() << "no address limit under AddressSanitizer";
+    std::vector<std::uint8_t> file = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> header;
+    putBe32(header, 32767);
+    putBe32(header, 32767);
+    header.insert(header.end(), {8, 2, 0, 0, 1});  // 8-bit RGB, interlaced
+    appendChunk(file, "IHDR", header);
+    // The start of a zlib stream of zero rows, and nothing after it.
+    const std::vector<std::uint8_t> zeros(4096, 0);
+    uLongf packedSize = compressBound(static_cast<uLong>(zeros.size()));
+    std::vector<std::uint8_t> packed(packedSize);
+    ASSERT_EQ(compress(packed.data(), &packedSize, zeros.data(), static_cast<uLong>(zeros.size())),
+              Z_OK);
+    packed.resize(std::min<std::size_t>(packedSize, 8));
+    appendChunk(file, "IDAT", packed);
+    constexpr std::size_t kBudget = std::size_t{64} << 20;
+    const int exit = runUnderAddressLimit(4 * kBudget, [&file] {
+        std::unique_ptr<PngReader> reader;
+        CodecStatus status = PngReader::open(memorySource(file), &reader, kBudget);
+        if (status == CodecStatus::Ok) status = drainBands(*reader);
+        return static_cast<int>(status);
+    });
+    EXPECT_EQ(exit, static_cast<int>(CodecStatus::Corrupt));
 }
 
 TEST(PngReader, ResolutionOnlyFromMetres) {

@@ -2,10 +2,13 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -58,29 +61,84 @@ Image smoothImage(std::int32_t width, std::int32_t height, int channels) {
 
 CodecStatus decodeAll(modules::RasterReader& reader, Image* image) {
     const modules::RasterInfo& info = reader.info();
-    *image = Image(info.width, info.height, info.channels());
-    std::vector<int> seen(static_cast<std::size_t>(info.height), 0);
-    const std::size_t rowBytes = info.rowBytes() + 7;  // a stride wider than the row
+    const int channels = info.channels();
+    *image = Image(info.width, info.height, channels);
+    std::vector<int> seen(image->pixels.size(), 0);
+    // A stride wider than the band asks for.
+    const std::size_t rowBytes = static_cast<std::size_t>(reader.bandWidth()) * channels + 7;
     std::vector<std::uint8_t> band(rowBytes * static_cast<std::size_t>(reader.bandHeight()));
     for (;;) {
         modules::BandRows rows;
         const CodecStatus status = reader.readBand(band.data(), rowBytes, &rows);
         if (status != CodecStatus::Ok) return status;
         if (rows.rowCount == 0) break;
-        EXPECT_GE(rows.firstRow, 0);
-        EXPECT_LE(rows.rowCount, reader.bandHeight());
-        EXPECT_LE(rows.firstRow + rows.rowCount, info.height);
-        if (rows.firstRow < 0 || rows.firstRow + rows.rowCount > info.height)
-            return CodecStatus::Corrupt;
-        for (std::int32_t r = 0; r < rows.rowCount; ++r) {
-            ++seen[static_cast<std::size_t>(rows.firstRow + r)];
-            std::copy_n(band.data() + r * rowBytes, info.rowBytes(),
-                        image->pixels.data() + (rows.firstRow + r) * info.rowBytes());
-        }
+        const std::int32_t columns = rows.columns(info.width);
+        const int samples = rows.samplesPerPixel(channels);
+        const bool inside = rows.firstRow >= 0 && rows.rowCount <= reader.bandHeight() &&
+                            rows.firstRow + rows.rowCount <= info.height && rows.firstColumn >= 0 &&
+                            columns >= 1 && columns <= reader.bandWidth() &&
+                            rows.firstColumn + columns <= info.width && rows.channel < channels;
+        EXPECT_TRUE(inside) << "band at row " << rows.firstRow << ", column " << rows.firstColumn;
+        if (!inside) return CodecStatus::Corrupt;
+        for (std::int32_t r = 0; r < rows.rowCount; ++r)
+            for (std::int32_t x = 0; x < columns; ++x)
+                for (int s = 0; s < samples; ++s) {
+                    const int c = rows.channel >= 0 ? rows.channel : s;
+                    const std::int32_t y = rows.firstRow + r;
+                    const std::int32_t column = rows.firstColumn + x;
+                    ++seen[(static_cast<std::size_t>(y) * info.width + column) * channels + c];
+                    image->at(column, y, c) = band[r * rowBytes + x * samples + s];
+                }
     }
-    for (std::int32_t y = 0; y < info.height; ++y)
-        EXPECT_EQ(seen[static_cast<std::size_t>(y)], 1) << "row " << y;
+    const auto wrong = std::find_if(seen.begin(), seen.end(), [](int n) { return n != 1; });
+    EXPECT_TRUE(wrong == seen.end()) << "sample " << (wrong - seen.begin()) << " decoded "
+                                     << (wrong == seen.end() ? 1 : *wrong) << " times";
     return CodecStatus::Ok;
+}
+
+CodecStatus drainBands(modules::RasterReader& reader) {
+    std::vector<std::uint8_t> band(reader.bandBytes());
+    const std::size_t rowBytes =
+        static_cast<std::size_t>(reader.bandWidth()) * reader.info().channels();
+    for (;;) {
+        modules::BandRows rows;
+        const CodecStatus status = reader.readBand(band.data(), rowBytes, &rows);
+        if (status != CodecStatus::Ok || rows.rowCount == 0) return status;
+    }
+}
+
+bool addressLimitUsable() {
+#if defined(__SANITIZE_ADDRESS__)
+    return false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    return false;
+#else
+    return true;
+#endif
+#else
+    return true;
+#endif
+}
+
+int runUnderAddressLimit(std::size_t headroom, const std::function<int()>& body) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        // The first field of statm is the address space in pages.
+        unsigned long pages = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%lu", &pages) != 1) ::_exit(255);
+        std::fclose(statm);
+        const rlim_t limit =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(::sysconf(_SC_PAGESIZE)) + headroom;
+        const struct rlimit bounds = {limit, limit};
+        if (::setrlimit(RLIMIT_AS, &bounds) != 0) ::_exit(255);
+        ::_exit(body() & 0xFF);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child) return -1000;
+    if (WIFSIGNALED(status)) return -WTERMSIG(status);
+    return WEXITSTATUS(status);
 }
 
 CodecStatus encodeAll(std::unique_ptr<modules::RasterWriter> writer, const Image& image,

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,8 +44,21 @@ Image noiseImage(std::int32_t width, std::int32_t height, int channels, std::uin
 Image smoothImage(std::int32_t width, std::int32_t height, int channels);
 
 // Decodes every band of `reader`. Fails the test when the bands do not cover
-// each row exactly once or lie outside the image.
+// each sample exactly once or lie outside the image.
 CodecStatus decodeAll(modules::RasterReader& reader, Image* image);
+
+// Reads every band of `reader` into one band buffer and drops it: the
+// status of the first failure, or Ok. For images too large to keep.
+CodecStatus drainBands(modules::RasterReader& reader);
+
+// Runs `body` in a forked child whose address space may grow by at most
+// `headroom` bytes beyond what it has, and waits for it: the child's exit
+// status (body's result, 0 to 255), or minus the signal that ended it (an
+// allocation beyond the limit that nothing caught ends in SIGABRT). False
+// (the test should skip) under AddressSanitizer, whose shadow memory
+// cannot live under such a limit.
+bool addressLimitUsable();
+int runUnderAddressLimit(std::size_t headroom, const std::function<int()>& body);
 
 // Feeds `image` to `writer` in bands of `bandHeight` rows, in the order the
 // writer asks for, and finishes the file.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -444,6 +445,142 @@ TEST(TiffReader, DamagedFilesAreErrors) {
             EXPECT_NE(decodeTiff(dir / "cut.tif", &image), CodecStatus::Ok);
         }
     }
+}
+
+// A little-endian file of one directory, assembled byte by byte: 16 bytes
+// of zero samples at offset 8 (where every strip or tile of `entries`
+// points), the directory after them, then the values too long to sit in
+// their entries. Each entry is a tag, a type (3 short, 4 long) and values.
+struct TiffEntry {
+    std::uint16_t tag;
+    std::uint16_t type;
+    std::vector<std::uint32_t> values;
+};
+std::vector<std::uint8_t> craftTiff(const std::vector<TiffEntry>& entries) {
+    constexpr std::uint32_t kData = 8;
+    const std::uint32_t directory = kData + 16;
+    std::uint32_t extra = directory + 2 + 12 * static_cast<std::uint32_t>(entries.size()) + 4;
+    Bytes file;
+    file.text("II").u16(42).u32(directory).bytes(std::vector<std::uint8_t>(16, 0));
+    file.u16(static_cast<unsigned>(entries.size()));
+    Bytes values;
+    auto put = [](Bytes& out, std::uint16_t type, std::uint32_t v) {
+        type == 3 ? out.u16(v) : out.u32(v);
+    };
+    for (const TiffEntry& e : entries) {
+        file.u16(e.tag).u16(e.type).u32(static_cast<std::uint32_t>(e.values.size()));
+        const std::size_t bytes = e.values.size() * (e.type == 3 ? 2 : 4);
+        if (bytes <= 4) {
+            for (std::uint32_t v : e.values) put(file, e.type, v);
+            for (std::size_t pad = bytes; pad < 4; ++pad) file.u8(0);
+        } else {
+            file.u32(extra + static_cast<std::uint32_t>(values.size()));
+            for (std::uint32_t v : e.values) put(values, e.type, v);
+        }
+    }
+    file.u32(0).bytes(values.data);
+    return file.data;
+}
+
+// Files of a few bytes that claim a 32767 × 32767 image in one very tall
+// tile or in one strip per separate plane: decoding them would once have
+// needed gigabytes. Under an address limit above the budget the reader
+// must refuse them or fail on their missing data, never run out of memory.
+TEST(TiffReader, HostileLayoutsStayWithinTheMemoryBudget) {
+    if (!addressLimitUsable()) GTEST_SKIP() << "no address limit under AddressSanitizer";
+    constexpr std::uint32_t kSide = 32767;
+    const std::vector<TiffEntry> common = {
+        {256, 4, {kSide}}, {257, 4, {kSide}}, {259, 3, {COMPRESSION_NONE}}};
+    auto with = [&](std::vector<TiffEntry> more) {
+        more.insert(more.begin(), common.begin(), common.end());
+        std::sort(more.begin(), more.end(),
+                  [](const TiffEntry& a, const TiffEntry& b) { return a.tag < b.tag; });
+        return craftTiff(more);
+    };
+    const std::pair<const char*, std::vector<std::uint8_t>> files[] = {
+        {"one tall tile", with({{258, 3, {16}},
+                                {262, 3, {PHOTOMETRIC_MINISBLACK}},
+                                {322, 4, {16}},
+                                {323, 4, {32768}},
+                                {324, 4, {8}},
+                                {325, 4, {16}}})},
+        {"one strip per separate plane", with({{258, 3, {16, 16, 16}},
+                                               {262, 3, {PHOTOMETRIC_RGB}},
+                                               {273, 4, {8, 8, 8}},
+                                               {277, 3, {3}},
+                                               {278, 4, {kSide}},
+                                               {279, 4, {16, 16, 16}},
+                                               {284, 3, {2}}})},
+    };
+    constexpr std::size_t kBudget = std::size_t{64} << 20;
+    for (const auto& [name, file] : files) {
+        SCOPED_TRACE(name);
+        const int exit = runUnderAddressLimit(4 * kBudget, [&file = file] {
+            std::unique_ptr<TiffReader> reader;
+            CodecStatus status = TiffReader::open(memorySource(file), &reader, kBudget);
+            if (status == CodecStatus::Ok) status = drainBands(*reader);
+            return static_cast<int>(status);
+        });
+        EXPECT_TRUE(exit == static_cast<int>(CodecStatus::Corrupt) ||
+                    exit == static_cast<int>(CodecStatus::TooLarge))
+            << "child ended with " << exit;
+    }
+}
+
+// Budgets that hold only part of a row of tiles, or of a strip read
+// through the RGBA interface, still decode every sample; one tile beyond
+// the budget is TooLarge.
+TEST(TiffReader, SmallBudgetsDecodeInNarrowerOrShorterBands) {
+    TempDir dir;
+    TiffLayout tiled;
+    tiled.tile = 64;
+    TiffLayout bottomUp;
+    bottomUp.photometric = PHOTOMETRIC_RGB;
+    bottomUp.samples = 3;
+    bottomUp.orientation = ORIENTATION_BOTLEFT;
+    bottomUp.rowsPerStrip = 50;
+    struct Case {
+        const char* name;
+        TiffLayout layout;
+        std::uint32_t width;
+        std::size_t budget;
+        std::int32_t bandWidth;
+        std::int32_t bandHeight;
+    };
+    // Tiles of 64 × 64 grey cost 4096 bytes for one decoded tile and 8192 a
+    // tile of band (raw rows and the caller's band); the RGBA interface
+    // costs 7 bytes a pixel of band. The reader keeps half the budget.
+    const Case cases[] = {
+        {"one tile of the row", tiled, 200, 2 * 16000, 64, 64},
+        {"two tiles of the row", tiled, 200, 2 * 24000, 128, 64},
+        {"rows of a strip", bottomUp, 40, 2 * 12000, 40, 42},
+    };
+    const std::uint32_t height = 150;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::size_t rowSamples = std::size_t{c.width} * c.layout.samples;
+        const std::vector<std::uint32_t> values =
+            sampleValues(c.width, height, c.layout.samples, 255);
+        writeTiff(dir / "small.tif", c.width, height, c.layout, values);
+        Image expected(static_cast<std::int32_t>(c.width), height, c.layout.samples);
+        const bool flipped = c.layout.orientation == ORIENTATION_BOTLEFT;
+        for (std::uint32_t y = 0; y < height; ++y)
+            for (std::size_t i = 0; i < rowSamples; ++i)
+                expected.pixels[y * rowSamples + i] = static_cast<std::uint8_t>(
+                    values[(flipped ? height - 1 - y : y) * rowSamples + i]);
+        std::unique_ptr<TiffReader> reader;
+        ASSERT_EQ(TiffReader::open(fileSource(dir / "small.tif"), &reader, c.budget),
+                  CodecStatus::Ok);
+        EXPECT_EQ(reader->bandWidth(), c.bandWidth);
+        EXPECT_EQ(reader->bandHeight(), c.bandHeight);
+        Image image;
+        ASSERT_EQ(decodeAll(*reader, &image), CodecStatus::Ok);
+        expectSameImage(image, expected, "tiff-small-budget");
+    }
+    writeTiff(dir / "tiled.tif", 200, height, tiled, sampleValues(200, height, 1, 255));
+    std::unique_ptr<TiffReader> reader;
+    EXPECT_EQ(TiffReader::open(fileSource(dir / "tiled.tif"), &reader, 2 * 12000),
+              CodecStatus::TooLarge);
 }
 
 CodecStatus writeOurTiff(const std::filesystem::path& path, const Image& image,

@@ -132,6 +132,22 @@ TEST_F(DocumentTest, TheOpenCommandOffersAllFormatsFirstAndOpensTheChoice) {
     EXPECT_EQ(app().context().recentFiles->paths().value(0), bmp);
 }
 
+// A photograph that lost its end marker opens, and the module's warning
+// about it shows once.
+TEST_F(DocumentTest, ADamagedPhotoOpensAfterOneWarning) {
+    const QString photo = rig.file("photo.jpg");
+    writePatternFile(rig, photo, Page::kTypeRgb, 40, 30);
+    QFile file(photo);
+    ASSERT_TRUE(file.resize(file.size() - 2));
+    QString message;
+    CPageDocument* document = nullptr;
+    test::withModal([&](QWidget* modal) { message = answerMessage(modal, QMessageBox::Ok); },
+                    [&] { document = app().openDocumentFile(photo); });
+    ASSERT_NE(document, nullptr);
+    EXPECT_TRUE(message.contains(QStringLiteral("photo.jpg"))) << message.toStdString();
+    EXPECT_EQ(app().docTemplate().documents().size(), 1u);
+}
+
 TEST_F(DocumentTest, AFileNoModuleReadsFailsWithTheOpenMessage) {
     const QString odd = rig.file("notes.xyz");
     QFile file(odd);

@@ -75,6 +75,16 @@ bool Page::shapeWhite(std::int32_t type, std::int32_t width, std::int32_t height
     return shape(type, width, height, planeCount, fills);
 }
 
+bool Page::storeCanHold(std::int32_t width, std::int32_t height, int planeCount) const {
+    if (width < 1 || height < 1 || planeCount < 1) return true;
+    const VMTile& store = m_environment.store;
+    const auto tileWidth = static_cast<std::uint64_t>(store.tileWidth());
+    const auto tileHeight = static_cast<std::uint64_t>(store.tileHeight());
+    const std::uint64_t across = (static_cast<std::uint64_t>(width) + tileWidth - 1) / tileWidth;
+    const std::uint64_t down = (static_cast<std::uint64_t>(height) + tileHeight - 1) / tileHeight;
+    return across * down * static_cast<std::uint64_t>(planeCount) <= store.tileCount();
+}
+
 Rect Page::bounds() const {
     if (!m_data) return Rect{};
     return Rect{0, 0, m_data->width(), m_data->height()};

@@ -82,6 +82,13 @@ public:
                const std::uint8_t* fills);
     // shape() with every fill 255.
     bool shapeWhite(std::int32_t type, std::int32_t width, std::int32_t height, int planeCount);
+    // True when the tile store could hold the pixels of a page of this size
+    // at all: ceil(width / 128) x ceil(height / 128) tiles per plane, for
+    // every plane, within the store's capacity. Shaping costs no tiles, so a
+    // page beyond the capacity would shape and only fail once written; an
+    // image read from outside is refused with this first. True for sizes
+    // below 1 x 1, which shape() refuses itself.
+    bool storeCanHold(std::int32_t width, std::int32_t height, int planeCount) const;
 
     // (0, 0, width, height); empty before the first shape.
     Rect bounds() const;

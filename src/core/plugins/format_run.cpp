@@ -44,9 +44,11 @@ bool FormatRead(PlugInHost& host, const PlugInList& list, const std::filesystem:
 }
 
 bool FormatReadWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                    int descriptor, Page& page) {
+                    int descriptor, Page& page, std::int16_t* result) {
     PlugInFormatRun run(host, record);
-    return run.read(path, descriptor, page);
+    const bool read = run.read(path, descriptor, page);
+    if (result != nullptr) *result = run.result();
+    return read;
 }
 
 bool FormatWrite(PlugInHost& host, const PlugInList& list, const std::filesystem::path& path,
@@ -70,7 +72,7 @@ bool FormatReread(PlugInHost& host, const PlugInList& list, const std::filesyste
 }
 
 bool FormatRereadWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                      int descriptor, Page& page) {
+                      int descriptor, Page& page, std::int16_t* result) {
     PageData* data = page.pageData();
     if (data == nullptr || data->changeOpen()) return false;
     const Rect oldBounds = page.bounds();
@@ -79,7 +81,7 @@ bool FormatRereadWith(PlugInHost& host, PlugInRecord& record, const std::filesys
     const double oldVertical = page.verticalResolution();
     const Rect oldSelection = page.storedSelectionRect();
     if (!data->beginChange()) return false;
-    if (!FormatReadWith(host, record, path, descriptor, page)) {
+    if (!FormatReadWith(host, record, path, descriptor, page, result)) {
         data->abortChange();
         page.setType(oldType);
         page.setResolution(oldHorizontal, oldVertical);
@@ -149,7 +151,10 @@ bool PlugInFormatRun::read(const std::filesystem::path& path, int descriptor, Pa
         // The resolution goes in first, so that the state record written by
         // the shaping carries it.
         page.setResolution(resolution, resolution);
-        if (!page.shapeWhite(mode.pageType, m_block.imageSize.h, m_block.imageSize.v, planes)) {
+        if (!page.storeCanHold(m_block.imageSize.h, m_block.imageSize.v, planes)) {
+            result = TSPI_ERR_MEMORY_FULL;
+        } else if (!page.shapeWhite(mode.pageType, m_block.imageSize.h, m_block.imageSize.v,
+                                    planes)) {
             result = kShapeFailed;
         } else {
             m_readPage = &page;
@@ -172,6 +177,7 @@ bool PlugInFormatRun::read(const std::filesystem::path& path, int descriptor, Pa
     }
     m_buffer.reset();
     m_host.UnloadPlugIn(m_record);
+    m_result = result;
     return result == 0;
 }
 

@@ -37,11 +37,14 @@ PlugInRecord* findFormatModule(const PlugInList& list, const std::filesystem::pa
 // then Read Continue and the read advance until the module sets data to
 // null; Read Finish. False when no module handles the extension, the page
 // cannot be shaped, or the module fails; the page then holds whatever the
-// read reached (callers discard it or undo).
+// read reached (callers discard it or undo). A size whose pixels the tile
+// store could never hold is refused before any pixel moves, with result
+// -108 (memory full). `result`, when given, receives the run's result (0,
+// the module's error, 2 for a page that cannot be shaped, -108).
 bool FormatRead(PlugInHost& host, const PlugInList& list, const std::filesystem::path& path,
                 int descriptor, Page& page);
 bool FormatReadWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                    int descriptor, Page& page);
+                    int descriptor, Page& page, std::int16_t* result = nullptr);
 
 // Writes `page` into the file with the format module found by extension:
 // the block describes the whole image; then the options (when
@@ -63,7 +66,7 @@ bool FormatWriteWith(PlugInHost& host, PlugInRecord& record, const std::filesyst
 bool FormatReread(PlugInHost& host, const PlugInList& list, const std::filesystem::path& path,
                   int descriptor, Page& page);
 bool FormatRereadWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                      int descriptor, Page& page);
+                      int descriptor, Page& page, std::int16_t* result = nullptr);
 
 // The driver behind the format functions. One object per read or write.
 class PlugInFormatRun final : public PlugInRun {
@@ -71,6 +74,9 @@ public:
     PlugInFormatRun(PlugInHost& host, PlugInRecord& record);
 
     bool read(const std::filesystem::path& path, int descriptor, Page& page);
+    // The result of the last read: 0 or the code that ended it; -1 when no
+    // module was called.
+    std::int16_t result() const { return m_result; }
     bool write(const std::filesystem::path& path, int descriptor, const Page& page,
                bool wantOptions);
 
@@ -91,6 +97,7 @@ private:
     Page* m_readPage = nullptr;
     const Page* m_writePage = nullptr;
     std::unique_ptr<ProDataBuffer> m_buffer;
+    std::int16_t m_result = -1;
 };
 
 }  // namespace tessary

@@ -20,11 +20,18 @@ void TSPI_CALL progressProc(std::int32_t done, std::int32_t total) {
     if (PlugInHost* host = PlugInHost::active()) host->reportProgress(done, total);
 }
 
-// Serves one selector: TSPI_HOST_ASK_SUITE writes the ask suite's address
-// into the word `data` points at. Every other selector does nothing.
+// Serves two selectors: TSPI_HOST_ASK_SUITE writes the ask suite's address
+// into the word `data` points at; TSPI_HOST_REPORT_WARNING hands the text
+// the word points at to the active host and clears the word when it was
+// taken. Every other selector does nothing.
 void TSPI_CALL hostProc(std::int16_t selector, std::intptr_t* data) {
-    if (selector == TSPI_HOST_ASK_SUITE && data != nullptr)
+    if (data == nullptr) return;
+    if (selector == TSPI_HOST_ASK_SUITE) {
         *data = reinterpret_cast<std::intptr_t>(&askSuite());
+    } else if (selector == TSPI_HOST_REPORT_WARNING) {
+        PlugInHost* host = PlugInHost::active();
+        if (host != nullptr && host->noteWarning(reinterpret_cast<const char*>(*data))) *data = 0;
+    }
 }
 
 void TSPI_CALL processEventProc(void* event) {

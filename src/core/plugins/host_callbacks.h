@@ -13,7 +13,8 @@ namespace tessary {
 struct HostProcedures {
     TsPiAbortProc abort;
     TsPiProgressProc progress;
-    // Hands out the ask suite (tessary_ask.h) for TSPI_HOST_ASK_SUITE.
+    // Hands out the ask suite (tessary_ask.h) for TSPI_HOST_ASK_SUITE and
+    // takes a module's warning for TSPI_HOST_REPORT_WARNING.
     TsPiHostProc host;
     TsPiProcessEventProc processEvent;
     TsPiDisplayPixelsProc displayPixels;

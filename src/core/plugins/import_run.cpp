@@ -50,6 +50,8 @@ std::int16_t PlugInImportRun::advanceState() {
 std::int16_t PlugInImportRun::prepareImage() {
     const DeliveredMode mode = deliveredModeOf(m_block.imageMode);
     const int planes = deliveredPlaneCount(m_block.imageMode, m_block.planes);
+    if (!m_page->storeCanHold(m_block.imageSize.h, m_block.imageSize.v, planes))
+        return TSPI_ERR_MEMORY_FULL;
     if (!m_page->shapeWhite(mode.pageType, m_block.imageSize.h, m_block.imageSize.v, planes))
         return kShapeFailed;
     m_buffer = std::make_unique<ProDataBuffer>();

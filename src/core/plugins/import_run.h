@@ -45,8 +45,9 @@ private:
     // Finish failed).
     bool cycle(std::int16_t& result);
     // Shapes the page for the delivered image and prepares the conversion
-    // buffer; 0, 2 when the page cannot be shaped, or -30000 for a plane
-    // map naming planes that do not exist.
+    // buffer; 0, 2 when the page cannot be shaped, -108 when the tile store
+    // could never hold its pixels, or -30000 for a plane map naming planes
+    // that do not exist.
     std::int16_t prepareImage();
 
     PlugInHost& m_host;

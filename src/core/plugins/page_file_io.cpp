@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "app/error_messages.h"
+#include "model/error_codes.h"
 #include "model/page_data.h"
 #include "plugins/format_run.h"
 
@@ -77,6 +79,8 @@ std::string_view describePageFileError(PageFileError error) {
             return "the format plug-in could not process the file";
         case PageFileError::ModuleNotLoaded:
             return "the format plug-in could not be loaded";
+        case PageFileError::NotEnoughMemory:
+            return errorMessage(kErrMemory);
         case PageFileError::MergeFailed:
             return "the floating selection could not be merged";
         case PageFileError::CannotReplaceFile:
@@ -92,10 +96,12 @@ std::string_view describePageFileError(PageFileError error) {
 PageFileIO::PageFileIO(PlugInHost& host, const PlugInList& list, const PageEnvironment& environment)
     : m_host(host), m_list(list), m_environment(environment) {}
 
-std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFileError* error) {
+std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFileError* error,
+                                       std::string* warning) {
     PageFileError local = PageFileError::None;
     PageFileError& result = error != nullptr ? *error : local;
     result = PageFileError::None;
+    if (warning != nullptr) warning->clear();
     PlugInRecord* record = findFormatModule(m_list, path);
     if (record == nullptr) {
         result = PageFileError::NoFormatModule;
@@ -111,11 +117,14 @@ std::unique_ptr<Page> PageFileIO::open(const std::filesystem::path& path, PageFi
         return nullptr;
     }
     auto page = std::make_unique<Page>(m_environment);
-    if (!FormatReadWith(m_host, *record, path, file.get(), *page) || page->pageData() == nullptr) {
-        result = moduleFailure();
+    std::int16_t code = 0;
+    if (!FormatReadWith(m_host, *record, path, file.get(), *page, &code) ||
+        page->pageData() == nullptr) {
+        result = moduleFailure(code);
         return nullptr;
     }
     page->setModified(false);
+    if (warning != nullptr) *warning = m_host.moduleWarning();
     return page;
 }
 
@@ -169,12 +178,16 @@ PageFileError PageFileIO::revert(Page& page, const std::filesystem::path& path) 
     if (m_host.busy()) return PageFileError::Busy;
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) return PageFileError::CannotOpenFile;
-    if (!FormatRereadWith(m_host, *record, path, file.get(), page)) return moduleFailure();
+    std::int16_t code = 0;
+    if (!FormatRereadWith(m_host, *record, path, file.get(), page, &code))
+        return moduleFailure(code);
     return PageFileError::None;
 }
 
-PageFileError PageFileIO::moduleFailure() const {
-    return m_host.loadFailed() ? PageFileError::ModuleNotLoaded : PageFileError::ModuleFailed;
+PageFileError PageFileIO::moduleFailure(std::int16_t code) const {
+    if (m_host.loadFailed()) return PageFileError::ModuleNotLoaded;
+    return code == TSPI_ERR_MEMORY_FULL ? PageFileError::NotEnoughMemory
+                                        : PageFileError::ModuleFailed;
 }
 
 }  // namespace tessary

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <string_view>
 
 #include "model/page.h"
@@ -19,13 +20,15 @@ enum class PageFileError {
     CannotCreateFile,   // the temporary file beside the target cannot be made
     ModuleFailed,       // the format module reported an error
     ModuleNotLoaded,    // the format module could not be loaded
+    NotEnoughMemory,    // the image is too large for the memory or the tile store
     MergeFailed,        // the floating selection could not be merged
     CannotReplaceFile,  // the finished file could not be put in the target's place
     PageNotShaped,      // the page holds no pixels
     Busy,               // another plug-in run is in progress
 };
 
-// A short English description of an error, for logs and the batch program.
+// A short English description of an error, for logs and the batch program;
+// NotEnoughMemory gives the message of error code 0x10003.
 std::string_view describePageFileError(PageFileError error);
 
 // Reading and writing whole pages through the format modules, without any
@@ -38,8 +41,13 @@ public:
     PageFileIO(PlugInHost& host, const PlugInList& list, const PageEnvironment& environment);
 
     // Reads the file into a new page. Null with `error` set when no module
-    // handles the extension, the file cannot be opened, or the module fails.
-    std::unique_ptr<Page> open(const std::filesystem::path& path, PageFileError* error = nullptr);
+    // handles the extension, the file cannot be opened, or the module fails
+    // (NotEnoughMemory when it reported memory full or the image is beyond
+    // the tile store). On success `warning` (when given) receives what the
+    // module warned of while reading, such as damage it read around, to be
+    // shown once; empty when nothing.
+    std::unique_ptr<Page> open(const std::filesystem::path& path, PageFileError* error = nullptr,
+                               std::string* warning = nullptr);
 
     // Writes `page` to `path`. A floating selection is merged first, as one
     // undoable change (undo kind 5, "Selection") over the selection
@@ -58,8 +66,9 @@ public:
     PageFileError revert(Page& page, const std::filesystem::path& path);
 
 private:
-    // Why the format run that just failed did so.
-    PageFileError moduleFailure() const;
+    // Why the format run that just failed did so; `code` is its result
+    // (memory full gives NotEnoughMemory).
+    PageFileError moduleFailure(std::int16_t code = 0) const;
 
     PlugInHost& m_host;
     const PlugInList& m_list;

@@ -8,6 +8,7 @@
 #include "plugins/host_callbacks.h"
 #include "plugins/movable_memory.h"
 #include "plugins/plug_in_module.h"
+#include "tessary_ask.h"
 
 namespace tessary {
 
@@ -86,8 +87,9 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
     m_lastLoadMessage = module.message;
     m_loadFailed = module.code != 0;
     // A cancel belongs to the module it was given to: a failed load must not
-    // pass off as one either.
+    // pass off as one either. So does a warning.
     m_cancelled = false;
+    m_warning.clear();
     if (module.code != 0) return module.code;
 
     m_moduleName = textOf(record.name);
@@ -237,6 +239,14 @@ TsPiResult PlugInHost::colourServices(TsPiColorServicesInfo* info) {
     context.background = m_background;
     context.chooser = m_chooser;
     return serveColourServices(info, context);
+}
+
+bool PlugInHost::noteWarning(const char* text) {
+    if (text == nullptr) return false;
+    const std::size_t length = ::strnlen(text, TSPI_ASK_MAX_TEXT);
+    if (length == TSPI_ASK_MAX_TEXT) return false;
+    if (m_warning.empty()) m_warning.assign(text, length);
+    return true;
 }
 
 TsPiResult PlugInHost::advanceState() {

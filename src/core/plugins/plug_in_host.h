@@ -144,6 +144,12 @@ public:
     TsPiResult colourServices(TsPiColorServicesInfo* info);
     // The advance of the run in progress; -30900 outside a run.
     TsPiResult advanceState();
+    // Keeps a module's warning for the user (tessary_ask.h): the first of
+    // the run, when it is text of at most TSPI_ASK_MAX_TEXT bytes with its
+    // terminator. False when the text is malformed.
+    bool noteWarning(const char* text);
+    // The warning kept since the last module was loaded; empty when none.
+    const std::string& moduleWarning() const { return m_warning; }
 
     // What the loader said when the last load failed (for diagnostics).
     const std::string& lastLoadMessage() const { return m_lastLoadMessage; }
@@ -178,6 +184,7 @@ private:
     bool m_loadFailed = false;
     PlugInRun* m_run = nullptr;
     std::string m_lastLoadMessage;
+    std::string m_warning;
 };
 
 // Delay before the plug-in progress window shows, in milliseconds.

@@ -11,6 +11,7 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <string>
 
 #include "acquire/acquire_commands.h"
 #include "acquire/c_twain.h"
@@ -458,7 +459,8 @@ CPageDocument* CKorvelApp::openDocumentFile(const QString& path) {
         return open;
     }
     PageFileError error = PageFileError::None;
-    std::unique_ptr<Page> page = m_files->open(absolute.toStdString(), &error);
+    std::string warning;
+    std::unique_ptr<Page> page = m_files->open(absolute.toStdString(), &error, &warning);
     if (!page) {
         showWarning(m_mainFrame, openFailureMessage(error, absolute));
         return nullptr;
@@ -466,6 +468,9 @@ CPageDocument* CKorvelApp::openDocumentFile(const QString& path) {
     CPageDocument* document = m_template->createDocument(std::move(page), absolute);
     m_recentFiles->add(absolute);
     m_mainFrame->mainMenu()->setRecentFiles(m_recentFiles->paths());
+    // What the format module read around (a damaged file), once the
+    // document shows.
+    if (!warning.empty()) showWarning(m_mainFrame, QString::fromStdString(warning));
     return document;
 }
 

@@ -35,6 +35,8 @@ QString pluginNotLoaded() {
 
 QString openFailureMessage(PageFileError error, const QString& path) {
     if (error == PageFileError::ModuleNotLoaded) return pluginNotLoaded();
+    if (error == PageFileError::NotEnoughMemory)
+        return QString::fromStdString(errorMessage(kErrMemory));
     if (error == PageFileError::CannotOpenFile) {
         const QFileInfo info(path);
         if (!info.exists()) return named(kFileNotFound, path);

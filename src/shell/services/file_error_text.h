@@ -11,7 +11,8 @@ namespace tessary {
 // found." and the like, strings 61728-61734); a file no format module can
 // read, or that its module refused, gives "The document could not be
 // opened." (61697); a module that cannot be loaded says so (the message of
-// error code 0x10004).
+// error code 0x10004); an image too large for the memory or the tile store
+// gives the out-of-memory message (error code 0x10003, string 4467).
 QString openFailureMessage(PageFileError error, const QString& path);
 
 // The message shown when saving to `path` failed with `error`: a folder that

@@ -188,6 +188,18 @@ TEST_F(FormatRun, FailedStartSkipsFinishAndUnshapeablePictureFails) {
     script->planes = 2;  // RGB with two planes cannot be shaped
     EXPECT_FALSE(read(page, file));
     EXPECT_EQ(selectorsOf(script->log), (Selectors{1, 2, 4}));
+
+    // More tiles than the whole store holds: refused as memory full before
+    // a single band moves.
+    script->log.count = 0;
+    script->planes = 3;
+    script->width = script->height = 30000;
+    const int fd = ::open(file.c_str(), O_RDONLY);
+    std::int16_t result = 0;
+    EXPECT_FALSE(FormatReadWith(rig.host, rig.record("Probe Format"), file, fd, page, &result));
+    ::close(fd);
+    EXPECT_EQ(result, TSPI_ERR_MEMORY_FULL);
+    EXPECT_EQ(selectorsOf(script->log), (Selectors{1, 2, 4}));
 }
 
 }  // namespace

@@ -157,6 +157,13 @@ TEST_F(ImportRun, UnusableImagesMakeNoDocument) {
         EXPECT_TRUE(documents.documents.empty()) << c.what;
         EXPECT_EQ(selectorsOf(script->log).back(), TSPI_IMPORT_FINISH) << c.what;
     }
+    // More tiles than the whole store holds: refused before any band moves.
+    *script = probe::ImportScript{};
+    script->imageCount = 1;
+    script->images[0] = image(TSPI_MODE_GRAYSCALE, 30000, 30000, 1, 1);
+    EXPECT_FALSE(run());
+    const Selectors calls = selectorsOf(script->log);
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), TSPI_IMPORT_CONTINUE), 0);
 }
 
 TEST_F(ImportRun, RefusedDocumentEndsTheImport) {

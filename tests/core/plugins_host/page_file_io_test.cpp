@@ -12,6 +12,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "app/error_messages.h"
 #include "core/plugins_host/host_rig.h"
 
 namespace tessary {
@@ -115,6 +116,19 @@ TEST_F(PageFiles, ClearErrorsForUnknownExtensionsMissingFilesAndFailingModules) 
     EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
     EXPECT_EQ(error, PageFileError::ModuleFailed);
     EXPECT_FALSE(describePageFileError(error).empty());
+
+    // Memory full from the module, or an image beyond the tile store: the
+    // out-of-memory message.
+    script.failResult = TSPI_ERR_MEMORY_FULL;
+    EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
+    EXPECT_EQ(error, PageFileError::NotEnoughMemory);
+    EXPECT_EQ(describePageFileError(error), errorMessage(kErrMemory));
+    script.failSelector = 0;
+    script.mode = TSPI_MODE_GRAYSCALE;
+    script.planes = 1;
+    script.width = script.height = 32000;
+    EXPECT_EQ(io.open(files / "bad.prb", &error), nullptr);
+    EXPECT_EQ(error, PageFileError::NotEnoughMemory);
 }
 
 // --- The shipped format modules --------------------------------------------
@@ -242,8 +256,10 @@ TEST_P(ShippedFormat, ReadsFilesMadeByImageMagick) {
     if (!test::fs::exists(convert)) GTEST_SKIP() << "ImageMagick's /usr/bin/convert is missing";
     writeNetpbm(files / "source.ppm", 29, 19, 3, 8);
     const path target = file("magick");
+    // Planar where the format has it: separate TIFF planes arrive one plane
+    // at a time; Adam7 PNG and progressive JPEG take their own decoding.
     const std::string command = convert.native() + " " + (files / "source.ppm").native() +
-                                " -density 300 -units PixelsPerInch -quality 97 " +
+                                " -interlace Plane -density 300 -units PixelsPerInch -quality 97 " +
                                 target.native() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
     PageFileError error = PageFileError::None;
@@ -278,6 +294,28 @@ TEST(ShippedBmp, ZeroResolutionReadsAs72AndTheExtensionCaseDoesNotMatter) {
         for (int y = 0; y < 7; ++y)
             for (int x = 0; x < 13; ++x) ASSERT_EQ(got[y * 13 + x], probe::pixel(5, p, x, y));
     }
+}
+
+// A photograph that lost its end marker opens as it was, and the module's
+// warning naming it comes back once, for the caller to show.
+TEST(ShippedJpeg, ADamagedFileOpensWithAWarningNamingIt) {
+    if (!test::fs::exists(shippedModule("JPEG.8bi"))) GTEST_SKIP() << "JPEG.8bi is not built";
+    HostRig rig;
+    rig.install({shippedModule("JPEG.8bi")});
+    PageFileIO io{rig.host, rig.list, rig.environment()};
+    test::TempDir files;
+    const path photo = files / "photo.jpg";
+    ASSERT_EQ(io.save(*rig.picture(Page::kTypeRgb, 40, 30, 3), photo), PageFileError::None);
+    PageFileError error = PageFileError::None;
+    std::string warning = "left over";
+    auto whole = io.open(photo, &error, &warning);
+    ASSERT_NE(whole, nullptr) << describePageFileError(error);
+    EXPECT_EQ(warning, "");
+    test::fs::resize_file(photo, test::fs::file_size(photo) - 2);
+    auto cut = io.open(photo, &error, &warning);
+    ASSERT_NE(cut, nullptr) << describePageFileError(error);
+    EXPECT_NE(warning.find("photo.jpg"), std::string::npos) << warning;
+    EXPECT_EQ(test::allPlanes(*cut), test::allPlanes(*whole));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "plugins/movable_memory.h"
 #include "plugins/page_file_io.h"
 #include "plugins/plug_in_module.h"
+#include "tessary_ask.h"
 
 namespace tessary {
 namespace {
@@ -175,6 +176,20 @@ TEST_F(Host, UnloadKeepsALiveParametersHandleAndNothingElse) {
     EXPECT_EQ(probe.parameters, nullptr);  // the module disposed of it
 }
 
+// A run keeps the first well-formed warning; loading the next module
+// forgets it. Text without a terminator within the limit is refused.
+TEST_F(Host, WarningsKeepTheFirstWellFormedTextUntilTheNextLoad) {
+    const std::string unterminated(TSPI_ASK_MAX_TEXT, 'x');
+    EXPECT_FALSE(rig.host.noteWarning(nullptr));
+    EXPECT_FALSE(rig.host.noteWarning(unterminated.c_str()));
+    EXPECT_TRUE(rig.host.noteWarning("first"));
+    EXPECT_TRUE(rig.host.noteWarning("second"));
+    EXPECT_EQ(rig.host.moduleWarning(), "first");
+    rig.host.LoadPlugIn(rig.record("Invert Colors"));
+    EXPECT_EQ(rig.host.moduleWarning(), "");
+    rig.host.UnloadPlugIn(rig.record("Invert Colors"));
+}
+
 TEST_F(Host, MaximumSpaceIsFiveEighthsOfAvailableMemoryClampedToTheField) {
     EXPECT_EQ(fiveEighthsForModule(0), 0);
     EXPECT_EQ(fiveEighthsForModule(8), 5);
@@ -230,6 +245,9 @@ TEST_F(Host, ProceduresReachTheActiveHostOnly) {
     // Outside any call or run nothing is active: the procedures do no harm.
     EXPECT_EQ(hostProcedures().abort(), 0);
     EXPECT_EQ(hostProcedures().advanceState(), TSPI_ERR_HOST_INSUFFICIENT);
+    std::intptr_t word = reinterpret_cast<std::intptr_t>("damaged");
+    hostProcedures().host(TSPI_HOST_REPORT_WARNING, &word);
+    EXPECT_NE(word, 0);  // not taken
 
     test::FakePump pump;
     rig.host.setMessagePump(&pump);
