@@ -125,29 +125,40 @@ public:
         if (!planesMatch) breach("image mode and planes do not match");
         if (m_width < 1 || m_height < 1) breach("empty image");
         const int pagePlanes = m_block.imageMode == TSPI_MODE_GRAYSCALE ? 1 : 3;
-        m_seen.assign(static_cast<std::size_t>(m_height), 0);
-        return std::int64_t{m_width} * m_height * pagePlanes <= kMaxDeliveredSamples;
+        const std::int64_t samples = std::int64_t{m_width} * m_height * m_planes;
+        if (std::int64_t{m_width} * m_height * pagePlanes > kMaxDeliveredSamples) return false;
+        m_seen.assign(static_cast<std::size_t>(samples), 0);
+        return true;
     }
 
-    // The editor's advance: takes the band the block points at.
+    // The editor's advance: takes the band the block points at, which holds
+    // planes loPlane ... hiPlane of theRect, interleaved colBytes apart (or
+    // one plane alone), rowBytes from row to row.
     std::int16_t advanceState() override {
         if (m_block.data == nullptr) return 0;
         const TsPiRect& r = m_block.theRect;
-        if (r.left != 0 || r.right != m_width || r.top < 0 || r.top >= r.bottom ||
-            r.bottom > m_height)
-            breach("band outside the image or not whole rows");
-        if (m_block.loPlane != 0 || m_block.hiPlane != m_planes - 1 || m_block.colBytes != m_planes)
-            breach("band without the image's planes");
-        const std::size_t rowBytes = static_cast<std::size_t>(m_width) * m_planes;
-        if (m_block.rowBytes < 0 || static_cast<std::size_t>(m_block.rowBytes) < rowBytes)
-            breach("rows overlap");
+        if (r.left < 0 || r.left >= r.right || r.right > m_width || r.top < 0 ||
+            r.top >= r.bottom || r.bottom > m_height)
+            breach("band empty or outside the image");
+        const int lo = m_block.loPlane;
+        const int hi = m_block.hiPlane;
+        if (lo < 0 || lo > hi || hi >= m_planes) breach("band planes outside the image");
+        if (m_block.colBytes < hi - lo + 1) breach("samples of a pixel overlap");
+        const std::int64_t sampleBytes = std::int64_t{r.right - r.left} * m_block.colBytes;
+        if (m_block.rowBytes < sampleBytes) breach("rows of a band overlap");
+
         const auto* pixels = static_cast<const std::uint8_t*>(m_block.data);
         unsigned sum = 0;
         for (std::int32_t y = r.top; y < r.bottom; ++y) {
-            if (m_seen[static_cast<std::size_t>(y)]++ != 0) breach("row delivered twice");
-            const std::uint8_t* row = pixels + static_cast<std::size_t>(y - r.top) *
-                                                   static_cast<std::size_t>(m_block.rowBytes);
-            for (std::size_t i = 0; i < rowBytes; ++i) sum += row[i];
+            const std::uint8_t* row = pixels + std::int64_t{y - r.top} * m_block.rowBytes;
+            for (std::int32_t x = r.left; x < r.right; ++x) {
+                for (int p = lo; p <= hi; ++p) {
+                    sum += row[std::int64_t{x - r.left} * m_block.colBytes + (p - lo)];
+                    const std::size_t at =
+                        (static_cast<std::size_t>(y) * m_width + x) * m_planes + p;
+                    if (m_seen[at]++ != 0) breach("sample delivered twice");
+                }
+            }
         }
         m_sink = sum;
         return 0;
@@ -156,7 +167,7 @@ public:
     // After the module ended the image with data null.
     void expectComplete() const {
         for (std::uint8_t count : m_seen)
-            if (count != 1) breach("image ended with rows missing");
+            if (count != 1) breach("image ended with samples missing");
     }
 
 private:

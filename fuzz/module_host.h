@@ -9,11 +9,11 @@
 // by path, as the editor hands over files.
 //
 // Where the editor would shape a page and move each delivered band into it,
-// the driver checks the band instead: it lies inside the image, carries the
-// planes the module described, every byte of it is read (so the sanitizers
-// see a band that points outside the module's buffers), and a completed
-// image has had every row delivered exactly once. A breach aborts, which
-// libFuzzer reports as a crash.
+// the driver checks the band instead: it lies inside the image and its
+// planes, every sample of it is read (so the sanitizers see a band that
+// points outside the module's buffers), and a completed image has had every
+// sample delivered exactly once. A breach aborts, which libFuzzer reports
+// as a crash.
 
 #include <cstdint>
 #include <span>
