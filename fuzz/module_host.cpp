@@ -113,9 +113,8 @@ class DeliveryCheck final : public PlugInRun {
 public:
     explicit DeliveryCheck(const Block& block) : m_block(block) {}
 
-    // Checks the description the module gave; false when the editor could
-    // not shape a page for it here (too large for the driver).
-    bool describe() {
+    // Checks the description the module gave.
+    void describe() {
         m_width = m_block.imageSize.h;
         m_height = m_block.imageSize.v;
         m_planes = m_block.planes;
@@ -125,10 +124,8 @@ public:
         if (!planesMatch) breach("image mode and planes do not match");
         if (m_width < 1 || m_height < 1) breach("empty image");
         const int pagePlanes = m_block.imageMode == TSPI_MODE_GRAYSCALE ? 1 : 3;
-        const std::int64_t samples = std::int64_t{m_width} * m_height * m_planes;
-        if (std::int64_t{m_width} * m_height * pagePlanes > kMaxDeliveredSamples) return false;
-        m_seen.assign(static_cast<std::size_t>(samples), 0);
-        return true;
+        m_large = std::int64_t{m_width} * m_height * pagePlanes > kMaxDeliveredSamples;
+        m_seen.assign(m_large ? 0 : static_cast<std::size_t>(m_width) * m_height * m_planes, 0);
     }
 
     // The editor's advance: takes the band the block points at, which holds
@@ -154,6 +151,7 @@ public:
             for (std::int32_t x = r.left; x < r.right; ++x) {
                 for (int p = lo; p <= hi; ++p) {
                     sum += row[std::int64_t{x - r.left} * m_block.colBytes + (p - lo)];
+                    if (m_large) continue;
                     const std::size_t at =
                         (static_cast<std::size_t>(y) * m_width + x) * m_planes + p;
                     if (m_seen[at]++ != 0) breach("sample delivered twice");
@@ -161,7 +159,7 @@ public:
             }
         }
         m_sink = sum;
-        return 0;
+        return m_large ? TSPI_ERR_MEMORY_FULL : 0;
     }
 
     // After the module ended the image with data null.
@@ -175,6 +173,7 @@ private:
     std::int32_t m_width = 0;
     std::int32_t m_height = 0;
     int m_planes = 0;
+    bool m_large = false;  // the store fills up after the first band
     std::vector<std::uint8_t> m_seen;
     volatile unsigned m_sink = 0;
 };
@@ -201,9 +200,6 @@ std::int16_t takeBands(PlugInHost& host, PlugInRecord& record, std::int16_t cont
     return result;
 }
 
-// The cycle's result when the page cannot be shaped, as the editor has it.
-constexpr std::int16_t kShapeFailed = 2;
-
 }  // namespace
 
 void readWithFormatModule(TsPiEntryProc entry, std::span<const std::uint8_t> file) {
@@ -224,9 +220,8 @@ void readWithFormatModule(TsPiEntryProc entry, std::span<const std::uint8_t> fil
     std::int16_t result = r.host.CallPlugIn(record, TSPI_FORMAT_READ_PREPARE);
     if (result == 0) result = r.host.CallPlugIn(record, TSPI_FORMAT_READ_START);
     if (result == 0) {
-        result = check.describe()
-                     ? takeBands(r.host, record, TSPI_FORMAT_READ_CONTINUE, block, check)
-                     : kShapeFailed;
+        check.describe();
+        result = takeBands(r.host, record, TSPI_FORMAT_READ_CONTINUE, block, check);
         r.host.CallPlugIn(record, TSPI_FORMAT_READ_FINISH);
     }
     r.host.UnloadPlugIn(record);
@@ -257,9 +252,9 @@ void importWithModule(TsPiEntryProc entry, std::span<const std::uint8_t> file) {
             if (pages > 4096) breach("acquire again without end");
             result = r.host.CallPlugIn(record, TSPI_IMPORT_START);
             if (result != 0) break;
-            std::int16_t cycle = check.describe()
-                                     ? takeBands(r.host, record, TSPI_IMPORT_CONTINUE, block, check)
-                                     : kShapeFailed;
+            check.describe();
+            const std::int16_t cycle =
+                takeBands(r.host, record, TSPI_IMPORT_CONTINUE, block, check);
             const std::int16_t finished = r.host.CallPlugIn(record, TSPI_IMPORT_FINISH);
             if (finished != 0) break;
             if (block.acquireAgain == 0) break;

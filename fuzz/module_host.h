@@ -30,9 +30,10 @@ namespace tessary::fuzz {
 // past its budget is a finding.
 inline constexpr std::uint64_t kAvailableMemoryBytes = std::uint64_t{256} << 20;
 
-// Images the driver takes delivery of: larger ones are treated like a page
-// the editor cannot shape (Finish follows at once). Decoding a huge image
-// from a few bytes proves nothing a small one does not, and keeps runs slow.
+// Images of more samples than this run out of tile store after their first
+// band (the advance answers "memory full", then Finish follows): whatever a
+// module allocates for the whole image is still allocated, but the driver
+// does not wait for a huge image decoded from a few bytes.
 inline constexpr std::int64_t kMaxDeliveredSamples = std::int64_t{1} << 22;
 
 // Reads `file` with a format module as the editor opens a file: Read
