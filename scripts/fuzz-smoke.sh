@@ -42,7 +42,6 @@ done
 # The stored seeds, copied so that the runs add to the copies only.
 stored_targets="bmp_module png_module jpeg_module tiff_module tiff_pages_module dib_reader preference_file"
 for name in $stored_targets; do
-  rm -rf "${corpus:?}/$name"
   cp -r "fuzz/corpus/$name" "$corpus/$name"
 done
 
