@@ -11,10 +11,12 @@ namespace tessary::modules {
 namespace {
 
 // Rows of `unit` height that make up at least kBandHeight rows, so that a
-// band never splits a strip or a row of tiles.
+// band never splits a strip or a row of tiles. A unit taller than the image
+// (such as the rows per strip of a file without that tag, 2^32 - 1) gives
+// the whole image.
 std::int32_t alignedBandHeight(std::uint32_t unit, std::int32_t imageHeight) {
     if (unit == 0) return std::min(TiffReader::kBandHeight, imageHeight);
-    const std::uint64_t units = (TiffReader::kBandHeight + unit - 1) / unit;
+    const std::uint64_t units = (std::uint64_t{TiffReader::kBandHeight} + unit - 1) / unit;
     return static_cast<std::int32_t>(
         std::min<std::uint64_t>(units * unit, static_cast<std::uint64_t>(imageHeight)));
 }

@@ -394,6 +394,41 @@ TEST(TiffReader, HandMadeBigEndianFile) {
     EXPECT_EQ(image.pixels, (std::vector<std::uint8_t>{0, 1, 255, 128, 2, 0}));
 }
 
+// A compressed file without a rows-per-strip tag is one strip (the tag's
+// default is 2^32 - 1); bottom-up rows take the RGBA interface.
+TEST(TiffReader, HandMadeCompressedFileWithoutRowsPerStrip) {
+    Bytes file;
+    file.text("II").u16(42).u32(8).u16(8);
+    const std::uint32_t pixelOffset = 8 + 2 + 8 * 12 + 4;
+    auto entry = [&](unsigned tag, unsigned type, std::uint32_t value) {
+        file.u16(tag).u16(type).u32(1);
+        if (type == 3) {
+            file.u16(value).u16(0);
+        } else {
+            file.u32(value);
+        }
+    };
+    entry(256, 3, 3);  // width
+    entry(257, 3, 2);  // height
+    entry(258, 3, 8);
+    entry(259, 3, COMPRESSION_PACKBITS);
+    entry(262, 3, 1);  // min is black
+    entry(273, 4, pixelOffset);
+    entry(274, 3, ORIENTATION_BOTLEFT);
+    entry(279, 4, 7);
+    file.u32(0).bytes({5, 10, 20, 30, 40, 50, 60});  // six literal bytes
+    TempDir dir;
+    writeFile(dir / "strip.tif", file.data);
+    Image image;
+    ASSERT_EQ(decodeTiff(dir / "strip.tif", &image), CodecStatus::Ok);
+    Image expected(3, 2, 3);
+    const std::uint8_t stored[2][3] = {{10, 20, 30}, {40, 50, 60}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x)
+            for (int c = 0; c < 3; ++c) expected.at(x, y, c) = stored[1 - y][x];
+    expectSameImage(image, expected, "tiff-no-rows-per-strip");
+}
+
 TEST(TiffReader, PagesOneAfterTheOther) {
     TempDir dir;
     TIFF* tiff = TIFFOpen((dir / "pages.tif").c_str(), "w");
