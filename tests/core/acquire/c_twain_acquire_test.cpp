@@ -46,7 +46,7 @@ TEST_F(AcquireTest, ProtocolDetailsOfAnAcquisition) {
     ASSERT_EQ(fake.capabilityValues.size(), 1u);
     EXPECT_EQ(fake.capabilitySets[0].Cap, ICAP_XFERMECH);
     EXPECT_EQ(fake.capabilityValues[0].ItemType, TWTY_INT16);
-    EXPECT_EQ(fake.capabilityValues[0].Item, TWSX_MEMORY);
+    EXPECT_EQ(TW_UINT32{fake.capabilityValues[0].Item}, TWSX_MEMORY);  // packed field: a copy
     EXPECT_EQ(fake.userInterface.ShowUI, 1);
     EXPECT_EQ(rig.pump.rounds, 3);
     EXPECT_EQ(fake.bufferLengths, (std::vector<TW_UINT32>{64000}));

@@ -163,7 +163,7 @@ TEST(TwainStates, StepsOutOfTheirStateAreNotSent) {
     ASSERT_TRUE(twain.openManager());
     ASSERT_TRUE(twain.openDefaultSource());
     EXPECT_TRUE(fakeManager().sourceNameEmptyAtOpen);
-    EXPECT_EQ(twain.sourceIdentity().Id, 7u);
+    EXPECT_EQ(TW_UINT32{twain.sourceIdentity().Id}, 7u);  // packed field: compare a copy
     EXPECT_FALSE(twain.disableSource());
     EXPECT_TRUE(twain.closeManager());  // closes the source first
     EXPECT_EQ(twain.state(), 2);

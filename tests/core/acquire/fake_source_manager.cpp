@@ -197,7 +197,7 @@ TW_UINT16 FakeSourceManager::memoryTransfer(TW_IMAGEMEMXFER& transfer) {
     const FakeImage& im = current();
     if (transfer.Memory.Flags != (TWMF_APPOWNS | TWMF_POINTER) || transfer.Memory.TheMem == nullptr)
         return answer(TWRC_FAILURE, TWCC_BADVALUE);
-    bufferLengths.push_back(transfer.Memory.Length);
+    bufferLengths.push_back(TW_UINT32{transfer.Memory.Length});  // a copy: the field is packed
     if (static_cast<int>(m_strip) == im.failAtStrip) {
         ++m_strip;
         return answer(TWRC_FAILURE, TWCC_OPERATIONERROR);
