@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "model/blend_table.h"
-#include "model/progress_port.h"
+#include "model/silent_progress.h"
 #include "plugins/host_callbacks.h"
 #include "plugins/host_ports.h"
 #include "plugins/plug_in_host.h"
@@ -19,19 +19,6 @@
 namespace tessary::fuzz {
 
 namespace {
-
-// A progress window nobody cancels.
-class QuietProgress final : public ProgressPort {
-public:
-    void setDelay(std::uint32_t) override {}
-    bool update(std::int32_t, std::int32_t) override { return false; }
-    bool updateSecond(std::int32_t, std::int32_t) override { return false; }
-    bool checkCancel() override { return false; }
-    bool setCancellable(bool cancellable) override { return cancellable; }
-    void setText(int, std::string_view) override {}
-    void setPair(int, std::int16_t, std::int16_t) override {}
-    void close(bool) override {}
-};
 
 class FixedMemory final : public MemoryStatusPort {
 public:
@@ -87,7 +74,7 @@ private:
 };
 
 struct Rig {
-    QuietProgress progress;
+    SilentProgress progress;
     FixedMemory memory;
     BlendTable blend;
     PlugInHost host{progress, blend, memory};

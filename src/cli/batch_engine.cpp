@@ -10,20 +10,6 @@
 
 namespace tessary {
 
-// The plug-in progress window of a run without a screen: takes every report
-// and never asks to stop.
-class BatchEngine::SilentProgress : public ProgressPort {
-public:
-    void setDelay(std::uint32_t) override {}
-    bool update(std::int32_t, std::int32_t) override { return false; }
-    bool updateSecond(std::int32_t, std::int32_t) override { return false; }
-    bool checkCancel() override { return false; }
-    bool setCancellable(bool cancellable) override { return cancellable; }
-    void setText(int, std::string_view) override {}
-    void setPair(int, std::int16_t, std::int16_t) override {}
-    void close(bool) override {}
-};
-
 BatchEngine::BatchEngine(const std::filesystem::path& programFolder)
     : BatchEngine(foldersBeside(programFolder)) {}
 

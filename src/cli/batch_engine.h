@@ -9,6 +9,7 @@
 #include "cli/scripted_questions.h"
 #include "effects/framework/effect_context.h"
 #include "effects/framework/filter.h"
+#include "model/silent_progress.h"
 #include "plugins/host_ports.h"
 #include "plugins/page_file_io.h"
 #include "plugins/plug_in_host.h"
@@ -89,7 +90,6 @@ public:
     PlugInRecord* findPlugIn(std::int32_t kind, std::string_view name) const;
 
 private:
-    class SilentProgress;
     class NoProgressFactory : public ProgressFactory {
     public:
         std::unique_ptr<ProgressPort> create(std::int16_t) override { return nullptr; }
