@@ -188,6 +188,12 @@ public:
     // paged in later also leaves the state as it was.
     bool mapTiles(int plane, const Rect& tiles, const ImageData& source, const SampleMap& map);
 
+    // Lets go of every tile of `plane` lying wholly inside `area` (clipped
+    // to the plane's tiles): each becomes a constant entry of 0, and the
+    // store tile is released (freed when no other state holds it). For a
+    // state whose owner will never read that part again; cannot fail.
+    void releaseTiles(int plane, const Rect& area);
+
     // True when `tile` is exactly one tile of `plane`: 128 x 128 samples on
     // the plane's grid, among its tiles (which may reach past the image).
     bool isWholeTile(int plane, const Rect& tile) const;

@@ -46,6 +46,31 @@ Rect ImageData::wholeTilesWithin(int plane, const Rect& rect, const ImageData& s
                 static_cast<std::int32_t>(rr), static_cast<std::int32_t>(b)};
 }
 
+void ImageData::releaseTiles(int plane, const Rect& area) {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (area.empty()) return;
+    const PlaneRecord& r = m_planes[plane];
+    // Columns and rows of the tiles lying wholly inside `area`.
+    auto firstInside = [](std::int64_t edge, std::int64_t origin) {
+        return std::max<std::int64_t>(0, (edge - origin + kTile - 1) >> kTileShift);
+    };
+    auto endInside = [](std::int64_t edge, std::int64_t origin, std::int64_t count) {
+        return std::min<std::int64_t>(count, (edge - origin) >> kTileShift);
+    };
+    const std::int64_t c0 = firstInside(area.left, r.originX);
+    const std::int64_t c1 = endInside(area.right, r.originX, r.tilesAcross);
+    const std::int64_t r0 = firstInside(area.top, r.originY);
+    const std::int64_t r1 = endInside(area.bottom, r.originY, r.tilesDown);
+    TileEntry* e = entries(plane);
+    for (std::int64_t row = r0; row < r1; ++row) {
+        for (std::int64_t column = c0; column < c1; ++column) {
+            TileEntry& entry = e[row * r.tilesAcross + column];
+            if (!isConstant(entry)) m_store.release(tileOf(entry));
+            entry = constantEntry(0);
+        }
+    }
+}
+
 bool ImageData::mapTiles(int plane, const Rect& tiles, const ImageData& source,
                          const SampleMap& map) {
     TS_ASSERT(plane >= 0 && plane < m_planeCount && plane < source.m_planeCount);

@@ -293,8 +293,16 @@ void PageData::setHistoryDepth(int depth) {
     while (m_undoCount > m_historyDepth) dropOldestUndo();
 }
 
+void PageData::releasePrevious(int plane, const Rect& area) {
+    if (m_historyDepth != 0 || !m_changeOpen || m_undoNewest == nullptr) return;
+    if (plane < 0 || plane >= m_undoNewest->planeCount()) return;
+    m_undoNewest->releaseTiles(plane, area);
+    m_previousReleased = true;
+}
+
 void PageData::endChange() {
     m_changeOpen = false;
+    m_previousReleased = false;
     while (m_undoCount > m_historyDepth) dropOldestUndo();
 }
 
@@ -302,6 +310,13 @@ void PageData::abortChange() {
     // No trimming here: the state dropped to make room would be one the page
     // had before the change began.
     m_changeOpen = false;
+    if (m_previousReleased) {
+        // The state before the change is no longer whole: keep the current
+        // one, and let go of the remains of the previous one.
+        m_previousReleased = false;
+        while (m_undoCount > m_historyDepth) dropOldestUndo();
+        return;
+    }
     if (m_undoCount == 0) return;
     ImageData* abandoned = m_current;
     m_current = m_undoNewest;

@@ -31,9 +31,10 @@ class PageDataList;
 // The history depth (kMaxUndo unless set) is how many undo states endChange()
 // keeps. At depth 0 a page keeps no history, as a run with nothing to undo
 // wants: the state before the change still exists while the change is open,
-// so the work reads it and abortChange() returns to it exactly as at any
-// depth, and endChange() destroys it, releasing every tile the change
-// replaced. Edits therefore give the same pixels at every depth.
+// so the work reads it, and endChange() destroys it, releasing every tile
+// the change replaced. Edits therefore give the same pixels at every depth.
+// An edit may let go of the parts of the previous state it has finished
+// reading (releasePrevious()), which trades the exact abort for memory.
 //
 // Chains: undo runs from undoNewest() through older() links to the oldest
 // state; redo runs from redoNewest() (the state most recently undone) through
@@ -160,6 +161,16 @@ public:
     // beginChange() (unless the purge cut it meanwhile).
     void abortChange();
     bool changeOpen() const { return m_changeOpen; }
+    // At history depth 0, while a change is open: the change has finished
+    // reading `area` of plane `plane` of the previous state, whose tiles
+    // lying wholly inside it are let go at once (ImageData::releaseTiles()),
+    // so an edit that works through the page holds little more than one
+    // copy of it, and tiles it has not written yet are written in place.
+    // Once anything was released, abortChange() keeps the current state as
+    // the change left it: only an owner that discards the page when an edit
+    // fails (a batch run) may keep no history. Does nothing at any other
+    // depth or without an open change.
+    void releasePrevious(int plane, const Rect& area);
 
     // Current -> newest redo, newest undo -> current. Nothing when the undo
     // chain is empty.
@@ -211,6 +222,7 @@ private:
     int m_undoCount = 0;
     int m_historyDepth = kMaxUndo;
     bool m_changeOpen = false;
+    bool m_previousReleased = false;  // releasePrevious() let go of tiles in the open change
     Failure m_lastFailure = Failure::kNone;
 };
 

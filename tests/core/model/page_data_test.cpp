@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -185,6 +186,45 @@ TEST(PageDataTest, AbortedChangeLeavesThePageExactlyAsBefore) {
     EXPECT_EQ(data.redoNewest(), nullptr);
     // Every tile the change took is back.
     EXPECT_EQ(ts.store().freeTiles(), freeBefore);
+}
+
+// A page that keeps no history lets go of the previous state as the edit
+// finishes reading it, so rewriting a page costs no second copy; at any
+// other depth the release is ignored and the abort stays exact.
+TEST(PageDataTest, ReleasingThePreviousStateOnlyWithoutHistory) {
+    for (const int depth : {0, 1}) {
+        SCOPED_TRACE(depth);
+        TestStore ts;
+        PageData data(ts.store(), nullptr);
+        data.setHistoryDepth(depth);
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(data.create(1, 300, 256, &fill));
+        for (int y = 0; y < 256; ++y) ASSERT_TRUE(data.writeRow(0, 0, y, 300, ramp(300, y).data()));
+        const std::uint32_t usedBefore = ts.store().usedTiles();
+
+        // Work down the page a band of tiles at a time: read it, let it go,
+        // write its new rows (an area reaching past the page lets go of the
+        // tiles across its right edge too).
+        ASSERT_TRUE(data.beginChange());
+        std::uint32_t peak = 0;
+        for (int band = 0; band < 256; band += 128) {
+            std::vector<std::uint8_t> before(300);
+            ASSERT_TRUE(data.readRowFromPrevious(0, 0, band + 5, 300, before.data()));
+            ASSERT_EQ(before, ramp(300, band + 5));
+            data.releasePrevious(0, Rect{-50, band, 1000, band + 128});
+            for (int y = band; y < band + 128; ++y) {
+                ASSERT_TRUE(data.writeRow(0, 0, y, 300, ramp(300, 2 * y).data()));
+                peak = std::max(peak, ts.store().usedTiles());
+            }
+        }
+        EXPECT_EQ(peak, depth == 0 ? usedBefore : 2 * usedBefore);
+        data.abortChange();
+        // Without history the abort keeps what the edit wrote; else the
+        // page is back as it was.
+        EXPECT_EQ(rowOf(data, 0, 200), ramp(300, depth == 0 ? 400 : 200));
+        EXPECT_EQ(ts.store().usedTiles(), usedBefore);
+        EXPECT_EQ(data.undoCount(), 0);
+    }
 }
 
 TEST(PageDataTest, SharePlaneFromItselfTakesThePlaneAsBeforeTheChange) {
