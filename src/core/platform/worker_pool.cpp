@@ -15,9 +15,13 @@ int WorkerPool::resolveThreadCount(int requested) {
     return requested > 0 ? requested : hardwareThreads();
 }
 
-WorkerPool::WorkerPool(int threads) { start(resolveThreadCount(threads)); }
+WorkerPool::WorkerPool(int threads) {
+    start(resolveThreadCount(threads));
+}
 
-WorkerPool::~WorkerPool() { stop(); }
+WorkerPool::~WorkerPool() {
+    stop();
+}
 
 void WorkerPool::setThreadCount(int threads) {
     threads = resolveThreadCount(threads);
@@ -89,8 +93,8 @@ int OrderedJobs::slotsFor(const WorkerPool* pool) {
     return pool ? 2 * pool->threadCount() + 1 : 1;
 }
 
-std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots,
-                              const Step& prepare, const Compute& compute, const Step& finish) {
+std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, const Step& prepare,
+                              const Compute& compute, const Step& finish) {
     TS_ASSERT(slots >= 1);
     if (pool == nullptr || pool->threadCount() == 1) {
         for (std::int64_t job = 0; job < count; ++job) {

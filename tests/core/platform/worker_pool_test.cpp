@@ -76,7 +76,8 @@ TEST(WorkerPoolTest, AStoppedRunFinishesNothingMoreAndCanRunAgain) {
     const Trace byFinish = runJobs(&pool, 100, 10);
     EXPECT_EQ(byFinish.returned, 10);
     EXPECT_EQ(byFinish.finished.size(), 10u);
-    EXPECT_LE(byFinish.prepared.size(), 10u + static_cast<std::size_t>(OrderedJobs::slotsFor(&pool)));
+    EXPECT_LE(byFinish.prepared.size(),
+              10u + static_cast<std::size_t>(OrderedJobs::slotsFor(&pool)));
 
     const Trace byPrepare = runJobs(&pool, 100, -1, 7);
     EXPECT_EQ(byPrepare.returned, 7);
