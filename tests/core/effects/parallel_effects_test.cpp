@@ -120,7 +120,12 @@ std::vector<Plane> runOn(int threads, const Case& effect, bool rgbMasked, std::i
     rig.context.opacity = 200;
     auto page = makeTestPage(rig, rgbMasked, width, height);
     code = effect.run(*page, rig);
-    return snapshot(*page);
+    auto out = snapshot(*page);
+    const std::uint32_t state = rig.noise.state();
+    out.push_back(Plane{static_cast<std::uint8_t>(state), static_cast<std::uint8_t>(state >> 8),
+                        static_cast<std::uint8_t>(state >> 16),
+                        static_cast<std::uint8_t>(state >> 24)});
+    return out;
 }
 
 TEST(ParallelEffectsTest, ResultsAreTheSameOnOneTwoAndFourThreads) {
@@ -149,15 +154,21 @@ TEST(ParallelEffectsTest, ResultsAreTheSameOnOneTwoAndFourThreads) {
 TEST(ParallelEffectsTest, ACancelOnFourThreadsLeavesThePageAsItWas) {
     for (const Case& effect : cases()) {
         SCOPED_TRACE(effect.name);
-        EffectsRig rig;
-        rig.workers.setThreadCount(4);
-        auto page = makeTestPage(rig, true, 390, 270);
-        const auto before = snapshot(*page);
-        const int undo = page->pageData()->undoCount();
-        rig.factory.log.cancelAtUpdate = 3;
-        EXPECT_EQ(effect.run(*page, rig), kErrCancelled);
-        EXPECT_TRUE(snapshot(*page) == before);
-        EXPECT_EQ(page->pageData()->undoCount(), undo);
+        std::uint32_t noiseState[2] = {};
+        for (const int threads : {1, 4}) {
+            EffectsRig rig;
+            rig.workers.setThreadCount(threads);
+            auto page = makeTestPage(rig, true, 390, 270);
+            const auto before = snapshot(*page);
+            const int undo = page->pageData()->undoCount();
+            rig.factory.log.cancelAtUpdate = 7;
+            EXPECT_EQ(effect.run(*page, rig), kErrCancelled);
+            EXPECT_TRUE(snapshot(*page) == before);
+            EXPECT_EQ(page->pageData()->undoCount(), undo);
+            noiseState[threads == 1 ? 0 : 1] = rig.noise.state();
+        }
+        // The generator moved on by the rows that were done, as on one thread.
+        EXPECT_EQ(noiseState[1], noiseState[0]);
     }
 }
 
