@@ -90,7 +90,7 @@ bool WorkerPool::runTeam(const std::function<void()>& helper, const std::functio
 }
 
 int OrderedJobs::slotsFor(const WorkerPool* pool) {
-    return pool ? 2 * pool->threadCount() + 1 : 1;
+    return pool && pool->threadCount() > 1 ? 2 * pool->threadCount() + 1 : 1;
 }
 
 std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, const Step& prepare,

@@ -88,7 +88,7 @@ public:
     using Compute = std::function<void(std::int64_t job, int slot)>;
 
     // Slots for a pool: enough for the owner to prepare and finish while
-    // every thread computes.
+    // every thread computes; 1 without helpers.
     static int slotsFor(const WorkerPool* pool);
 
     static std::int64_t run(WorkerPool* pool, std::int64_t count, int slots, const Step& prepare,
