@@ -83,8 +83,11 @@ std::vector<std::string> splitFields(std::string_view text) {
 
 namespace {
 
-// A scan option's value: "--name=value", or "--name value" (the value
-// taken from the next argument). False when `argument` is not the option.
+// The most threads --threads takes.
+constexpr int kMaxBatchThreads = 64;
+
+// An option's value: "--name=value", or "--name value" (the value taken from
+// the next argument). False when `argument` is not the option.
 bool scanOptionValue(const std::vector<std::string>& arguments, std::size_t& i,
                      std::string_view name, std::string& value, bool& missing) {
     const std::string& argument = arguments[i];
@@ -150,6 +153,14 @@ std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& 
             scanSettingGiven = true;
         } else if (argument == "--time") {
             options.time = true;
+        } else if (scanOptionValue(arguments, i, "--threads", value, missing)) {
+            const auto threads = parseInteger(value);
+            if (missing || !threads || *threads < 1 || *threads > kMaxBatchThreads) {
+                error = "bad thread count '" + value + "' (expected 1 to " +
+                        std::to_string(kMaxBatchThreads) + ")";
+                return std::nullopt;
+            }
+            options.threads = *threads;
         } else if (argument == "-o" || argument == "--output") {
             if (i + 1 >= arguments.size()) {
                 error = "option '" + argument + "' needs a file name";

@@ -34,6 +34,7 @@ struct ScanSettings {
 struct BatchOptions {
     bool help = false;
     bool time = false;
+    int threads = 0;  // threads effects compute on (--threads); 0: all cores
     bool listScanners = false;
     bool scan = false;  // the image comes from a scanner, not a file
     ScanSettings scanSettings;
@@ -48,7 +49,7 @@ struct BatchOptions {
 // the --scan-... options are taken; --list-scanners needs no file names.
 // Returns the options, or nothing with `error` set to a one-line message for
 // the user (an unknown option, a missing or extra file name, a bad colour,
-// opacity or scan setting). With --help the file names may be missing.
+// opacity, thread count or scan setting). With --help the file names may be missing.
 // Operation names are not checked here: the operation table does that.
 std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& arguments,
                                                 std::string& error);

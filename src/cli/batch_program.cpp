@@ -56,6 +56,8 @@ std::string batchHelpText() {
         "  --list-scanners        list the scanners: name, model and maker, tab-separated\n"
         "  --time                 print the time of the engine start, the load, each\n"
         "                         operation and the save, one line each\n"
+        "  --threads=N            compute effects on N threads (default: all cores);\n"
+        "                         the results are the same for every N\n"
         "  -h, --help             show this text\n"
         "\n"
         "Operations:\n";
@@ -177,6 +179,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
         std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
         return kBatchExitFailed;
     }
+    engine.globals().workers().setThreadCount(options->threads);
     if (options->time) printTime(out, "start", secondsSince(startTime));
 
     int exitCode = kBatchExitOk;

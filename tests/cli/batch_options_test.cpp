@@ -31,11 +31,14 @@ TEST(BatchOptions, NumbersAreWholeAndInRange) {
 TEST(BatchOptions, StepsKeepTheirOrderAndSettingsTheirPlace) {
     std::string error;
     const auto options =
-        parseBatchArguments({"--time", "in.bmp", "--opacity=128", "invert", "blur-sharpen=-2",
-                             "--foreground=102030", "-o", "out.png", "plugin=\"A b\""},
+        parseBatchArguments({"--time", "--threads", "3", "in.bmp", "--opacity=128", "invert",
+                             "blur-sharpen=-2", "--foreground=102030", "-o", "out.png",
+                             "plugin=\"A b\""},
                             error);
     ASSERT_TRUE(options) << error;
     EXPECT_TRUE(options->time);
+    EXPECT_EQ(options->threads, 3);
+    EXPECT_EQ(parseBatchArguments({"in.bmp", "-o", "o.bmp"}, error)->threads, 0);  // all cores
     EXPECT_EQ(options->input, "in.bmp");
     EXPECT_EQ(options->output, "out.png");
     ASSERT_EQ(options->steps.size(), 5u);
@@ -93,6 +96,9 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
         {"--scan", "-o", "out.bmp", "--scan-resolution"},
         {"in.bmp", "--scan-feeder", "-o", "out.bmp"},
         {"--list-scanners", "-o", "out.bmp"},
+        {"in.bmp", "--threads=0", "-o", "out.bmp"},
+        {"in.bmp", "--threads=65", "-o", "out.bmp"},
+        {"in.bmp", "-o", "out.bmp", "--threads"},
     };
     for (const auto& arguments : bad) {
         std::string error;

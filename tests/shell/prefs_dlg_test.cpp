@@ -31,6 +31,7 @@ protected:
         budget.mbToLeaveFree = 5;
         globals().setBudgetPrefs(budget);
         globals().setUnit(2);
+        globals().setWorkerThreads(2);
     }
     ZERozevuv& globals() { return rig.app().globals(); }
     test::EditorRig rig;
@@ -46,6 +47,7 @@ TEST_F(PrefsDlgTest, OpensOnTheValuesInForce) {
     EXPECT_EQ(dialog.getString(Dlog::kIdMbToUse), QStringLiteral("64"));
     EXPECT_EQ(dialog.getString(Dlog::kIdPercentToUse), QStringLiteral("40"));
     EXPECT_EQ(dialog.getString(Dlog::kIdMbToLeaveFree), QStringLiteral("5"));
+    EXPECT_EQ(dialog.getString(Dlog::kIdWorkerThreads), QStringLiteral("2"));
 }
 
 TEST_F(PrefsDlgTest, AnUnknownMethodChecksTheFirstButton) {
@@ -89,19 +91,30 @@ TEST_F(PrefsDlgTest, APercentOver100KeepsTheDialogOpenAndStoresNothing) {
     EXPECT_EQ(globals().unit(), 2);
 }
 
-TEST_F(PrefsDlgTest, TextThatIsNoWholeNumberIsRefusedToo) {
-    Dlog dialog(globals());
-    dialog.show();
-    type(dialog, Dlog::kIdMbToLeaveFree, QStringLiteral("12.5"));
-    QString message;
-    test::withModal(
-        [&](QWidget* modal) {
-            message = qobject_cast<QMessageBox*>(modal)->text();
-            qobject_cast<QMessageBox*>(modal)->accept();
-        },
-        [&] { dialog.accept(); });
-    EXPECT_EQ(message, QStringLiteral("Please enter an integer between 0 and 3000."));
-    EXPECT_EQ(globals().budgetPrefs().mbToLeaveFree, 5);
+TEST_F(PrefsDlgTest, TextThatIsNoWholeNumberOrTooManyThreadsIsRefusedToo) {
+    const struct {
+        int id;
+        const char* text;
+        const char* message;
+    } refused[] = {
+        {Dlog::kIdMbToLeaveFree, "12.5", "Please enter an integer between 0 and 3000."},
+        {Dlog::kIdWorkerThreads, "65", "Please enter an integer between 0 and 64."},
+    };
+    for (const auto& field : refused) {
+        Dlog dialog(globals());
+        dialog.show();
+        type(dialog, field.id, QString::fromLatin1(field.text));
+        QString message;
+        test::withModal(
+            [&](QWidget* modal) {
+                message = qobject_cast<QMessageBox*>(modal)->text();
+                qobject_cast<QMessageBox*>(modal)->accept();
+            },
+            [&] { dialog.accept(); });
+        EXPECT_EQ(message, QString::fromLatin1(field.message));
+        EXPECT_EQ(globals().budgetPrefs().mbToLeaveFree, 5);
+        EXPECT_EQ(globals().workerThreads(), 2);
+    }
 }
 
 TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
@@ -109,6 +122,7 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     dialog.show();
     QTest::mouseClick(dialog.controlAs<QRadioButton>(Dlog::kIdLeaveFree), Qt::LeftButton);
     type(dialog, Dlog::kIdMbToLeaveFree, QStringLiteral("200"));
+    type(dialog, Dlog::kIdWorkerThreads, QStringLiteral("0"));
     dialog.setSelectedIndex(Dlog::kIdUnits, 3);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
@@ -118,6 +132,8 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     EXPECT_EQ(budget.mbToUse, 64);
     EXPECT_EQ(budget.percentToUse, 40);
     EXPECT_EQ(globals().unit(), 3);
+    EXPECT_EQ(globals().workerThreads(), 0);
+    EXPECT_EQ(globals().workers().threadCount(), WorkerPool::hardwareThreads());
 }
 
 TEST_F(PrefsDlgTest, CancelStoresNothing) {

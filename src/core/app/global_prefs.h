@@ -22,6 +22,14 @@ struct GlobalPrefs {
     std::int32_t unit = 0;           // measurement unit; 1..5 kept, else 0
     std::int32_t currentTool = 1;    // 1..16
     BudgetPrefs budget;              // vmMethod 0, mbToUse 20, percentToUse 50, mbToLeaveFree 1
+    // Threads effects compute on, 0 for all cores. Kept in the preference
+    // file after the record (PreferenceTail), not in it; a value outside
+    // 0 ... kMaxWorkerThreads reads as 0.
+    static constexpr std::int32_t kMaxWorkerThreads = 64;
+    std::int32_t workerThreads = 0;
+    static std::int32_t workerThreadsRule(std::int32_t threads) {
+        return threads >= 0 && threads <= kMaxWorkerThreads ? threads : 0;
+    }
 
     // Takes words 3..15 by their reading rules; words 1, 2 and 9 are ignored.
     void distribute(const QSPrefs& record);

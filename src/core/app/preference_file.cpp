@@ -2,17 +2,35 @@
 
 namespace tessary {
 
+namespace {
+
+constexpr std::size_t kTailBytes = 4;
+
+std::int32_t fromLittleEndian(const std::uint8_t* bytes) {
+    return static_cast<std::int32_t>(std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
+                                     std::uint32_t{bytes[2]} << 16 | std::uint32_t{bytes[3]} << 24);
+}
+
+}  // namespace
+
 bool loadPreferenceFile(platform::FileLayer& files, const std::filesystem::path& path,
-                        QSPrefs& record) {
+                        QSPrefs& record, PreferenceTail& tail) {
     platform::FileHandle file = platform::kNoFile;
     if (files.openExisting(path, file) != platform::kNoErr) return false;
     const bool read = readPrefsRecord(files, file, record);
+    std::uint8_t bytes[kTailBytes] = {};
+    std::size_t done = 0;
+    if (read && files.read(file, bytes, kTailBytes, done) == platform::kNoErr &&
+        done == kTailBytes) {
+        tail.workerThreads = fromLittleEndian(bytes);
+    }
     files.close(file);
     return read;
 }
 
 platform::FileError savePreferenceFile(platform::FileLayer& files,
-                                       const std::filesystem::path& path, QSPrefs& record) {
+                                       const std::filesystem::path& path, QSPrefs& record,
+                                       const PreferenceTail& tail) {
     // The record is written whole into a file beside the old one, which then
     // takes the old one's place: a failed write leaves the previous
     // preferences as they were.
@@ -23,6 +41,15 @@ platform::FileError savePreferenceFile(platform::FileLayer& files,
     if (error == platform::kFileBusy) error = files.openExisting(temporary, file);
     if (error != platform::kNoErr) return error;
     error = writePrefsRecord(files, file, record);
+    if (error == platform::kNoErr) {
+        const auto threads = static_cast<std::uint32_t>(tail.workerThreads);
+        const std::uint8_t bytes[kTailBytes] = {
+            static_cast<std::uint8_t>(threads), static_cast<std::uint8_t>(threads >> 8),
+            static_cast<std::uint8_t>(threads >> 16), static_cast<std::uint8_t>(threads >> 24)};
+        std::size_t done = 0;
+        error = files.write(file, bytes, kTailBytes, done);
+        if (error == platform::kNoErr && done != kTailBytes) error = platform::kIOErr;
+    }
     const platform::FileError closed = files.close(file);
     if (error == platform::kNoErr) error = closed;
     if (error == platform::kNoErr) error = files.rename(temporary, path);

@@ -1,5 +1,6 @@
 #include "app/zerozevuv.h"
 
+#include <algorithm>
 #include <system_error>
 
 #include "app/preference_file.h"
@@ -98,6 +99,7 @@ bool ZERozevuv::initialise() {
     }
 
     m_blendTable = std::make_unique<BlendTable>();
+    m_workers = std::make_unique<WorkerPool>(m_preferences.global.workerThreads);
     m_initialised = true;
     return true;
 }
@@ -118,7 +120,8 @@ void ZERozevuv::shutDown() {
 
     copyGlobalsToPreferences();
     QSPrefs record = m_preferences.collect();
-    m_preferenceWriteError = savePreferenceFile(m_files, m_preferenceFile, record);
+    m_preferenceWriteError = savePreferenceFile(m_files, m_preferenceFile, record,
+                                                PreferenceTail{m_preferences.global.workerThreads});
     m_initialised = false;
 }
 
@@ -142,9 +145,20 @@ const BlendTable& ZERozevuv::blendTable() const {
     return *m_blendTable;
 }
 
+WorkerPool& ZERozevuv::workers() {
+    TS_ASSERT(m_workers);
+    return *m_workers;
+}
+
+void ZERozevuv::setWorkerThreads(std::int32_t threads) {
+    m_preferences.global.workerThreads = GlobalPrefs::workerThreadsRule(threads);
+    if (m_workers) m_workers->setThreadCount(m_preferences.global.workerThreads);
+}
+
 PageEnvironment ZERozevuv::pageEnvironment() {
     TS_ASSERT(m_initialised);
-    return PageEnvironment{*m_tileStore, m_pageDataList.get(), *m_blendTable};
+    return PageEnvironment{*m_tileStore, m_pageDataList.get(), *m_blendTable, PageData::kMaxUndo,
+                           m_workers.get()};
 }
 
 bool ZERozevuv::createFolders() const {
@@ -163,8 +177,10 @@ void ZERozevuv::loadPreferences() {
     m_preferences = PreferenceSet{};
     m_preferencesLoaded = false;
     QSPrefs record;
-    if (loadPreferenceFile(m_files, m_preferenceFile, record)) {
+    PreferenceTail tail;
+    if (loadPreferenceFile(m_files, m_preferenceFile, record, tail)) {
         m_preferences.distribute(record);
+        m_preferences.global.workerThreads = GlobalPrefs::workerThreadsRule(tail.workerThreads);
         m_preferencesLoaded = true;
     }
 }
@@ -188,6 +204,7 @@ void ZERozevuv::copyGlobalsToPreferences() {
 }
 
 void ZERozevuv::releaseEngine() {
+    m_workers.reset();
     m_blendTable.reset();
     if (m_tileStore) m_tileStore->shutDown();
     m_tileStore.reset();

@@ -13,6 +13,7 @@
 #include "model/page_data_list.h"
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
+#include "platform/worker_pool.h"
 #include "vm/swap_folder.h"
 #include "vm/vm_tile.h"
 #include "vm/volume_list.h"
@@ -122,11 +123,18 @@ public:
     const BudgetPrefs& budgetPrefs() const { return m_budgetPrefs; }
     void setBudgetPrefs(const BudgetPrefs& prefs) { m_budgetPrefs = prefs; }
 
+    // Threads the effects compute on, as the preferences hold it (0: all
+    // cores). Setting it takes effect at once (not while an effect runs).
+    std::int32_t workerThreads() const { return m_preferences.global.workerThreads; }
+    void setWorkerThreads(std::int32_t threads);
+
     // --- Shared engine objects (valid only while initialised) --------------
     VMTile& tileStore();
     VolumeList& volumeList();
     PageDataList& pageDataList();
     const BlendTable& blendTable() const;
+    // The threads pages compute their effects on.
+    WorkerPool& workers();
     // What every page of a document is built with.
     PageEnvironment pageEnvironment();
     // The swap budget (KB) computed at start-up from the free space.
@@ -168,6 +176,7 @@ private:
     SwapFolder m_swapFolder;
     std::unique_ptr<VMTile> m_tileStore;
     std::unique_ptr<BlendTable> m_blendTable;
+    std::unique_ptr<WorkerPool> m_workers;
 };
 
 }  // namespace tessary

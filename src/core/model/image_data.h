@@ -34,6 +34,12 @@ struct Rect {
 // origins may be negative and need not be multiples of 128. Reads outside a
 // plane are clamped or filled as each read says; writes outside are dropped.
 // The store must outlive every state that holds its tiles.
+//
+// Threads: an ImageData, like the store it draws on, is used by the thread
+// that owns the pages only; so are PageData and Page. An effect that spreads
+// its work over a WorkerPool reads samples into buffers on the owner,
+// lets the workers compute from those buffers into result buffers, and
+// writes the results on the owner (OrderedJobs).
 class ImageData {
 public:
     using TileEntry = std::uint32_t;

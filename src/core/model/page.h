@@ -15,6 +15,8 @@ class PageDataList;
 
 // The application-wide objects every page works with, handed in by the
 // application globals (tests build their own). All must outlive the page.
+class WorkerPool;
+
 struct PageEnvironment {
     VMTile& store;
     PageDataList* pageDataList;  // may be null: failures then cannot purge
@@ -22,6 +24,9 @@ struct PageEnvironment {
     // Undo states the page's edits keep (PageData::setHistoryDepth()); 0 for
     // a run that never undoes.
     int historyDepth = PageData::kMaxUndo;
+    // The threads effects may spread their computing over; null computes on
+    // the calling thread alone. Results are the same for every pool.
+    WorkerPool* workers = nullptr;
 };
 
 // The image a document edits: its type, resolutions, selection rectangle and
@@ -57,6 +62,7 @@ public:
     PageData* pageData() { return m_data.get(); }
     const PageData* pageData() const { return m_data.get(); }
     const BlendTable& blend() const { return m_environment.blend; }
+    WorkerPool* workers() const { return m_environment.workers; }
 
     std::int32_t type() const { return m_type; }
     void setType(std::int32_t type) { m_type = type; }

@@ -8,11 +8,12 @@
 // meet the loader's early choice), the function is compiled once.
 
 #if defined(__has_feature)
-#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer)
+#if __has_feature(address_sanitizer) || __has_feature(undefined_behavior_sanitizer) || \
+    __has_feature(thread_sanitizer)
 #define TS_NO_VECTOR_CLONES 1
 #endif
 #endif
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 #define TS_NO_VECTOR_CLONES 1
 #endif
 

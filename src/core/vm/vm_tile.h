@@ -31,7 +31,12 @@ class VolumeList;
 // Tile numbers run from 1 to tileCount(); 0 means "no tile". Tile numbers fit
 // in 29 bits (kMaxTileNumber), as image tile tables store them.
 //
-// Single-threaded: every call comes from the user-interface thread.
+// Single-threaded: every call comes from the thread that owns the pages
+// (the user-interface thread, or the batch program's main thread). Worker
+// threads (WorkerPool) never call the store, and never touch tile memory:
+// the owner copies samples out into buffers of its own before a job is
+// computed and writes the results back after, so a tile's lock, reference
+// count and paging all stay on one thread.
 class VMTile {
 public:
     using TileNumber = std::uint32_t;

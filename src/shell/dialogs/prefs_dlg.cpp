@@ -70,6 +70,18 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     displayLayout->addWidget(unitsLabel);
     displayLayout->addWidget(units, 1);
     layout->addWidget(display);
+
+    auto* effects = new QGroupBox(QStringLiteral("Effects"), this);
+    auto* effectsLayout = new QHBoxLayout(effects);
+    auto* threads = new QLineEdit(effects);
+    threads->setMaxLength(3);
+    registerControl(kIdWorkerThreads, threads);
+    auto* threadsLabel = new QLabel(QStringLiteral("&Threads:"), effects);
+    threadsLabel->setBuddy(threads);
+    effectsLayout->addWidget(threadsLabel);
+    effectsLayout->addWidget(threads);
+    effectsLayout->addWidget(new QLabel(QStringLiteral("(0 = all cores)"), effects), 1);
+    layout->addWidget(effects);
     layout->addWidget(makeButtons(QStringLiteral("OK"), QStringLiteral("Cancel")));
 
     for (int unit = 0; unit < kUnitCount; ++unit)
@@ -84,6 +96,7 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     setNumber(kIdMbToUse, budget.mbToUse, 0);
     setNumber(kIdPercentToUse, budget.percentToUse, 0);
     setNumber(kIdMbToLeaveFree, budget.mbToLeaveFree, 0);
+    setNumber(kIdWorkerThreads, globals.workerThreads(), 0);
 }
 
 CPrefsDlg::~CPrefsDlg() = default;
@@ -106,10 +119,13 @@ void CPrefsDlg::accept() {
     if (!readField(kIdMbToUse, 0, kMaximumMb, budget.mbToUse)) return;
     if (!readField(kIdPercentToUse, 0, kMaximumPercent, budget.percentToUse)) return;
     if (!readField(kIdMbToLeaveFree, 0, kMaximumMb, budget.mbToLeaveFree)) return;
+    int threads = 0;
+    if (!readField(kIdWorkerThreads, 0, GlobalPrefs::kMaxWorkerThreads, threads)) return;
     budget.vmMethod = isChecked(kIdUsePercent) ? 1 : isChecked(kIdLeaveFree) ? 2 : 0;
     const int unit = selectedIndex(kIdUnits);
     m_globals.setUnit(unit >= 0 ? unit : 0);
     m_globals.setBudgetPrefs(budget);
+    m_globals.setWorkerThreads(threads);
     OurDlogHandlerBase::accept();
 }
 

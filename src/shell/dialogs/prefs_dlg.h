@@ -8,11 +8,12 @@ class ZERozevuv;
 
 // The Preferences dialog (dialog 156): the virtual-memory budget rule (use a
 // number of MB, a percentage of the free space, or leave a number of MB
-// free) and the default unit of measure. OK checks the three fields against
-// their ranges; a value out of range (or not a whole number) shows the range
+// free), the default unit of measure and the number of threads effects
+// compute on (0 for all cores). OK checks the four fields against their
+// ranges; a value out of range (or not a whole number) shows the range
 // message, keeps the dialog open and stores nothing. Otherwise the unit in
-// force and the budget preferences are stored in the globals (the budget
-// takes effect at the next start).
+// force, the budget preferences and the thread count are stored in the
+// globals (the budget takes effect at the next start, the threads at once).
 class CPrefsDlg : public OurDlogHandlerBase {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     static constexpr int kIdMbToUse = 1008;
     static constexpr int kIdPercentToUse = 1009;
     static constexpr int kIdMbToLeaveFree = 1010;
+    static constexpr int kIdWorkerThreads = 1011;
 
     static constexpr int kMaximumMb = 3000;
     static constexpr int kMaximumPercent = 100;

@@ -20,11 +20,16 @@ protected:
         out.write(reinterpret_cast<const char*>(bytes.data()),
                   static_cast<std::streamsize>(bytes.size()));
     }
+    bool load(QSPrefs& record) { return loadPreferenceFile(m_files, path(), record, tail); }
+    platform::FileError save(QSPrefs& record) {
+        return savePreferenceFile(m_files, path(), record, tail);
+    }
     std::vector<std::uint8_t> fileBytes() const {
         std::ifstream in(path(), std::ios::binary);
         return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
+    PreferenceTail tail;
     test::TempDir m_dir;
     test::ScriptedFileLayer m_files;
 };
@@ -32,24 +37,35 @@ protected:
 TEST_F(PreferenceFile, MissingFileIsNotCreatedAndChangesNothing) {
     QSPrefs record;
     record.setWord(3, 42);
-    EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+    EXPECT_FALSE(load(record));
     EXPECT_EQ(record.word(3), 42);
     EXPECT_FALSE(std::filesystem::exists(path()));
     EXPECT_EQ(m_files.calls, std::vector<std::string>{"open QSPrefs"});
 }
 
-TEST_F(PreferenceFile, SavedRecordLoadsBack) {
+TEST_F(PreferenceFile, SavedRecordAndTailLoadBack) {
     QSPrefs saved;
     saved.setWord(14, 80);
     saved.setWord(55, 7);
-    ASSERT_EQ(savePreferenceFile(m_files, path(), saved), platform::kNoErr);
-    EXPECT_EQ(std::filesystem::file_size(path()), 224u);
+    tail.workerThreads = 3;
+    ASSERT_EQ(save(saved), platform::kNoErr);
+    EXPECT_EQ(std::filesystem::file_size(path()), 228u);
     EXPECT_EQ(m_files.openFiles, 0);
 
     QSPrefs loaded;
-    ASSERT_TRUE(loadPreferenceFile(m_files, path(), loaded));
+    tail = PreferenceTail{};
+    ASSERT_TRUE(load(loaded));
     EXPECT_EQ(loaded, saved);
+    EXPECT_EQ(tail.workerThreads, 3);
     EXPECT_EQ(m_files.openFiles, 0);
+}
+
+TEST_F(PreferenceFile, ARecordWithoutTailLoadsWithTheTailsDefaults) {
+    const QSPrefs::Bytes bytes = QSPrefs().toBytes();
+    writeBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    QSPrefs loaded;
+    ASSERT_TRUE(load(loaded));
+    EXPECT_EQ(tail.workerThreads, 0);
 }
 
 TEST_F(PreferenceFile, ShortOrRejectedFilesAreClosedAndChangeNothing) {
@@ -63,7 +79,7 @@ TEST_F(PreferenceFile, ShortOrRejectedFilesAreClosedAndChangeNothing) {
         writeBytes(bytes);
         QSPrefs record;
         record.setWord(20, 3);
-        EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+        EXPECT_FALSE(load(record));
         EXPECT_EQ(record.word(20), 3);
         EXPECT_EQ(m_files.openFiles, 0);
         EXPECT_EQ(m_files.calls.back(), "close");
@@ -74,7 +90,7 @@ TEST_F(PreferenceFile, ReadErrorIsClosedAndChangesNothing) {
     writeBytes(std::vector<std::uint8_t>(224, 1));
     m_files.readFailure = platform::kIOErr;
     QSPrefs record;
-    EXPECT_FALSE(loadPreferenceFile(m_files, path(), record));
+    EXPECT_FALSE(load(record));
     EXPECT_EQ(record, QSPrefs());
     EXPECT_EQ(m_files.openFiles, 0);
 }
@@ -82,19 +98,21 @@ TEST_F(PreferenceFile, ReadErrorIsClosedAndChangesNothing) {
 TEST_F(PreferenceFile, SavingReplacesALongerFileWhole) {
     writeBytes(std::vector<std::uint8_t>(1000, 0x5A));
     QSPrefs record;
-    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    ASSERT_EQ(save(record), platform::kNoErr);
     const std::vector<std::uint8_t> bytes = fileBytes();
-    const QSPrefs::Bytes expected = record.toBytes();
-    EXPECT_EQ(bytes, std::vector<std::uint8_t>(expected.begin(), expected.end()));
+    const QSPrefs::Bytes record224 = record.toBytes();
+    std::vector<std::uint8_t> expected(record224.begin(), record224.end());
+    expected.resize(228, 0);  // the tail: all cores
+    EXPECT_EQ(bytes, expected);
 }
 
 TEST_F(PreferenceFile, SavingWritesVersionOneAndWordTwoZero) {
     QSPrefs record;
     record.setWord(1, 0);
     record.setWord(2, 99);
-    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    ASSERT_EQ(save(record), platform::kNoErr);
     const std::vector<std::uint8_t> bytes = fileBytes();
-    ASSERT_EQ(bytes.size(), 224u);
+    ASSERT_EQ(bytes.size(), 228u);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 8),
               (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
 }
@@ -104,26 +122,26 @@ TEST_F(PreferenceFile, FileBusyOnCreateOpensTheExistingFile) {
     m_files.createFailure = platform::kFileBusy;
     QSPrefs record;
     record.setWord(30, 1234);
-    ASSERT_EQ(savePreferenceFile(m_files, path(), record), platform::kNoErr);
+    ASSERT_EQ(save(record), platform::kNoErr);
     EXPECT_EQ(m_files.calls,
-              (std::vector<std::string>{"create QSPrefs.new", "open QSPrefs.new", "write", "close",
-                                        "rename QSPrefs.new QSPrefs"}));
+              (std::vector<std::string>{"create QSPrefs.new", "open QSPrefs.new", "write", "write",
+                                        "close", "rename QSPrefs.new QSPrefs"}));
     QSPrefs loaded;
-    ASSERT_TRUE(loadPreferenceFile(m_files, path(), loaded));
+    ASSERT_TRUE(load(loaded));
     EXPECT_EQ(loaded.word(30), 1234);
 }
 
 TEST_F(PreferenceFile, FileBusyWithoutAFileReportsTheOpenError) {
     m_files.createFailure = platform::kFileBusy;
     QSPrefs record;
-    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kFileNotFound);
+    EXPECT_EQ(save(record), platform::kFileNotFound);
     EXPECT_FALSE(std::filesystem::exists(path()));
 }
 
 TEST_F(PreferenceFile, OtherCreateErrorsAreNotRetried) {
     m_files.createFailure = platform::kIOErr;
     QSPrefs record;
-    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kIOErr);
+    EXPECT_EQ(save(record), platform::kIOErr);
     EXPECT_EQ(m_files.calls, std::vector<std::string>{"create QSPrefs.new"});
 }
 
@@ -132,14 +150,14 @@ TEST_F(PreferenceFile, OtherCreateErrorsAreNotRetried) {
 TEST_F(PreferenceFile, WriteErrorKeepsThePreviousFile) {
     QSPrefs previous;
     previous.setWord(30, 77);
-    ASSERT_EQ(savePreferenceFile(m_files, path(), previous), platform::kNoErr);
+    ASSERT_EQ(save(previous), platform::kNoErr);
     const std::vector<std::uint8_t> before = fileBytes();
 
     m_files.calls.clear();
     m_files.writeFailure = platform::kDiskFull;
     QSPrefs record;
     record.setWord(30, 1234);
-    EXPECT_EQ(savePreferenceFile(m_files, path(), record), platform::kDiskFull);
+    EXPECT_EQ(save(record), platform::kDiskFull);
     EXPECT_EQ(m_files.calls, (std::vector<std::string>{"create QSPrefs.new", "write", "close"}));
     EXPECT_EQ(m_files.openFiles, 0);
     EXPECT_EQ(fileBytes(), before);
@@ -148,9 +166,9 @@ TEST_F(PreferenceFile, WriteErrorKeepsThePreviousFile) {
 
 TEST_F(PreferenceFile, FolderThatDoesNotExistFailsCleanly) {
     QSPrefs record;
-    EXPECT_EQ(savePreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record),
+    EXPECT_EQ(savePreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record, tail),
               platform::kFileNotFound);
-    EXPECT_FALSE(loadPreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record));
+    EXPECT_FALSE(loadPreferenceFile(m_files, m_dir / "missing" / "QSPrefs", record, tail));
 }
 
 }  // namespace

@@ -61,7 +61,8 @@ protected:
     }
     QSPrefs readPrefs() {
         QSPrefs record;
-        EXPECT_TRUE(loadPreferenceFile(m_files, prefsPath(), record));
+        PreferenceTail tail;
+        EXPECT_TRUE(loadPreferenceFile(m_files, prefsPath(), record, tail));
         return record;
     }
 
@@ -92,6 +93,7 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     EXPECT_EQ(globals.background(), 0xFFFFFFu);
     EXPECT_EQ(globals.opacity(), 255);
     EXPECT_EQ(globals.unit(), 0);
+    EXPECT_EQ(globals.workers().threadCount(), WorkerPool::hardwareThreads());
     EXPECT_EQ(globals.budgetPrefs().vmMethod, 0);
     EXPECT_EQ(globals.budgetPrefs().mbToUse, 20);
     // Method 0 with 20 MB, limited to the free space less 1024 KB.
@@ -108,7 +110,7 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     globals.shutDown();
     EXPECT_FALSE(globals.initialised());
     ASSERT_TRUE(fs::exists(prefsPath()));
-    EXPECT_EQ(fs::file_size(prefsPath()), 224u);
+    EXPECT_EQ(fs::file_size(prefsPath()), 228u);
     const QSPrefs saved = readPrefs();
     EXPECT_EQ(saved.word(1), 1);
     EXPECT_EQ(saved.word(12), 0);
@@ -371,6 +373,8 @@ TEST_F(ZERozevuvTest, ValuesInForceAndPreferenceObjectsComeBackAtNextStart) {
         first.preferences().dropShadow.horizontalOffset = -12;
         first.preferences().variations.zoom = 0.25;
         first.preferences().fileOptions.newImageWidth = 640.7;
+        first.setWorkerThreads(3);
+        EXPECT_EQ(first.workers().threadCount(), 3);
         first.shutDown();
     }
     const QSPrefs saved = readPrefs();
@@ -390,6 +394,8 @@ TEST_F(ZERozevuvTest, ValuesInForceAndPreferenceObjectsComeBackAtNextStart) {
     EXPECT_EQ(second.preferences().dropShadow.horizontalOffset, -12);
     EXPECT_EQ(second.preferences().variations.zoom, 0.25);
     EXPECT_EQ(second.preferences().fileOptions.newImageWidth, 640.0);
+    EXPECT_EQ(second.workerThreads(), 3);
+    EXPECT_EQ(second.pageEnvironment().workers->threadCount(), 3);
 }
 
 TEST_F(ZERozevuvTest, UnreadablePreferenceFilesLeaveTheDefaults) {
@@ -414,7 +420,7 @@ TEST_F(ZERozevuvTest, UnreadablePreferenceFilesLeaveTheDefaults) {
 TEST_F(ZERozevuvTest, GarbagePreferenceFilesStartWithinEveryRange) {
     std::mt19937 random(77);
     for (int trial = 0; trial < 8; ++trial) {
-        std::vector<std::uint8_t> bytes(224);
+        std::vector<std::uint8_t> bytes(228);  // the record and its tail
         for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
         bytes[0] = 1;
         bytes[1] = bytes[2] = bytes[3] = 0;
@@ -426,8 +432,10 @@ TEST_F(ZERozevuvTest, GarbagePreferenceFilesStartWithinEveryRange) {
         EXPECT_LE(globals.opacity(), 255);
         EXPECT_LE(globals.swapBudgetKB(), 10u * 1024);
         EXPECT_GE(globals.preferences().fileOptions.newImageResolution, 1.0);
+        EXPECT_LE(globals.workers().threadCount(),
+                  std::max(GlobalPrefs::kMaxWorkerThreads, WorkerPool::hardwareThreads()));
         globals.shutDown();
-        EXPECT_EQ(fs::file_size(prefsPath()), 224u);
+        EXPECT_EQ(fs::file_size(prefsPath()), 228u);
     }
 }
 

@@ -103,40 +103,44 @@ TEST_F(DropShadowTest, AHardShadowSixteenPixelsRightAndDownOutsideTheObject) {
 }
 
 TEST_F(DropShadowTest, ASoftShadowMatchesTheDefinition) {
-    const std::int32_t w = 70, h = 50;
-    const Rect selection{3, 20, 40, 49};  // near the left and bottom edges
-    Plane mask = test::boxMask(w, h, selection);
-    const Plane soft = patternPlane(w, h, 17);
-    for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = mask[i] ? soft[i] : 0;
-    for (std::int32_t type : {Page::kTypeGrey, Page::kTypeRgb}) {
-        for (const auto& [feather, dx, dy, opacity] :
-             {std::tuple{5, -7, 3, 200}, std::tuple{20, 6, -9, 255}, std::tuple{1, 0, 0, 90}}) {
-            SCOPED_TRACE(::testing::Message() << type << " feather " << feather);
-            const int k = type == Page::kTypeGrey ? 1 : 3;
-            std::vector<Plane> planes;
-            for (int p = 0; p < k; ++p) planes.push_back(patternPlane(w, h, 60 + p));
-            planes.push_back(mask);
-            auto page = rig.makePage(type, w, h, planes, selection);
-            DropShadowRequest q;
-            q.colour = 0x10E0A0;
-            q.feather = feather;
-            q.horizontalOffset = dx;
-            q.verticalOffset = dy;
-            q.opacity = opacity;
-            Rect painted;
-            ASSERT_EQ(dropShadow(*page, q, painted, nullptr), kErrNone);
-            const std::uint8_t bytes[3] = {0xA0, 0xE0, 0x10};
-            for (int p = 0; p < k; ++p) {
-                const std::uint8_t c = k == 1 ? GreyWeights::grey(0xA0, 0xE0, 0x10) : bytes[p];
-                EXPECT_TRUE(samePlane(EffectsRig::read(*page, p),
-                                      referenceShadow(planes[p], mask, w, h, selection, q, c, true),
-                                      w, "soft_shadow"));
+    // Near the left and bottom edges; and tall enough to be feathered in
+    // several bands of rows.
+    for (const auto& [w, h, selection] :
+         {std::tuple{70, 50, Rect{3, 20, 40, 49}}, std::tuple{12, 1400, Rect{2, 30, 10, 1390}}}) {
+        Plane mask = test::boxMask(w, h, selection);
+        const Plane soft = patternPlane(w, h, 17);
+        for (std::size_t i = 0; i < mask.size(); ++i) mask[i] = mask[i] ? soft[i] : 0;
+        for (std::int32_t type : {Page::kTypeGrey, Page::kTypeRgb}) {
+            for (const auto& [feather, dx, dy, opacity] :
+                 {std::tuple{5, -7, 3, 200}, std::tuple{20, 6, -9, 255}, std::tuple{1, 0, 0, 90}}) {
+                SCOPED_TRACE(::testing::Message() << type << " feather " << feather);
+                const int k = type == Page::kTypeGrey ? 1 : 3;
+                std::vector<Plane> planes;
+                for (int p = 0; p < k; ++p) planes.push_back(patternPlane(w, h, 60 + p));
+                planes.push_back(mask);
+                auto page = rig.makePage(type, w, h, planes, selection);
+                DropShadowRequest q;
+                q.colour = 0x10E0A0;
+                q.feather = feather;
+                q.horizontalOffset = dx;
+                q.verticalOffset = dy;
+                q.opacity = opacity;
+                Rect painted;
+                ASSERT_EQ(dropShadow(*page, q, painted, nullptr), kErrNone);
+                const std::uint8_t bytes[3] = {0xA0, 0xE0, 0x10};
+                for (int p = 0; p < k; ++p) {
+                    const std::uint8_t c = k == 1 ? GreyWeights::grey(0xA0, 0xE0, 0x10) : bytes[p];
+                    EXPECT_TRUE(
+                        samePlane(EffectsRig::read(*page, p),
+                                  referenceShadow(planes[p], mask, w, h, selection, q, c, true), w,
+                                  "soft_shadow"));
+                }
+                EXPECT_EQ(EffectsRig::read(*page, k), mask);
+                const Rect moved{selection.left - feather + dx, selection.top - feather + dy,
+                                 selection.right + feather + dx, selection.bottom + feather + dy};
+                EXPECT_EQ(painted, (Rect{std::max(moved.left, 0), std::max(moved.top, 0),
+                                         std::min(moved.right, w), std::min(moved.bottom, h)}));
             }
-            EXPECT_EQ(EffectsRig::read(*page, k), mask);
-            const Rect moved{selection.left - feather + dx, selection.top - feather + dy,
-                             selection.right + feather + dx, selection.bottom + feather + dy};
-            EXPECT_EQ(painted, (Rect{std::max(moved.left, 0), std::max(moved.top, 0),
-                                     std::min(moved.right, w), std::min(moved.bottom, h)}));
         }
     }
 }

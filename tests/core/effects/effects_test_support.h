@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -21,6 +22,7 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "model/page_data_list.h"
+#include "platform/worker_pool.h"
 
 namespace tessary::test {
 
@@ -77,6 +79,14 @@ public:
     }
 };
 
+// The threads the rig's pages compute on: TESSARY_TEST_THREADS when set (0
+// means all cores), else 1. The thread-sanitizer build runs the effect tests
+// at 1 and at 4.
+inline int testThreads() {
+    const char* value = std::getenv("TESSARY_TEST_THREADS");
+    return value ? WorkerPool::resolveThreadCount(std::atoi(value)) : 1;
+}
+
 // Pages on a store of `slots` memory slots, with the objects a context
 // needs. Each test builds its own.
 class EffectsRig {
@@ -99,7 +109,8 @@ public:
     // `selection` (default: the whole image).
     std::unique_ptr<Page> makePage(std::int32_t type, std::int32_t width, std::int32_t height,
                                    const std::vector<Plane>& planes, Rect selection = Rect{}) {
-        auto page = std::make_unique<Page>(PageEnvironment{store(), &m_list, m_blend});
+        auto page = std::make_unique<Page>(
+            PageEnvironment{store(), &m_list, m_blend, PageData::kMaxUndo, &workers});
         const int colour = type == Page::kTypeGrey ? 1 : 3;
         const int shaped = std::min<int>(static_cast<int>(planes.size()), colour + 1);
         std::vector<std::uint8_t> fills(64, 0);
@@ -133,6 +144,7 @@ public:
         return out;
     }
 
+    WorkerPool workers{testThreads()};
     FakeProgressFactory factory;
     NoiseGenerator noise;
     std::unique_ptr<Filter> lastFilter;

@@ -77,7 +77,8 @@ TEST(NoiseGenerator, TableHoldsThePairsShuffledByTheDraws) {
 
 TEST(Noise, AddedNoiseFollowsTheTableRowStartsAndBlends) {
     EffectsRig rig;
-    const std::int32_t w = 1234, h = 7;  // rows longer than the table wrap
+    // Rows longer than the table wrap; enough of them for several bands.
+    const std::int32_t w = 1234, h = 120;
     const Plane r = test::patternPlane(w, h, 51), g = test::patternPlane(w, h, 52),
                 b = test::patternPlane(w, h, 53);
     Plane mask = test::patternPlane(w, h, 54);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace tessary {
 
@@ -25,6 +26,12 @@ public:
     // y starts at output + y x outputStride. The buffers do not overlap.
     virtual void computeTile(const std::uint8_t* source, std::ptrdiff_t sourceStride, int width,
                              int height, std::uint8_t* output, std::ptrdiff_t outputStride) = 0;
+
+    // A kernel with the same parameters and scratch buffers of its own, so
+    // that several threads can compute tiles at once (each with its own
+    // copy); null when no copy can be had, and the tiles are then computed
+    // on one thread.
+    virtual std::unique_ptr<TileKernel> clone() const { return nullptr; }
 };
 
 }  // namespace tessary

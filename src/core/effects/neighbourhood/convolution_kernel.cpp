@@ -1,6 +1,7 @@
 #include "effects/neighbourhood/convolution_kernel.h"
 
 #include <algorithm>
+#include <new>
 #include <cstdlib>
 #include <type_traits>
 
@@ -313,6 +314,24 @@ void ConvolutionKernel::generalTile(const std::uint8_t* source, std::ptrdiff_t s
             out[x] = combine(sum, source[(y + m_radius) * sourceStride + x + m_radius]);
         }
     }
+}
+
+}  // namespace tessary
+
+namespace tessary {
+
+std::unique_ptr<TileKernel> ConvolutionKernel::clone() const {
+    ConvolutionFltr filter;
+    filter.radius = m_radius;
+    filter.divisor = static_cast<std::int32_t>(m_divisor);
+    filter.offset = static_cast<std::int32_t>(m_offset);
+    filter.low = static_cast<std::int32_t>(m_low);
+    filter.high = static_cast<std::int32_t>(m_high);
+    filter.mode = m_mode;
+    std::copy(m_weights.get(), m_weights.get() + m_side * m_side, filter.weights.begin());
+    auto copy = std::unique_ptr<ConvolutionKernel>(new (std::nothrow) ConvolutionKernel(filter));
+    if (!copy || !copy->valid()) return nullptr;
+    return copy;
 }
 
 }  // namespace tessary

@@ -32,6 +32,7 @@ public:
     int radius() const override { return m_radius; }
     void computeTile(const std::uint8_t* source, std::ptrdiff_t sourceStride, int width, int height,
                      std::uint8_t* output, std::ptrdiff_t outputStride) override;
+    std::unique_ptr<TileKernel> clone() const override;
 
 private:
     template <class Sum>

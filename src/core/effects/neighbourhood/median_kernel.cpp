@@ -1,6 +1,7 @@
 #include "effects/neighbourhood/median_kernel.h"
 
 #include <algorithm>
+#include <new>
 #include <cstring>
 
 #include "effects/framework/scratch_buffer.h"
@@ -136,6 +137,19 @@ void MedianKernel::histogramTile(const std::uint8_t* source, std::ptrdiff_t sour
             out[x] = static_cast<std::uint8_t>(level);
         }
     }
+}
+
+}  // namespace tessary
+
+namespace tessary {
+
+std::unique_ptr<TileKernel> MedianKernel::clone() const {
+    DespeckleFltr filter;
+    filter.radius = m_radius;
+    filter.threshold = m_threshold;
+    auto copy = std::unique_ptr<MedianKernel>(new (std::nothrow) MedianKernel(filter));
+    if (!copy || !copy->valid()) return nullptr;
+    return copy;
 }
 
 }  // namespace tessary

@@ -1,6 +1,7 @@
 #include "effects/neighbourhood/spike_kernel.h"
 
 #include <algorithm>
+#include <new>
 
 namespace tessary {
 
@@ -29,6 +30,14 @@ void SpikeKernel::computeTile(const std::uint8_t* source, std::ptrdiff_t sourceS
             out[x] = static_cast<std::uint8_t>(spike ? sum / 8 : centre);
         }
     }
+}
+
+}  // namespace tessary
+
+namespace tessary {
+
+std::unique_ptr<TileKernel> SpikeKernel::clone() const {
+    return std::unique_ptr<TileKernel>(new (std::nothrow) SpikeKernel(m_threshold));
 }
 
 }  // namespace tessary

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "effects/framework/tile_kernel.h"
 
@@ -22,6 +23,7 @@ public:
     int radius() const override { return 1; }
     void computeTile(const std::uint8_t* source, std::ptrdiff_t sourceStride, int width, int height,
                      std::uint8_t* output, std::ptrdiff_t outputStride) override;
+    std::unique_ptr<TileKernel> clone() const override;
 
 private:
     std::int32_t m_threshold;

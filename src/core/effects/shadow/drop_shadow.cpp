@@ -59,8 +59,8 @@ ErrorCode paint(Page& page, const DropShadowRequest& request, GeometryProgress& 
     const Rect limit = floating ? selection : image;
     if (!data.extendPlane(mask, rect, 0)) return kErrDisk;
     progress.begin(rect.height());
-    if (const ErrorCode code =
-            featherMask(data, kept, mask, rect, limit, std::min(feather, kMaxRadius), progress);
+    if (const ErrorCode code = featherMask(data, kept, mask, rect, limit,
+                                           std::min(feather, kMaxRadius), progress, page.workers());
         code != kErrNone)
         return code;
 

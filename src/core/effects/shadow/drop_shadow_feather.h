@@ -7,6 +7,7 @@ namespace tessary {
 
 class GeometryProgress;
 class PageData;
+class WorkerPool;
 
 // The soft mask of Drop Shadow: every sample of `area` of plane `target`
 // (current state) becomes the box average of plane `source` (current state)
@@ -19,7 +20,10 @@ class PageData;
 // `target` must cover `area` (see PageData::extendPlane) and differ from
 // `source`; radius is 0 ... 16. One progress step per row. kErrNone,
 // kErrMemory, kErrDisk or kErrCancelled.
+//
+// The rows are computed in bands on `workers` (null: on this thread alone);
+// the pool's threads only compute, this thread reads and writes.
 ErrorCode featherMask(PageData& data, int source, int target, const Rect& area, const Rect& limit,
-                      int radius, GeometryProgress& progress);
+                      int radius, GeometryProgress& progress, WorkerPool* workers = nullptr);
 
 }  // namespace tessary

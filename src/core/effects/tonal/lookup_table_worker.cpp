@@ -12,12 +12,131 @@
 #include "model/page.h"
 #include "model/page_data.h"
 #include "platform/assert.h"
+#include "platform/worker_pool.h"
 
 namespace tessary {
 
 namespace {
 
 constexpr std::int32_t kTileRows = VMTile::kTileSize;
+
+// Rows per band of the banded passes: about this many samples per plane, so
+// a band is worth handing to a thread.
+constexpr std::size_t kBandSamples = 64 * 1024;
+constexpr std::int32_t kMaxBandRows = 64;
+
+// One band's rows: the source and result rows of every plane, and the mask.
+struct MapSlot {
+    std::unique_ptr<std::uint8_t[]> source;
+    std::unique_ptr<std::uint8_t[]> result;
+    std::unique_ptr<std::uint8_t[]> mask;
+};
+
+// The map with an opacity below 255 or a mask, in bands of rows spread over
+// the page's worker pool: rows are read and written on this thread, mapped
+// and blended on any. Without a mask a band is one plane's rows (plane
+// after plane); with a mask a band holds every plane's rows and the mask's.
+// The writes and progress steps come in the order of a row-by-row pass.
+ErrorCode mapBands(Page& page, const std::vector<std::optional<RowMapper>>& mappers,
+                   const EffectTarget& target, std::uint8_t amount, WorkerProgress& steps) {
+    PageData* data = page.pageData();
+    const Rect& rect = target.rect;
+    const auto width = static_cast<std::size_t>(rect.width());
+    const bool masked = target.maskPlane >= 0;
+    const BlendTable& blend = page.blend();
+    const int planes = target.planeCount;
+    const int bandPlanes = masked ? planes : 1;
+    const auto bandRows =
+        static_cast<std::int32_t>(std::clamp<std::size_t>(kBandSamples / width, 1, kMaxBandRows));
+    const std::int64_t bandsPerPlane = (std::int64_t{rect.height()} + bandRows - 1) / bandRows;
+    const std::size_t bandBytes = width * static_cast<std::size_t>(bandRows);
+
+    WorkerPool* workers = page.workers();
+    std::vector<MapSlot> slots(static_cast<std::size_t>(OrderedJobs::slotsFor(workers)));
+    for (MapSlot& slot : slots) {
+        slot.source = allocateScratch<std::uint8_t>(bandBytes * bandPlanes);
+        slot.result = allocateScratch<std::uint8_t>(bandBytes * bandPlanes);
+        if (masked) slot.mask = allocateScratch<std::uint8_t>(bandBytes);
+        if (!slot.source || !slot.result || (masked && !slot.mask)) return kErrMemory;
+    }
+
+    // Job j: the band's first row, its row count and its first plane (the
+    // only one without a mask).
+    struct Band {
+        std::int32_t top, rows;
+        int plane;
+    };
+    auto bandOf = [&](std::int64_t job) {
+        const std::int64_t index = masked ? job : job % bandsPerPlane;
+        const auto top = static_cast<std::int32_t>(rect.top + index * bandRows);
+        return Band{
+            top, std::min(bandRows, rect.bottom - top),
+            masked ? target.firstPlane : target.firstPlane + static_cast<int>(job / bandsPerPlane)};
+    };
+    auto mapper = [&](int plane) -> const std::optional<RowMapper>& {
+        return mappers[static_cast<std::size_t>(plane - target.firstPlane)];
+    };
+    auto rowAt = [&](std::uint8_t* buffer, int k, std::int32_t row) {
+        return buffer + static_cast<std::size_t>(k) * bandBytes +
+               static_cast<std::size_t>(row) * width;
+    };
+
+    auto prepare = [&](std::int64_t job, int s) {
+        MapSlot& slot = slots[static_cast<std::size_t>(s)];
+        const Band band = bandOf(job);
+        for (std::int32_t row = 0; row < band.rows; ++row) {
+            const std::int32_t y = band.top + row;
+            if (masked)
+                data->readRowFromPrevious(target.maskPlane, rect.left, y, rect.width(),
+                                          rowAt(slot.mask.get(), 0, row));
+            for (int k = 0; k < bandPlanes; ++k) {
+                if (mapper(band.plane + k))
+                    data->readRowFromPrevious(band.plane + k, rect.left, y, rect.width(),
+                                              rowAt(slot.source.get(), k, row));
+            }
+        }
+        return true;
+    };
+    auto compute = [&](std::int64_t job, int s) {
+        MapSlot& slot = slots[static_cast<std::size_t>(s)];
+        const Band band = bandOf(job);
+        for (int k = 0; k < bandPlanes; ++k) {
+            const std::optional<RowMapper>& mapRows = mapper(band.plane + k);
+            if (!mapRows) continue;
+            for (std::int32_t row = 0; row < band.rows; ++row) {
+                const std::uint8_t* in = rowAt(slot.source.get(), k, row);
+                std::uint8_t* out = rowAt(slot.result.get(), k, row);
+                (*mapRows)(in, out, rect.width());
+                if (amount < 255) opacityBlendRow(in, out, out, amount, blend, rect.width());
+                if (masked)
+                    maskBlendRow(rowAt(slot.mask.get(), 0, row), in, out, out, blend, rect.width());
+            }
+        }
+    };
+    ErrorCode code = kErrNone;
+    auto finish = [&](std::int64_t job, int s) {
+        MapSlot& slot = slots[static_cast<std::size_t>(s)];
+        const Band band = bandOf(job);
+        for (std::int32_t row = 0; row < band.rows; ++row) {
+            for (int k = 0; k < bandPlanes; ++k) {
+                if (mapper(band.plane + k) &&
+                    !data->writeRow(band.plane + k, rect.left, band.top + row, rect.width(),
+                                    rowAt(slot.result.get(), k, row))) {
+                    code = kErrDisk;
+                    return false;
+                }
+                if (steps.step()) {
+                    code = kErrCancelled;
+                    return false;
+                }
+            }
+        }
+        return true;
+    };
+    OrderedJobs::run(workers, masked ? bandsPerPlane : bandsPerPlane * planes, std::ssize(slots),
+                     prepare, compute, finish);
+    return code;
+}
 
 }  // namespace
 
@@ -31,14 +150,6 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
     const auto amount = static_cast<std::uint8_t>(std::clamp(opacity, 0, 255));
     const bool blendOpacity = amount < 255;
     const bool masked = target.maskPlane >= 0;
-    const BlendTable& blend = page.blend();
-
-    auto source = allocateScratch<std::uint8_t>(width);
-    std::unique_ptr<std::uint8_t[]> result;
-    std::unique_ptr<std::uint8_t[]> mask;
-    if (blendOpacity || masked) result = allocateScratch<std::uint8_t>(width);
-    if (masked) mask = allocateScratch<std::uint8_t>(width);
-    if (!source || ((blendOpacity || masked) && !result) || (masked && !mask)) return kErrMemory;
 
     // One mapper per plane with a table, its table examined once per run.
     std::vector<std::optional<RowMapper>> mappers(static_cast<std::size_t>(target.planeCount));
@@ -47,31 +158,24 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
     }
 
     WorkerProgress steps(progress, std::int64_t{rect.height()} * target.planeCount);
+    if (masked || blendOpacity) return mapBands(page, mappers, target, amount, steps);
 
-    // Columns [left, right) of one row of one plane: read, map, blend,
-    // write. The mask row, when there is a mask, is in `mask` already.
+    auto source = allocateScratch<std::uint8_t>(width);
+    if (!source) return kErrMemory;
+    // Columns [left, right) of one row of one plane: read, map in place,
+    // write.
     auto processSpan = [&](int plane, std::int32_t y, std::int32_t left,
                            std::int32_t right) -> bool {
         const std::int32_t count = right - left;
         if (count <= 0) return true;
         const RowMapper& mapRows = *mappers[static_cast<std::size_t>(plane - target.firstPlane)];
-        const std::size_t at = static_cast<std::size_t>(left - rect.left);
-        std::uint8_t* in = source.get() + at;
+        std::uint8_t* in = source.get() + (left - rect.left);
         data->readRowFromPrevious(plane, left, y, count, in);
-        const std::uint8_t* out = in;
-        if (!blendOpacity && !masked) {
-            mapRows(in, in, count);
-        } else {
-            std::uint8_t* mapped = result.get() + at;
-            mapRows(in, mapped, count);
-            if (blendOpacity) opacityBlendRow(in, mapped, mapped, amount, blend, count);
-            if (masked) maskBlendRow(mask.get() + at, in, mapped, mapped, blend, count);
-            out = mapped;
-        }
-        return data->writeRow(plane, left, y, count, out);
+        mapRows(in, in, count);
+        return data->writeRow(plane, left, y, count, in);
     };
 
-    if (!masked) {
+    {
         for (int plane = target.firstPlane; plane <= target.lastPlane(); ++plane) {
             const int slot = plane - target.firstPlane;
             // At full strength each whole tile of the rectangle is mapped in
@@ -80,8 +184,7 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
             // reach it; the rest of each row, and every row outside the
             // bands, goes through the row buffer.
             Rect tiles;
-            if (!blendOpacity && map.hasSlot(slot))
-                tiles = data->wholeTilesFromPrevious(plane, rect);
+            if (map.hasSlot(slot)) tiles = data->wholeTilesFromPrevious(plane, rect);
             const std::optional<RowMapper>& mapRows = mappers[static_cast<std::size_t>(slot)];
             const ImageData::SampleMap lookUp = [&mapRows](const std::uint8_t* in,
                                                            std::uint8_t* out, std::size_t count) {
@@ -102,17 +205,6 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
                     written = processSpan(plane, y, rect.left, rect.right);
                 }
                 if (!written) return kErrDisk;
-                if (steps.step()) return kErrCancelled;
-            }
-        }
-    } else {
-        for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
-            data->readRowFromPrevious(target.maskPlane, rect.left, y, rect.width(), mask.get());
-            for (int plane = target.firstPlane; plane <= target.lastPlane(); ++plane) {
-                if (map.hasSlot(plane - target.firstPlane) &&
-                    !processSpan(plane, y, rect.left, rect.right)) {
-                    return kErrDisk;
-                }
                 if (steps.step()) return kErrCancelled;
             }
         }
