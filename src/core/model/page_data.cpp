@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <new>
 
 #include "model/page_data_list.h"
@@ -298,6 +299,18 @@ void PageData::releasePrevious(int plane, const Rect& area) {
     if (plane < 0 || plane >= m_undoNewest->planeCount()) return;
     m_undoNewest->releaseTiles(plane, area);
     m_previousReleased = true;
+}
+
+void PageData::releasePreviousAbove(int plane, std::int32_t y) {
+    constexpr auto kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kHigh = std::numeric_limits<std::int32_t>::max();
+    releasePrevious(plane, Rect{kLow, kLow, kHigh, y});
+}
+
+void PageData::releasePreviousLeftOf(int plane, std::int32_t x) {
+    constexpr auto kLow = std::numeric_limits<std::int32_t>::min();
+    constexpr auto kHigh = std::numeric_limits<std::int32_t>::max();
+    releasePrevious(plane, Rect{kLow, kLow, x, kHigh});
 }
 
 void PageData::endChange() {

@@ -171,6 +171,10 @@ public:
     // fails (a batch run) may keep no history. Does nothing at any other
     // depth or without an open change.
     void releasePrevious(int plane, const Rect& area);
+    // releasePrevious() of every row of `plane` above `y`, all columns.
+    void releasePreviousAbove(int plane, std::int32_t y);
+    // releasePrevious() of every column of `plane` left of `x`, all rows.
+    void releasePreviousLeftOf(int plane, std::int32_t x);
 
     // Current -> newest redo, newest undo -> current. Nothing when the undo
     // chain is empty.

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,8 @@ struct ProgressLog {
     bool closed = false;
     // Answer "cancel" from the update with this number on (1-based); 0 never.
     int cancelAtUpdate = 0;
+    // Called at every update, before the answer.
+    std::function<void()> onUpdate;
 };
 
 class FakeProgress : public ProgressPort {
@@ -52,6 +55,7 @@ public:
     void setDelay(std::uint32_t ms) override { m_log.delay = ms; }
     bool update(std::int32_t done, std::int32_t total) override {
         ++m_log.updates;
+        if (m_log.onUpdate) m_log.onUpdate();
         m_log.lastDone = done;
         m_log.lastTotal = total;
         return m_log.cancelAtUpdate > 0 && m_log.updates >= m_log.cancelAtUpdate;

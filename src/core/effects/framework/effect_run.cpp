@@ -88,7 +88,9 @@ ErrorCode runEffect(Page& page, const Filter& filter, const EffectTarget& target
     }
 
     const int opacity = page.hasFloat() ? 255 : std::clamp(context.opacity, 0, 255);
-    ErrorCode code = dispatch(page, filter, target, opacity, progress.get(), context.noise);
+    EffectTarget run = target;
+    run.releasesPrevious = target.releasesPrevious || !callerHoldsChange;
+    ErrorCode code = dispatch(page, filter, run, opacity, progress.get(), context.noise);
 
     if (progress) {
         progress->close(code == kErrNone);
@@ -134,6 +136,9 @@ ErrorCode runDialogFilter(Page& page, std::unique_ptr<Filter> filter, const Rect
     if (!filter) return kErrMemory;
     EffectTarget target = standardTarget(page);
     target.rect = rect;
+    // Previews read the state before the change again; the final run is
+    // the dialog's last.
+    target.releasesPrevious = final;
     const ErrorCode code = runEffect(page, *filter, target, true, final, context);
     if (!final) return code;
     return keepAsLastFilter(code, std::move(filter), context);

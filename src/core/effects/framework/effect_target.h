@@ -12,6 +12,11 @@ struct EffectTarget {
     int planeCount = 1;  // 1 for 256 Grays, 3 for RGB-Millions
     int maskPlane = -1;  // selection mask plane, or -1 for none
     Rect rect;           // image pixels
+    // Nothing reads the state before the change once the worker is done
+    // (the run owns the change, or is a dialog's final run), so the worker
+    // may let go of what it has read (PageData::releasePreviousAbove();
+    // pages with history ignore it).
+    bool releasesPrevious = false;
 
     int lastPlane() const { return firstPlane + planeCount - 1; }
     bool floating() const { return firstPlane != 0; }

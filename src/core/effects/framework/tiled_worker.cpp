@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -129,6 +130,14 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         const Rect& tile = jobAt(job, plane);
         const int tw = tile.width();
         const int stride = tw + 2 * r;
+        // Tiles go band by band: no later job of this plane reads above
+        // this band's source, and without a mask none reads the plane
+        // before once this one has begun.
+        if (target.releasesPrevious && tile.left == rect.left) {
+            data->releasePreviousAbove(plane, tile.top - r);
+            if (!masked && plane > target.firstPlane && tile.top == rect.top)
+                data->releasePreviousAbove(plane - 1, std::numeric_limits<std::int32_t>::max());
+        }
         for (int row = 0; row < tile.height() + 2 * r; ++row) {
             std::uint8_t* dest = slot.source.get() + static_cast<std::ptrdiff_t>(row) * stride;
             const std::int32_t y = tile.top - r + row;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -97,6 +98,12 @@ ErrorCode flipPlanes(Page& page, const GeometryTarget& target, const Rect& to, i
         }
     };
     auto finish = [&](std::int64_t job, int s) {
+        // Source bands are read once, top to bottom: the rows above this
+        // one's end are done with (prepare() has read ahead, never back).
+        const bool last = top(job) + count(job) == height;
+        data.releasePreviousAbove(plane(job).source,
+                                  last ? std::numeric_limits<std::int32_t>::max()
+                                       : from.top + top(job) + count(job));
         const std::uint8_t* out = reverse ? slots[s].reversed.get() : slots[s].rows.get();
         for (std::int32_t k = 0; k < count(job); ++k) {
             const std::int32_t i = top(job) + k;
@@ -210,6 +217,9 @@ ErrorCode turnPlanes(Page& page, const GeometryTarget& target, const Rect& to, b
             return false;
         }
         if (job.c0 + job.count < height) return true;
+        // The band's source columns are read: clockwise bands go left to
+        // right through the source, counter-clockwise ones right to left.
+        if (clockwise) data.releasePreviousLeftOf(job.plane->source, from.left + job.b0 + job.rows);
         for (std::int32_t r = 0; r < job.rows; ++r) {
             if (!data.writeRow(job.plane->target, to.left, to.top + job.b0 + r, height,
                                band.get() + bandStride * r)) {

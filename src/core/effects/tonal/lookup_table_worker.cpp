@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -205,6 +206,11 @@ ErrorCode runLookupTableWorker(Page& page, const ImageMap& map, const EffectTarg
                     written = processSpan(plane, y, rect.left, rect.right);
                 }
                 if (!written) return kErrDisk;
+                // The rows above are done with, a band of tiles at a time.
+                if (target.releasesPrevious && (y + 1 - rect.top) % kTileRows == 0)
+                    data->releasePreviousAbove(plane, y + 1);
+                if (target.releasesPrevious && y + 1 == rect.bottom)
+                    data->releasePreviousAbove(plane, std::numeric_limits<std::int32_t>::max());
                 if (steps.step()) return kErrCancelled;
             }
         }
