@@ -54,7 +54,10 @@ std::string batchHelpText() {
         "  --scan-feeder          scan every page of the document feeder; page n is saved\n"
         "                         as OUTPUT with -n before its extension (out-1.png, ...)\n"
         "  --list-scanners        list the scanners: name, model and maker, tab-separated\n"
-        "  --time                 print the time of the engine start, the load, each\n"
+        "  --modules=MODE         isolated (the default): each plug-in module runs in a\n"
+        "                         helper process, so a module that crashes fails only its\n"
+        "                         step; in-process: modules run inside tessary-batch\n"
+                "  --time                 print the time of the engine start, the load, each\n"
         "                         operation and the save, one line each\n"
         "  -h, --help             show this text\n"
         "\n"
@@ -177,6 +180,8 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
         std::fprintf(err, "%s: %s\n", kProgram, error.c_str());
         return kBatchExitFailed;
     }
+    engine.host().setModuleCalls(options->modulesInProcess ? ModuleCalls::InProcess
+                                                            : ModuleCalls::Isolated);
     if (options->time) printTime(out, "start", secondsSince(startTime));
 
     int exitCode = kBatchExitOk;

@@ -74,6 +74,22 @@ TEST(BatchOptions, AScanTakesTheInputsPlaceWithItsDevice) {
     EXPECT_TRUE(options->listScanners);
 }
 
+TEST(BatchOptions, ModulesRunIsolatedUnlessAskedToRunInProcess) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool inProcess;
+    } cases[] = {{{"in.bmp", "-o", "out.bmp"}, false},
+                 {{"--modules=in-process", "in.bmp", "-o", "out.bmp"}, true},
+                 {{"in.bmp", "--modules", "in-process", "-o", "out.bmp"}, true},
+                 {{"--modules=in-process", "--modules=isolated", "in.bmp", "-o", "out.bmp"}, false}};
+    for (const auto& c : cases) {
+        std::string error;
+        const auto options = parseBatchArguments(c.arguments, error);
+        ASSERT_TRUE(options) << error;
+        EXPECT_EQ(options->modulesInProcess, c.inProcess) << ::testing::PrintToString(c.arguments);
+    }
+}
+
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -93,6 +109,8 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
         {"--scan", "-o", "out.bmp", "--scan-resolution"},
         {"in.bmp", "--scan-feeder", "-o", "out.bmp"},
         {"--list-scanners", "-o", "out.bmp"},
+        {"in.bmp", "--modules=sandboxed", "-o", "out.bmp"},
+        {"in.bmp", "-o", "out.bmp", "--modules"},
     };
     for (const auto& arguments : bad) {
         std::string error;

@@ -25,6 +25,7 @@ void GlobalPrefs::distribute(const QSPrefs& record) {
     generalLevel2 = rule::clamp(record.word(pw::kGeneralLevel2), 0, 255);
     generalLevel3 = rule::clamp(record.word(pw::kGeneralLevel3), 0, 255);
     generalFlag = record.word(pw::kGeneralFlag) != 0;
+    modulesInProcess = record.word(pw::kModulesInProcess) == 1;
     constantThree = 3;
     unit = unitRule(record.word(pw::kUnit));
     currentTool = toolRule(record.word(pw::kCurrentTool));
@@ -41,6 +42,7 @@ void GlobalPrefs::collect(QSPrefs& record) const {
     record.setWord(pw::kGeneralLevel2, rule::clamp(generalLevel2, 0, 255));
     record.setWord(pw::kGeneralLevel3, rule::clamp(generalLevel3, 0, 255));
     record.setWord(pw::kGeneralFlag, rule::flagWord(generalFlag));
+    record.setWord(pw::kModulesInProcess, rule::flagWord(modulesInProcess));
     record.setWord(pw::kConstantThree, 3);
     record.setWord(pw::kUnit, unitRule(unit));
     record.setWord(pw::kCurrentTool, toolRule(currentTool));

@@ -22,10 +22,13 @@ struct GlobalPrefs {
     std::int32_t unit = 0;           // measurement unit; 1..5 kept, else 0
     std::int32_t currentTool = 1;    // 1..16
     BudgetPrefs budget;              // vmMethod 0, mbToUse 20, percentToUse 50, mbToLeaveFree 1
+    // Plug-in modules run in the program's process instead of a helper
+    // process (word 2: 1 = true, anything else false).
+    bool modulesInProcess = false;
 
-    // Takes words 3..15 by their reading rules; words 1, 2 and 9 are ignored.
+    // Takes words 2..15 by their reading rules; words 1 and 9 are ignored.
     void distribute(const QSPrefs& record);
-    // Writes words 3..15, clamped and with enumerations outside their sets
+    // Writes words 2..15, clamped and with enumerations outside their sets
     // written as their fallbacks; word 9 is written as 3.
     void collect(QSPrefs& record) const;
 };

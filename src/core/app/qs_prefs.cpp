@@ -88,7 +88,8 @@ bool readPrefsRecord(platform::FileLayer& files, platform::FileHandle file, QSPr
 platform::FileError writePrefsRecord(platform::FileLayer& files, platform::FileHandle file,
                                      QSPrefs& record) {
     record.setWord(prefs_word::kVersion, QSPrefs::kVersion);
-    record.setWord(prefs_word::kReserved, 0);
+    record.setWord(prefs_word::kModulesInProcess,
+                   record.word(prefs_word::kModulesInProcess) == 1 ? 1 : 0);
     const QSPrefs::Bytes bytes = record.toBytes();
     std::size_t done = 0;
     const platform::FileError error = files.write(file, bytes.data(), bytes.size(), done);

@@ -44,15 +44,18 @@ private:
 // the version was accepted; `record` is changed only then.
 bool readPrefsRecord(platform::FileLayer& files, platform::FileHandle file, QSPrefs& record);
 
-// Sets word 1 to 1 and word 2 to 0 and writes the 224 bytes at the current
-// position. kNoErr, or the file layer's code (-34 when the disk filled).
+// Sets word 1 to 1, word 2 to 0 or 1 (the only values it holds) and writes
+// the 224 bytes at the current position. kNoErr, or the file layer's code (-34 when the disk filled).
 platform::FileError writePrefsRecord(platform::FileLayer& files, platform::FileHandle file,
                                      QSPrefs& record);
 
 // Word numbers of the record, named by what they hold.
 namespace prefs_word {
 inline constexpr int kVersion = 1;
-inline constexpr int kReserved = 2;
+// 0: plug-in modules run in a helper process (the default); 1: in the
+// program's own process. Programs that do not know the setting ignore the
+// word and write 0, which restores the default.
+inline constexpr int kModulesInProcess = 2;
 inline constexpr int kForeground = 3;
 inline constexpr int kBackground = 4;
 inline constexpr int kOpacity = 5;

@@ -260,6 +260,9 @@ void CKorvelApp::buildMainFrame() {
     m_plugInProgress = std::make_unique<CThermObj>(kPlugInProgressStyle, m_mainFrame);
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setMessagePump(&pumpPort());
+    m_host->setModuleCalls(m_globals->preferences().global.modulesInProcess
+                               ? ModuleCalls::InProcess
+                               : ModuleCalls::Isolated);
     m_colourChooser = std::make_unique<ColourDialogPort>(m_mainFrame);
     m_host->setColourChooser(m_colourChooser.get());
     m_moduleQuestions = std::make_unique<CModuleQuestionDialogs>(m_mainFrame);
@@ -649,7 +652,7 @@ void CKorvelApp::about() {
 void CKorvelApp::importPlugIn(int id) {
     const bool done = PlugInImportCommand(*m_host, *m_plugIns, static_cast<std::uint32_t>(id),
                                           *this, m_globals->pageEnvironment());
-    if (!done && !m_host->cancelled()) showErrorCode(m_mainFrame, m_host->failureCode());
+    if (!done && !m_host->cancelled()) showPlugInFailure(m_mainFrame, *m_host);
 }
 
 // Both commands do nothing without a source manager, or while an

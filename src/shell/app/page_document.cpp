@@ -65,7 +65,7 @@ bool CPageDocument::runExport(int id) {
     const bool done = PlugInExportCommand(*context().host, *context().plugIns,
                                           static_cast<std::uint32_t>(id), m_page.get());
     if (!done && !context().host->cancelled())
-        showErrorCode(context().mainWindow, context().host->failureCode());
+        showPlugInFailure(context().mainWindow, *context().host);
     return true;
 }
 

@@ -37,7 +37,7 @@ struct WordRule {
 
 const std::vector<WordRule>& formatRules() {
     static const std::vector<WordRule> rules = {
-        {2, Rule::Fixed, 0, 0, 0},
+        {2, Rule::OneTrue},
         {3, Rule::AsIs},
         {4, Rule::AsIs},
         {5, Rule::Clamp, 0, 255},

@@ -141,6 +141,7 @@ TEST_F(PrefsRecordIo, ReadErrorsFail) {
     EXPECT_EQ(record, QSPrefs());
 }
 
+// Word 2 holds only 0 or 1 (modules in process), whatever the record held.
 TEST_F(PrefsRecordIo, WriteSetsVersionAndWordTwoAndWritesAllBytes) {
     const std::filesystem::path path = m_dir / "written";
     platform::FileHandle file = platform::kNoFile;
@@ -160,6 +161,11 @@ TEST_F(PrefsRecordIo, WriteSetsVersionAndWordTwoAndWritesAllBytes) {
     EXPECT_EQ(in.gcount(), 224);
     EXPECT_EQ(in.get(), std::char_traits<char>::eof());
     EXPECT_EQ(QSPrefs::fromBytes(bytes), record);
+    record.setWord(2, 1);
+    ASSERT_EQ(m_files.create(m_dir / "again", file), platform::kNoErr);
+    EXPECT_EQ(writePrefsRecord(m_files, file, record), platform::kNoErr);
+    m_files.close(file);
+    EXPECT_EQ(record.word(2), 1);
 }
 
 TEST_F(PrefsRecordIo, WriteErrorsAreReturned) {
