@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -46,6 +47,7 @@ TEST_F(PrefsDlgTest, OpensOnTheValuesInForce) {
     EXPECT_EQ(dialog.getString(Dlog::kIdMbToUse), QStringLiteral("64"));
     EXPECT_EQ(dialog.getString(Dlog::kIdPercentToUse), QStringLiteral("40"));
     EXPECT_EQ(dialog.getString(Dlog::kIdMbToLeaveFree), QStringLiteral("5"));
+    EXPECT_TRUE(dialog.isChecked(Dlog::kIdSeparateProcess));
 }
 
 TEST_F(PrefsDlgTest, AnUnknownMethodChecksTheFirstButton) {
@@ -110,6 +112,7 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     QTest::mouseClick(dialog.controlAs<QRadioButton>(Dlog::kIdLeaveFree), Qt::LeftButton);
     type(dialog, Dlog::kIdMbToLeaveFree, QStringLiteral("200"));
     dialog.setSelectedIndex(Dlog::kIdUnits, 3);
+    QTest::mouseClick(dialog.controlAs<QCheckBox>(Dlog::kIdSeparateProcess), Qt::LeftButton);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     const BudgetPrefs& budget = globals().budgetPrefs();
@@ -118,6 +121,7 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     EXPECT_EQ(budget.mbToUse, 64);
     EXPECT_EQ(budget.percentToUse, 40);
     EXPECT_EQ(globals().unit(), 3);
+    EXPECT_TRUE(globals().preferences().global.modulesInProcess);
 }
 
 TEST_F(PrefsDlgTest, CancelStoresNothing) {

@@ -260,9 +260,7 @@ void CKorvelApp::buildMainFrame() {
     m_plugInProgress = std::make_unique<CThermObj>(kPlugInProgressStyle, m_mainFrame);
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setMessagePump(&pumpPort());
-    m_host->setModuleCalls(m_globals->preferences().global.modulesInProcess
-                               ? ModuleCalls::InProcess
-                               : ModuleCalls::Isolated);
+    applyModuleCalls();
     m_colourChooser = std::make_unique<ColourDialogPort>(m_mainFrame);
     m_host->setColourChooser(m_colourChooser.get());
     m_moduleQuestions = std::make_unique<CModuleQuestionDialogs>(m_mainFrame);
@@ -636,9 +634,16 @@ void CKorvelApp::pageSetup() {
     dialog.exec();
 }
 
+void CKorvelApp::applyModuleCalls() {
+    m_host->setModuleCalls(m_globals->preferences().global.modulesInProcess
+                               ? ModuleCalls::InProcess
+                               : ModuleCalls::Isolated);
+}
+
 void CKorvelApp::preferences() {
     CPrefsDlg dialog(*m_globals, m_mainFrame);
     if (dialog.exec() != QDialog::Accepted) return;
+    applyModuleCalls();
     for (CPageDocument* document : m_template->documents()) {
         if (CChildFrame* frame = m_template->frameOf(document)) frame->refreshInfo();
     }

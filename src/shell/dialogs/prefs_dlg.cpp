@@ -1,6 +1,7 @@
 #include "shell/dialogs/prefs_dlg.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -70,6 +71,15 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     displayLayout->addWidget(unitsLabel);
     displayLayout->addWidget(units, 1);
     layout->addWidget(display);
+
+    auto* plugIns = new QGroupBox(QStringLiteral("Plug-ins"), this);
+    auto* plugInsLayout = new QHBoxLayout(plugIns);
+    auto* separate = new QCheckBox(QStringLiteral("Run plug-ins in a &separate process"), plugIns);
+    separate->setToolTip(
+        QStringLiteral("A plug-in that crashes or hangs then ends only its own command."));
+    registerControl(kIdSeparateProcess, separate);
+    plugInsLayout->addWidget(separate);
+    layout->addWidget(plugIns);
     layout->addWidget(makeButtons(QStringLiteral("OK"), QStringLiteral("Cancel")));
 
     for (int unit = 0; unit < kUnitCount; ++unit)
@@ -84,6 +94,7 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     setNumber(kIdMbToUse, budget.mbToUse, 0);
     setNumber(kIdPercentToUse, budget.percentToUse, 0);
     setNumber(kIdMbToLeaveFree, budget.mbToLeaveFree, 0);
+    setCheck(kIdSeparateProcess, !globals.preferences().global.modulesInProcess);
 }
 
 CPrefsDlg::~CPrefsDlg() = default;
@@ -110,6 +121,7 @@ void CPrefsDlg::accept() {
     const int unit = selectedIndex(kIdUnits);
     m_globals.setUnit(unit >= 0 ? unit : 0);
     m_globals.setBudgetPrefs(budget);
+    m_globals.preferences().global.modulesInProcess = !isChecked(kIdSeparateProcess);
     OurDlogHandlerBase::accept();
 }
 

@@ -12,7 +12,8 @@ class ZERozevuv;
 // their ranges; a value out of range (or not a whole number) shows the range
 // message, keeps the dialog open and stores nothing. Otherwise the unit in
 // force and the budget preferences are stored in the globals (the budget
-// takes effect at the next start).
+// takes effect at the next start), and so is whether plug-in modules run in
+// a separate process (from the next plug-in command on).
 class CPrefsDlg : public OurDlogHandlerBase {
     Q_OBJECT
 public:
@@ -23,6 +24,7 @@ public:
     static constexpr int kIdMbToUse = 1008;
     static constexpr int kIdPercentToUse = 1009;
     static constexpr int kIdMbToLeaveFree = 1010;
+    static constexpr int kIdSeparateProcess = 1011;
 
     static constexpr int kMaximumMb = 3000;
     static constexpr int kMaximumPercent = 100;
