@@ -96,20 +96,19 @@ void putModuleText(LinkWriter& out, const char* text) {
 
 // --- Host procedures ---------------------------------------------------------
 
+// Modules ask for a cancel after every few rows: the editor keeps the
+// answer in the shared cancel word, so asking costs no round trip.
 TsPiBool8 TSPI_CALL abortProc() {
-    LinkWriter out = callback(LinkCallback::Abort);
-    const std::vector<std::uint8_t> answer = forward(out);
-    LinkReader in(answer.data(), answer.size());
-    const auto cancelled = in.get<std::uint8_t>();
-    if (!in.atEnd()) linkBroken();
-    return cancelled != 0 ? 1 : 0;
+    volatile std::uint32_t* word = g_session->area.cancelWord();
+    return word != nullptr && *word != 0 ? 1 : 0;
 }
 
+// One way: the editor shows it when it next reads the link.
 void TSPI_CALL progressProc(std::int32_t done, std::int32_t total) {
     LinkWriter out = callback(LinkCallback::Progress);
     out.put(done);
     out.put(total);
-    forward(out);
+    if (!g_session->channel.send(LinkMessage::Callback, out.bytes())) linkBroken();
 }
 
 TsPiResult TSPI_CALL askOpenFileProc(const char* title, const char* filter, char* path,

@@ -69,7 +69,6 @@ private:
     std::vector<ModuleCopy> m_copies;
     int m_sentFork = -1;   // editor: the descriptor last passed
     int m_fileFd = -1;     // helper: the descriptor received
-    void* m_fileSpec = nullptr;  // helper: its copy of the file specification
     std::vector<std::uint8_t> m_fileSpecStorage;
 };
 

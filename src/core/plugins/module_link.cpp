@@ -32,19 +32,24 @@ bool SharedArea::reserve() {
 bool SharedArea::create() {
     m_fd = ::memfd_create("tessary-module-pixels", MFD_CLOEXEC | MFD_ALLOW_SEALING);
     if (m_fd < 0) return false;
+    if (::ftruncate(m_fd, static_cast<off_t>(kControlBytes)) != 0) return false;
     if (::fcntl(m_fd, F_ADD_SEALS, F_SEAL_SHRINK) != 0) return false;
-    return reserve();
+    return reserve() && mapTo(kControlBytes);
 }
 
 bool SharedArea::adopt(int descriptor) {
     m_fd = descriptor;
-    return reserve();
+    return reserve() && follow(kControlBytes);
 }
 
 bool SharedArea::mapTo(std::uint64_t size) {
     if (size > kReserved) return false;
     if (size <= m_size) return true;
-    if (::mmap(m_base, size, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED, m_fd, 0) == MAP_FAILED)
+    // Only the new range is mapped, and populated at once: faulting a band
+    // buffer in page by page on both sides costs more than the copy it
+    // saves.
+    if (::mmap(m_base + m_size, size - m_size, PROT_READ | PROT_WRITE,
+               MAP_SHARED | MAP_FIXED | MAP_POPULATE, m_fd, static_cast<off_t>(m_size)) == MAP_FAILED)
         return false;
     m_size = size;
     return true;

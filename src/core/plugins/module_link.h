@@ -39,10 +39,18 @@ public:
     SharedArea(const SharedArea&) = delete;
     SharedArea& operator=(const SharedArea&) = delete;
 
-    // Editor: a new sealed memfd of size 0. False on failure.
+    // Editor: a new sealed memfd holding the control page. False on failure.
     bool create();
-    // Helper: takes the editor's memfd (owned from now on).
+    // Helper: takes the editor's memfd (owned from now on) and maps what it
+    // holds.
     bool adopt(int descriptor);
+    // The cancel word at the start of the control page: the editor sets it
+    // once the user has cancelled, so that the module's abort procedure
+    // answers in the helper without a round trip. Null before mapping.
+    volatile std::uint32_t* cancelWord() const {
+        return m_size >= kControlBytes ? reinterpret_cast<volatile std::uint32_t*>(m_base) : nullptr;
+    }
+    static constexpr std::uint64_t kControlBytes = 4096;
     int descriptor() const { return m_fd; }
 
     // Maps `size` bytes after the other side grew the file: false when the
@@ -101,8 +109,8 @@ enum class LinkMessage : std::uint32_t {
 
 // The host procedures the helper forwards.
 enum class LinkCallback : std::uint32_t {
-    Abort = 1,
-    Progress = 2,
+    Abort = 1,     // (answered in the helper from the cancel word)
+    Progress = 2,  // one way: the helper does not wait for a reply
     Warning = 3,
     ProcessEvent = 4,
     DisplayPixels = 5,

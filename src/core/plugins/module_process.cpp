@@ -40,7 +40,6 @@ constexpr int kExitGraceMs = 500;
 constexpr int kHelperSocketFd = 3;
 constexpr int kHelperAreaFd = 4;
 
-using Clock = std::chrono::steady_clock;
 
 // Text a module passed, as the helper forwards it: absent, terminated text,
 // or text without terminator within TSPI_ASK_MAX_TEXT bytes.
@@ -172,32 +171,39 @@ bool ModuleProcess::reply(const std::vector<std::uint8_t>& payload) {
 
 namespace {
 
-struct WaitState {
-    PlugInHost* host;
-    bool cancelled = false;
-    Clock::time_point cancelledAt{};
-};
+}  // namespace
 
-bool keepWaiting(void* context) {
-    auto& state = *static_cast<WaitState*>(context);
-    if (!state.cancelled && state.host->pumpWhileWaiting()) {
-        state.cancelled = true;
-        state.cancelledAt = Clock::now();
+void ModuleProcess::publishCancel(PlugInHost& host) {
+    volatile std::uint32_t* word = m_area.cancelWord();
+    if (word != nullptr && host.cancelled()) *word = 1;
+}
+
+bool ModuleProcess::keepWaiting(void* context) {
+    auto& self = *static_cast<ModuleProcess*>(context);
+    PlugInHost& host = *self.m_waitingHost;
+    self.m_lastPump = Clock::now();
+    if (!self.m_cancelSeen && host.pumpWhileWaiting()) {
+        self.m_cancelSeen = true;
+        self.m_cancelSeenAt = Clock::now();
+        self.publishCancel(host);
     }
-    if (!state.cancelled) return true;
+    if (!self.m_cancelSeen) return true;
     // A module that looks at the cancel flag answers within the grace; one
     // that does not is stopped.
     const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
-        Clock::now() - state.cancelledAt);
-    return waited.count() < state.host->cancelGraceMs();
+        Clock::now() - self.m_cancelSeenAt);
+    return waited.count() < host.cancelGraceMs();
 }
-
-}  // namespace
 
 bool ModuleProcess::receive(PlugInHost& host, LinkMessage& type,
                             std::vector<std::uint8_t>& payload, int& passedFd) {
-    WaitState state{&host};
-    return m_channel.receive(type, payload, passedFd, kIdlePollMs, keepWaiting, &state);
+    m_waitingHost = &host;
+    // A module that reports often never leaves the link idle: the progress
+    // window is looked at on time anyway.
+    const auto sincePump =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - m_lastPump);
+    if (sincePump.count() >= kIdlePollMs && !keepWaiting(this)) return false;
+    return m_channel.receive(type, payload, passedFd, kIdlePollMs, keepWaiting, this);
 }
 
 bool ModuleProcess::load(const char* path, const char* entryName, std::intptr_t mainWindow,
@@ -224,6 +230,9 @@ bool ModuleProcess::load(const char* path, const char* entryName, std::intptr_t 
 bool ModuleProcess::call(PlugInHost& host, PlugInRecord& record, std::int16_t selector,
                          TsPiResult& result) {
     if (!alive() || record.currentBlock == nullptr) return false;
+    m_cancelSeen = false;
+    m_lastPump = Clock::now();
+    publishCancel(host);
     if (m_crossing.kind() != record.kind && !m_crossing.reset(record.kind)) return false;
     LinkWriter out;
     out.put(selector);
@@ -259,16 +268,13 @@ bool ModuleProcess::serveCallback(PlugInHost& host, PlugInRecord& record, LinkRe
     if (!in.ok()) return false;
     LinkWriter out;
     switch (which) {
-        case LinkCallback::Abort:
-            if (!in.atEnd()) return false;
-            out.put<std::uint8_t>(host.abortRequested() ? 1 : 0);
-            break;
         case LinkCallback::Progress: {
             const auto done = in.get<std::int32_t>();
             const auto total = in.get<std::int32_t>();
             if (!in.atEnd()) return false;
             host.reportProgress(done, total);
-            break;
+            publishCancel(host);
+            return true;  // no reply
         }
         case LinkCallback::Warning: {
             ForwardedText text;

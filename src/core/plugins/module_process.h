@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -74,6 +75,17 @@ private:
     bool receive(PlugInHost& host, LinkMessage& type, std::vector<std::uint8_t>& payload,
                  int& passedFd);
     void reap(int graceMs);
+    // Sets the shared cancel word once the host has seen a cancel.
+    void publishCancel(PlugInHost& host);
+    // Looks at the progress window; false once a cancel went unanswered
+    // for the host's grace (the wait then ends).
+    static bool keepWaiting(void* self);
+
+    using Clock = std::chrono::steady_clock;
+    PlugInHost* m_waitingHost = nullptr;
+    Clock::time_point m_lastPump{};
+    bool m_cancelSeen = false;
+    Clock::time_point m_cancelSeenAt{};
 
     pid_t m_pid = -1;
     LinkChannel m_channel;
