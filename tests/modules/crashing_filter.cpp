@@ -1,7 +1,11 @@
 // Filters that take their process down or lose their way, one per property
 // list, for the tests of modules run in a helper process. Each asks for the
 // whole filter rectangle in Start and misbehaves once it holds pixels.
+// Sandbox Probe instead reports in Prepare what its process may do.
+#include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -21,6 +25,7 @@ CRASHING_PIPL(16002, "Endless Loop", "EndlessLoop");
 CRASHING_PIPL(16003, "Scribbler", "Scribbler");
 CRASHING_PIPL(16004, "Exit In Advance", "ExitInAdvance");
 CRASHING_PIPL(16005, "Socket Garbage", "SocketGarbage");
+CRASHING_PIPL(16006, "Sandbox Probe", "SandboxProbe");
 
 namespace {
 
@@ -102,4 +107,20 @@ TSPI_ENTRY void TSPI_CALL SocketGarbage(int16_t selector, void* block, intptr_t*
     static const char garbage[] = "\x0c\x00\x00\x00\x10\x00\x00\x00not a real block at all";
     if (fd >= 0) (void)!::write(fd, garbage, sizeof garbage);
     clearRequests(b);
+}
+
+// Prepare answers 0 only in a sandbox: no network socket can be made, new
+// privileges are refused, and no descriptor above the helper's socket (3)
+// and shared area (4) is open. Any other selector succeeds.
+TSPI_ENTRY void TSPI_CALL SandboxProbe(int16_t selector, void*, intptr_t*, TsPiResult* result) {
+    *result = TSPI_NO_ERR;
+    if (selector != TSPI_FILTER_PREPARE) return;
+    const int network = ::socket(AF_INET, SOCK_STREAM, 0);
+    const bool refused = network < 0 && errno == EACCES;
+    if (network >= 0) ::close(network);
+    bool othersClosed = true;
+    for (int fd = 5; fd < 1024; ++fd)
+        if (::fcntl(fd, F_GETFD) >= 0) othersClosed = false;
+    const bool noNewPrivileges = ::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) == 1;
+    if (!refused || !othersClosed || !noNewPrivileges) *result = TSPI_ERR_FILTER_BAD_PARAMETERS;
 }

@@ -2,7 +2,9 @@
 // breaks the link ends its command with a message naming it and leaves the
 // page as it was; the shipped modules give the same results in both modes.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <iterator>
@@ -56,6 +58,19 @@ TEST_F(ModuleIsolation, AStoppedModuleLeavesThePageAndTheHostAsTheyWere) {
         EXPECT_TRUE(RunPlugInFilter(rig.host, rig.record("Invert Colors"), true, view));
         EXPECT_EQ(page->pageData()->undoCount(), 1);
     }
+}
+
+// The probe answers 0 only without network sockets, new privileges or the
+// editor's descriptors (one left open without close-on-exec here).
+TEST_F(ModuleIsolation, TheHelperRunsTheModuleWithTheLeastItNeeds) {
+    const int inherited = ::open("/dev/null", O_RDONLY);
+    ASSERT_GE(inherited, 0);
+    auto page = rig.picture(Page::kTypeGrey, 8, 8, 1);
+    test::FakeView view(page.get());
+    EXPECT_TRUE(RunPlugInFilter(rig.host, rig.record("Sandbox Probe"), true, view));
+    rig.host.setModuleCalls(ModuleCalls::InProcess);
+    EXPECT_FALSE(RunPlugInFilter(rig.host, rig.record("Sandbox Probe"), true, view));
+    ::close(inherited);
 }
 
 TEST_F(ModuleIsolation, TheHostProgramIsFoundBesideTheProgramOrInItsLibraryFolder) {
@@ -135,6 +150,31 @@ TEST_F(ShippedModulesBothWays, FormatsWriteAndReadIdenticalFilesAndPages) {
             EXPECT_EQ(read[0], read[1]);
         }
     }
+}
+
+TEST_F(ShippedModulesBothWays, TiffPagesImportsTheSamePages) {
+    if (!test::fs::exists("/usr/bin/convert")) GTEST_SKIP() << "/usr/bin/convert is missing";
+    if (!test::fs::exists(shippedModule("TiffPages.8ba"))) GTEST_SKIP() << "no TiffPages.8ba";
+    rig.install({shippedModule("TiffPages.8ba")});
+    const test::fs::path tiff = files / "scan.tif";
+    const std::string command = "/usr/bin/convert -size 30x20 gradient:red-blue -size 25x15 "
+                                "gradient:white-black -type Grayscale " +
+                                tiff.native() + " 2>/dev/null";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    ::setenv("TESSARY_IMPORT_FILE", tiff.c_str(), 1);
+    std::vector<std::vector<std::vector<std::vector<std::uint8_t>>>> imported;
+    for (const ModuleCalls calls : {ModuleCalls::InProcess, ModuleCalls::Isolated}) {
+        rig.host.setModuleCalls(calls);
+        test::FakeDocuments documents;
+        ASSERT_TRUE(PlugInImportCommand(rig.host, rig.list, rig.record("TIFF Pages...").commandId,
+                                        documents, rig.environment()));
+        imported.emplace_back();
+        for (const auto& document : documents.documents)
+            imported.back().push_back(test::allPlanes(*document.page));
+    }
+    ::unsetenv("TESSARY_IMPORT_FILE");
+    EXPECT_EQ(imported[0].size(), 2u);
+    EXPECT_EQ(imported[0], imported[1]);
 }
 
 TEST_F(ShippedModulesBothWays, WebJpegExportWritesTheSameFile) {
