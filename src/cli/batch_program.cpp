@@ -12,6 +12,12 @@
 namespace tessary {
 namespace {
 
+// Why a file could not be read or written; a stopped module is named.
+std::string fileErrorText(BatchEngine& engine, PageFileError error) {
+    if (error == PageFileError::ModuleStopped) return engine.host().failureMessage();
+    return std::string(describePageFileError(error));
+}
+
 constexpr const char* kProgram = "tessary-batch";
 
 using Clock = std::chrono::steady_clock;
@@ -130,7 +136,7 @@ int runStepsAndSave(BatchEngine& engine, std::unique_ptr<Page>& page, const Batc
     const PageFileError saveError = engine.files().save(*page, output);
     if (saveError != PageFileError::None) {
         std::fprintf(err, "%s: cannot save '%s': %s\n", kProgram, output.c_str(),
-                     std::string(describePageFileError(saveError)).c_str());
+                     fileErrorText(engine, saveError).c_str());
         return kBatchExitFailed;
     }
     if (options.time) printTime(out, "save", secondsSince(began));
@@ -196,7 +202,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
             page = engine.files().open(options->input, &fileError, &warning);
         if (!page && !options->input.empty()) {
             std::fprintf(err, "%s: cannot open '%s': %s\n", kProgram, options->input.c_str(),
-                         std::string(describePageFileError(fileError)).c_str());
+                         fileErrorText(engine, fileError).c_str());
             return kBatchExitFailed;
         }
         // The module read around something (a damaged file): the image is

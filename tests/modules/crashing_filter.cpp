@@ -26,6 +26,10 @@ CRASHING_PIPL(16003, "Scribbler", "Scribbler");
 CRASHING_PIPL(16004, "Exit In Advance", "ExitInAdvance");
 CRASHING_PIPL(16005, "Socket Garbage", "SocketGarbage");
 CRASHING_PIPL(16006, "Sandbox Probe", "SandboxProbe");
+// A format module for files ending in .crs that crashes when it reads.
+TSPI_DECLARE_PIPL(kCrashFormatPiPL, 16007, tspi::kind(TSPI_KIND_FORMAT), tspi::name("Crash Format"),
+                  tspi::readType("CRS "), tspi::readExtension("CRS"),
+                  tspi::entryPoint("CrashFormat"));
 
 namespace {
 
@@ -123,4 +127,11 @@ TSPI_ENTRY void TSPI_CALL SandboxProbe(int16_t selector, void*, intptr_t*, TsPiR
         if (::fcntl(fd, F_GETFD) >= 0) othersClosed = false;
     const bool noNewPrivileges = ::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) == 1;
     if (!refused || !othersClosed || !noNewPrivileges) *result = TSPI_ERR_FILTER_BAD_PARAMETERS;
+}
+
+TSPI_ENTRY void TSPI_CALL CrashFormat(int16_t selector, void*, intptr_t*, TsPiResult* result) {
+    *result = TSPI_NO_ERR;
+    if (selector != TSPI_FORMAT_READ_START) return;
+    volatile int* nowhere = nullptr;
+    *nowhere = 1;
 }

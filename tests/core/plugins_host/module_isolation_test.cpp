@@ -60,6 +60,16 @@ TEST_F(ModuleIsolation, AStoppedModuleLeavesThePageAndTheHostAsTheyWere) {
     }
 }
 
+TEST_F(ModuleIsolation, AFormatModuleThatStopsFailsTheOpenByItsName) {
+    const test::fs::path file = rig.plugInFolder / "picture.crs";
+    std::ofstream(file) << "anything";
+    PageFileIO io(rig.host, rig.list, rig.environment());
+    PageFileError error = PageFileError::None;
+    EXPECT_EQ(io.open(file, &error), nullptr);
+    EXPECT_EQ(error, PageFileError::ModuleStopped);
+    EXPECT_EQ(rig.host.failureMessage(), "The plug-in Crash Format stopped unexpectedly");
+}
+
 // The probe answers 0 only without network sockets, new privileges or the
 // editor's descriptors (one left open without close-on-exec here).
 TEST_F(ModuleIsolation, TheHelperRunsTheModuleWithTheLeastItNeeds) {
