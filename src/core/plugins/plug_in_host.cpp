@@ -93,6 +93,7 @@ PlugInHost::RunScope::RunScope(PlugInHost& host, PlugInRun& run) : m_host(host) 
     g_active = &host;
     host.m_run = &run;
     host.m_loadFailed = false;
+    host.m_stopped = false;
     m_accepted = true;
 }
 
