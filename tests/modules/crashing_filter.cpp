@@ -26,6 +26,7 @@ CRASHING_PIPL(16003, "Scribbler", "Scribbler");
 CRASHING_PIPL(16004, "Exit In Advance", "ExitInAdvance");
 CRASHING_PIPL(16005, "Socket Garbage", "SocketGarbage");
 CRASHING_PIPL(16006, "Sandbox Probe", "SandboxProbe");
+CRASHING_PIPL(16008, "Waits For Cancel", "WaitsForCancel");
 // A format module for files ending in .crs that crashes when it reads.
 TSPI_DECLARE_PIPL(kCrashFormatPiPL, 16007, tspi::kind(TSPI_KIND_FORMAT), tspi::name("Crash Format"),
                   tspi::readType("CRS "), tspi::readExtension("CRS"),
@@ -91,6 +92,17 @@ TSPI_ENTRY void TSPI_CALL Scribbler(int16_t selector, void* block, intptr_t*, Ts
     // On and on past the end of the output rows, until something stops it.
     auto* p = static_cast<uint8_t*>(b.outData);
     for (size_t i = 0;; i += 4096) p[i] = 0xAA;
+}
+
+// Spins on the abort procedure alone, as a module busy with one long band
+// does between its checks, and ends as the user asked.
+TSPI_ENTRY void TSPI_CALL WaitsForCancel(int16_t selector, void* block, intptr_t*,
+                                         TsPiResult* result) {
+    auto& b = *static_cast<TsPiFilterBlock*>(block);
+    if (!request(selector, b, result)) return;
+    while (!b.abortProc()) {
+    }
+    *result = TSPI_ERR_USER_CANCELED;
 }
 
 TSPI_ENTRY void TSPI_CALL ExitInAdvance(int16_t selector, void* block, intptr_t*,

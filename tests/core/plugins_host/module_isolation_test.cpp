@@ -60,6 +60,19 @@ TEST_F(ModuleIsolation, AStoppedModuleLeavesThePageAndTheHostAsTheyWere) {
     }
 }
 
+// The user's cancel reaches a module that asks for it without calling back
+// for anything else: the run ends as cancelled, not as stopped.
+TEST_F(ModuleIsolation, ACancelReachesAModuleThatOnlyAsksForIt) {
+    auto page = rig.picture(Page::kTypeRgb, 40, 30, 5);
+    const auto before = test::allPlanes(*page);
+    test::FakeView view(page.get());
+    rig.progress.cancelAt = rig.progress.questions + 1;
+    EXPECT_FALSE(RunPlugInFilter(rig.host, rig.record("Waits For Cancel"), true, view));
+    EXPECT_TRUE(rig.host.cancelled());
+    EXPECT_FALSE(rig.host.moduleStopped());
+    EXPECT_EQ(test::allPlanes(*page), before);
+}
+
 TEST_F(ModuleIsolation, AFormatModuleThatStopsFailsTheOpenByItsName) {
     const test::fs::path file = rig.plugInFolder / "picture.crs";
     std::ofstream(file) << "anything";
