@@ -49,8 +49,7 @@ struct ModuleRig {
     }
 };
 
-void runFilter(benchmark::State& state, const char* name, std::int32_t width,
-               std::int32_t height) {
+void runFilter(benchmark::State& state, const char* name, std::int32_t width, std::int32_t height) {
     ModuleRig rig;
     rig.host.setModuleCalls(state.range(0) != 0 ? ModuleCalls::Isolated : ModuleCalls::InProcess);
     Page& page = rig.store.newRgbPage(width, height);

@@ -63,7 +63,7 @@ std::string batchHelpText() {
         "  --modules=MODE         isolated (the default): each plug-in module runs in a\n"
         "                         helper process, so a module that crashes fails only its\n"
         "                         step; in-process: modules run inside tessary-batch\n"
-                "  --time                 print the time of the engine start, the load, each\n"
+        "  --time                 print the time of the engine start, the load, each\n"
         "                         operation and the save, one line each\n"
         "  -h, --help             show this text\n"
         "\n"
@@ -187,7 +187,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
         return kBatchExitFailed;
     }
     engine.host().setModuleCalls(options->modulesInProcess ? ModuleCalls::InProcess
-                                                            : ModuleCalls::Isolated);
+                                                           : ModuleCalls::Isolated);
     if (options->time) printTime(out, "start", secondsSince(startTime));
 
     int exitCode = kBatchExitOk;

@@ -115,8 +115,7 @@ TsPiResult TSPI_CALL askOpenFileProc(const char* title, const char* filter, char
                                      std::int32_t capacity);
 TsPiResult TSPI_CALL askSaveFileProc(const char* title, const char* suggestedName,
                                      const char* filter, char* path, std::int32_t capacity);
-TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers,
-                                    std::int32_t count);
+TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers, std::int32_t count);
 
 const TsPiAskSuite kAskSuite{TSPI_ASK_SUITE_VERSION, TSPI_ASK_SUITE_COUNT, askOpenFileProc,
                              askSaveFileProc, askNumbersProc};
@@ -249,8 +248,7 @@ TsPiResult TSPI_CALL askSaveFileProc(const char* title, const char* suggestedNam
     return askFile(LinkCallback::AskSaveFile, title, suggestedName, filter, path, capacity);
 }
 
-TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers,
-                                    std::int32_t count) {
+TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers, std::int32_t count) {
     LinkWriter out = callback(LinkCallback::AskNumbers);
     putModuleText(out, title);
     out.put<std::uint8_t>(numbers != nullptr ? 1 : 0);
@@ -319,15 +317,20 @@ bool startBlock(Session& s, std::int32_t kind) {
             b.propertyProcs = &s.propertySuite;
             break;
         }
-        case kPlugInKindImport: fillTransferBlock(s, *reinterpret_cast<TsPiImportBlock*>(s.block)); break;
-        case kPlugInKindExport: fillTransferBlock(s, *reinterpret_cast<TsPiExportBlock*>(s.block)); break;
+        case kPlugInKindImport:
+            fillTransferBlock(s, *reinterpret_cast<TsPiImportBlock*>(s.block));
+            break;
+        case kPlugInKindExport:
+            fillTransferBlock(s, *reinterpret_cast<TsPiExportBlock*>(s.block));
+            break;
         case kPlugInKindFormat: {
             auto& b = *reinterpret_cast<TsPiFormatBlock*>(s.block);
             fillTransferBlock(s, b);
             b.dataFork = -1;
             break;
         }
-        default: return false;
+        default:
+            return false;
     }
     return true;
 }
@@ -364,8 +367,7 @@ void serveCall(Session& s, LinkReader& in, int passedFd) {
     out.put(result);
     out.put<std::int64_t>(data);
     int passFd = -1;
-    if (!s.crossing.encode(s.block, BlockCrossing::Occasion{true, true}, out, passFd))
-        linkBroken();
+    if (!s.crossing.encode(s.block, BlockCrossing::Occasion{true, true}, out, passFd)) linkBroken();
     if (!s.channel.send(LinkMessage::Return, out.bytes())) linkBroken();
 }
 

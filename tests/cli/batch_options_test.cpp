@@ -78,10 +78,11 @@ TEST(BatchOptions, ModulesRunIsolatedUnlessAskedToRunInProcess) {
     const struct {
         std::vector<std::string> arguments;
         bool inProcess;
-    } cases[] = {{{"in.bmp", "-o", "out.bmp"}, false},
-                 {{"--modules=in-process", "in.bmp", "-o", "out.bmp"}, true},
-                 {{"in.bmp", "--modules", "in-process", "-o", "out.bmp"}, true},
-                 {{"--modules=in-process", "--modules=isolated", "in.bmp", "-o", "out.bmp"}, false}};
+    } cases[] = {
+        {{"in.bmp", "-o", "out.bmp"}, false},
+        {{"--modules=in-process", "in.bmp", "-o", "out.bmp"}, true},
+        {{"in.bmp", "--modules", "in-process", "-o", "out.bmp"}, true},
+        {{"--modules=in-process", "--modules=isolated", "in.bmp", "-o", "out.bmp"}, false}};
     for (const auto& c : cases) {
         std::string error;
         const auto options = parseBatchArguments(c.arguments, error);

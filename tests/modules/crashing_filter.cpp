@@ -15,8 +15,8 @@
 
 #include "tessary_pipl.h"
 
-#define CRASHING_PIPL(id, label, entry)                                                  \
-    TSPI_DECLARE_PIPL(kPiPL##id, id, tspi::kind(TSPI_KIND_FILTER), tspi::name(label),   \
+#define CRASHING_PIPL(id, label, entry)                                               \
+    TSPI_DECLARE_PIPL(kPiPL##id, id, tspi::kind(TSPI_KIND_FILTER), tspi::name(label), \
                       tspi::category("Crash"), tspi::entryPoint(entry))
 
 CRASHING_PIPL(16000, "Null Pointer", "NullPointer");
@@ -69,7 +69,8 @@ int ownSocket() {
 
 }  // namespace
 
-TSPI_ENTRY void TSPI_CALL NullPointer(int16_t selector, void* block, intptr_t*, TsPiResult* result) {
+TSPI_ENTRY void TSPI_CALL NullPointer(int16_t selector, void* block, intptr_t*,
+                                      TsPiResult* result) {
     auto& b = *static_cast<TsPiFilterBlock*>(block);
     if (!request(selector, b, result)) return;
     volatile int* nowhere = nullptr;
@@ -80,7 +81,8 @@ TSPI_ENTRY void TSPI_CALL AbortCall(int16_t selector, void* block, intptr_t*, Ts
     if (request(selector, *static_cast<TsPiFilterBlock*>(block), result)) std::abort();
 }
 
-TSPI_ENTRY void TSPI_CALL EndlessLoop(int16_t selector, void* block, intptr_t*, TsPiResult* result) {
+TSPI_ENTRY void TSPI_CALL EndlessLoop(int16_t selector, void* block, intptr_t*,
+                                      TsPiResult* result) {
     if (!request(selector, *static_cast<TsPiFilterBlock*>(block), result)) return;
     for (volatile unsigned spin = 0;; spin = spin + 1) {
     }

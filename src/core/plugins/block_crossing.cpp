@@ -51,14 +51,15 @@ void BlockCrossing::encodePointer(const void* block, std::size_t index, const Oc
         const std::int64_t extent = moduleDataExtent(shape);
         std::uint8_t* slot =
             bound < 0 ? nullptr
-                      : m_area.slot(kSlotModuleData, static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1)));
+                      : m_area.slot(kSlotModuleData,
+                                    static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1)));
         if (slot == nullptr) {
             ok = false;
             return;
         }
         if (extent > 0) std::memcpy(slot, value, static_cast<std::size_t>(extent));
-        m_copies[index] = ModuleCopy{true, value, m_area.offsetOf(slot),
-                                     static_cast<std::uint64_t>(extent)};
+        m_copies[index] =
+            ModuleCopy{true, value, m_area.offsetOf(slot), static_cast<std::uint64_t>(extent)};
         out.put(PointerTag::Shared);
         out.put(m_area.offsetOf(slot));
         m_synced[index] = bits;
@@ -158,7 +159,8 @@ bool BlockCrossing::decode(LinkReader& in, void* block, int passedFd) {
     const auto areaSize = in.get<std::uint64_t>();
     if (!in.ok() || !m_area.follow(areaSize)) return false;
     const auto rawSize = in.get<std::uint64_t>();
-    const std::uint8_t* raw = in.view(static_cast<std::size_t>(std::min<std::uint64_t>(rawSize, m_layout->size)));
+    const std::uint8_t* raw =
+        in.view(static_cast<std::size_t>(std::min<std::uint64_t>(rawSize, m_layout->size)));
     if (raw == nullptr || rawSize != m_layout->size) return false;
     std::vector<std::uint8_t> next(raw, raw + m_layout->size);
     auto* local = static_cast<std::uint8_t*>(block);
@@ -205,7 +207,8 @@ bool BlockCrossing::decode(LinkReader& in, void* block, int passedFd) {
                     return false;
             }
             if (tag != PointerTag::Unchanged || m_side == Side::Helper) copy.active = false;
-            m_synced[i] = reinterpret_cast<std::uintptr_t>(fieldAt<void*>(next.data(), field.offset));
+            m_synced[i] =
+                reinterpret_cast<std::uintptr_t>(fieldAt<void*>(next.data(), field.offset));
             continue;
         }
         if (field.role == FieldRole::Parameters) {
@@ -218,15 +221,16 @@ bool BlockCrossing::decode(LinkReader& in, void* block, int passedFd) {
                     break;
                 case PointerTag::Content: {
                     const auto size = in.get<std::uint64_t>();
-                    const std::uint8_t* bytes =
-                        in.view(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxLinkPayload)));
+                    const std::uint8_t* bytes = in.view(
+                        static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxLinkPayload)));
                     if (bytes == nullptr || size > kMaxLinkPayload) return false;
                     auto handle = fieldAt<TsPiHandle>(next.data(), field.offset);
                     const auto length = static_cast<std::int64_t>(size);
                     if (!isLivePlugInHandle(handle) || !plugInHandlePool().resize(handle, length))
                         handle = newPlugInHandle(length);
                     if (handle != nullptr && size > 0)
-                        std::memcpy(plugInHandleData(handle), bytes, static_cast<std::size_t>(size));
+                        std::memcpy(plugInHandleData(handle), bytes,
+                                    static_cast<std::size_t>(size));
                     setFieldAt<TsPiHandle>(next.data(), field.offset, handle);
                     break;
                 }

@@ -67,8 +67,8 @@ private:
     const BlockLayout* m_layout = nullptr;
     std::vector<std::uintptr_t> m_synced;
     std::vector<ModuleCopy> m_copies;
-    int m_sentFork = -1;   // editor: the descriptor last passed
-    int m_fileFd = -1;     // helper: the descriptor received
+    int m_sentFork = -1;  // editor: the descriptor last passed
+    int m_fileFd = -1;    // helper: the descriptor received
     std::vector<std::uint8_t> m_fileSpecStorage;
 };
 

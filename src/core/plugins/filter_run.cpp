@@ -129,8 +129,7 @@ std::int16_t PlugInFilterRun::fetchRequest(DataBuffer& buffer, int slot, const T
 
     buffer.setLayout(planes > 1 ? DataBuffer::kInterleaved : DataBuffer::kPlanar);
     if (!m_host.shapeModuleBuffer(buffer, slot, firstPlane + shift, lastPlane + shift,
-                                  imageRect.left, imageRect.top, imageRect.right,
-                                  imageRect.bottom))
+                                  imageRect.left, imageRect.top, imageRect.right, imageRect.bottom))
         return TSPI_ERR_MEMORY_FULL;
     // Planes the page lacks are not read: they reach the module as zeros.
     std::memset(buffer.storage(), 0, static_cast<std::size_t>(buffer.storageBytes()));
@@ -150,8 +149,8 @@ std::int16_t PlugInFilterRun::fetch() {
     }
     if (requestsSomething(m_block.outRect) && !isUnitRequest(m_block.outRect)) {
         const std::int16_t result =
-            fetchRequest(m_output, kSlotOutput, m_block.outRect, m_block.outLoPlane, m_block.outHiPlane,
-                         m_planeOffset, 1, PageState::Current, imageRect);
+            fetchRequest(m_output, kSlotOutput, m_block.outRect, m_block.outLoPlane,
+                         m_block.outHiPlane, m_planeOffset, 1, PageState::Current, imageRect);
         if (result != 0) return result;
         m_outputPending = true;
         m_outputFirstPlane = m_block.outLoPlane + m_planeOffset;

@@ -60,8 +60,7 @@ private:
     // shared area when it runs in a helper), and reads the page into it.
     // `imageRect` receives the buffer's rectangle.
     std::int16_t fetchRequest(DataBuffer& buffer, int slot, const TsPiRect& rect, int firstPlane,
-                              int lastPlane, int shift, int rate, PageState state,
-                              Rect& imageRect);
+                              int lastPlane, int shift, int rate, PageState state, Rect& imageRect);
     // Blends the filtered colour planes with the planes before the change
     // through the mask, over every pixel the module stored.
     std::int16_t maskResult();

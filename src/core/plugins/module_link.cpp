@@ -22,8 +22,8 @@ SharedArea::~SharedArea() {
 
 bool SharedArea::reserve() {
     if (m_base != nullptr) return true;
-    void* base = ::mmap(nullptr, kReserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE,
-                        -1, 0);
+    void* base =
+        ::mmap(nullptr, kReserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (base == MAP_FAILED) return false;
     m_base = static_cast<std::uint8_t*>(base);
     return true;
@@ -49,7 +49,8 @@ bool SharedArea::mapTo(std::uint64_t size) {
     // buffer in page by page on both sides costs more than the copy it
     // saves.
     if (::mmap(m_base + m_size, size - m_size, PROT_READ | PROT_WRITE,
-               MAP_SHARED | MAP_FIXED | MAP_POPULATE, m_fd, static_cast<off_t>(m_size)) == MAP_FAILED)
+               MAP_SHARED | MAP_FIXED | MAP_POPULATE, m_fd,
+               static_cast<off_t>(m_size)) == MAP_FAILED)
         return false;
     m_size = size;
     return true;
@@ -198,7 +199,8 @@ bool LinkChannel::send(LinkMessage type, const std::vector<std::uint8_t>& payloa
             --message.msg_iovlen;
         }
         if (message.msg_iovlen > 0) {
-            message.msg_iov[0].iov_base = static_cast<std::uint8_t*>(message.msg_iov[0].iov_base) + skip;
+            message.msg_iov[0].iov_base =
+                static_cast<std::uint8_t*>(message.msg_iov[0].iov_base) + skip;
             message.msg_iov[0].iov_len -= skip;
         }
     }
@@ -338,11 +340,16 @@ const BlockLayout* blockLayoutOf(std::int32_t kind) {
         return layout;
     }();
     switch (kind) {
-        case 1: return &import;
-        case 2: return &filter;
-        case 3: return &exporter;
-        case 4: return &format;
-        default: return nullptr;
+        case 1:
+            return &import;
+        case 2:
+            return &filter;
+        case 3:
+            return &exporter;
+        case 4:
+            return &format;
+        default:
+            return nullptr;
     }
 }
 
@@ -374,8 +381,8 @@ std::int64_t moduleDataExtent(const ModuleDataShape& shape) {
         extent = (shape.planes - 1) * shape.height * shape.rowBytes +
                  (shape.height - 1) * shape.rowBytes + std::min(shape.width, shape.rowBytes);
     } else {
-        extent = (shape.height - 1) * shape.rowBytes + (shape.width - 1) * shape.colBytes +
-                 shape.planes;
+        extent =
+            (shape.height - 1) * shape.rowBytes + (shape.width - 1) * shape.colBytes + shape.planes;
     }
     return std::min(extent, bound);
 }

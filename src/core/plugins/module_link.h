@@ -48,7 +48,8 @@ public:
     // once the user has cancelled, so that the module's abort procedure
     // answers in the helper without a round trip. Null before mapping.
     volatile std::uint32_t* cancelWord() const {
-        return m_size >= kControlBytes ? reinterpret_cast<volatile std::uint32_t*>(m_base) : nullptr;
+        return m_size >= kControlBytes ? reinterpret_cast<volatile std::uint32_t*>(m_base)
+                                       : nullptr;
     }
     static constexpr std::uint64_t kControlBytes = 4096;
     int descriptor() const { return m_fd; }

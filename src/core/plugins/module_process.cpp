@@ -40,7 +40,6 @@ constexpr int kExitGraceMs = 500;
 constexpr int kHelperSocketFd = 3;
 constexpr int kHelperAreaFd = 4;
 
-
 // Text a module passed, as the helper forwards it: absent, terminated text,
 // or text without terminator within TSPI_ASK_MAX_TEXT bytes.
 struct ForwardedText {
@@ -66,8 +65,8 @@ bool readText(LinkReader& in, ForwardedText& text) {
 
 }  // namespace
 
-std::vector<std::filesystem::path> moduleHostCandidates(std::string_view overridePath,
-                                                        const std::filesystem::path& programFolder) {
+std::vector<std::filesystem::path> moduleHostCandidates(
+    std::string_view overridePath, const std::filesystem::path& programFolder) {
     if (!overridePath.empty()) return {std::filesystem::path(overridePath)};
     std::vector<std::filesystem::path> candidates;
     if (programFolder.empty()) return candidates;
@@ -169,9 +168,7 @@ bool ModuleProcess::reply(const std::vector<std::uint8_t>& payload) {
     return m_channel.send(LinkMessage::Reply, payload);
 }
 
-namespace {
-
-}  // namespace
+namespace {}  // namespace
 
 void ModuleProcess::publishCancel(PlugInHost& host) {
     volatile std::uint32_t* word = m_area.cancelWord();
@@ -190,13 +187,13 @@ bool ModuleProcess::keepWaiting(void* context) {
     if (!self.m_cancelSeen) return true;
     // A module that looks at the cancel flag answers within the grace; one
     // that does not is stopped.
-    const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(
-        Clock::now() - self.m_cancelSeenAt);
+    const auto waited =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - self.m_cancelSeenAt);
     return waited.count() < host.cancelGraceMs();
 }
 
-bool ModuleProcess::receive(PlugInHost& host, LinkMessage& type,
-                            std::vector<std::uint8_t>& payload, int& passedFd) {
+bool ModuleProcess::receive(PlugInHost& host, LinkMessage& type, std::vector<std::uint8_t>& payload,
+                            int& passedFd) {
     m_waitingHost = &host;
     // A module that reports often never leaves the link idle: the progress
     // window is looked at on time anyway.
@@ -298,7 +295,8 @@ bool ModuleProcess::serveCallback(PlugInHost& host, PlugInRecord& record, LinkRe
             bitmap.rowBytes = in.get<std::int64_t>();
             in.take(bitmap.palette.data(), sizeof bitmap.palette);
             const auto size = in.get<std::uint64_t>();
-            const std::uint8_t* pixels = in.view(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxLinkPayload)));
+            const std::uint8_t* pixels =
+                in.view(static_cast<std::size_t>(std::min<std::uint64_t>(size, kMaxLinkPayload)));
             const auto row = in.get<std::int32_t>();
             const auto column = in.get<std::int32_t>();
             const auto context = in.get<std::uint64_t>();
@@ -313,8 +311,9 @@ bool ModuleProcess::serveCallback(PlugInHost& host, PlugInRecord& record, LinkRe
             if (built == TSPI_NO_ERR && !shaped) return false;
             if (built == TSPI_NO_ERR) {
                 bitmap.pixels.assign(pixels, pixels + size);
-                host.drawModuleBitmap(bitmap, row, column,
-                                      reinterpret_cast<void*>(static_cast<std::uintptr_t>(context)));
+                host.drawModuleBitmap(
+                    bitmap, row, column,
+                    reinterpret_cast<void*>(static_cast<std::uintptr_t>(context)));
             }
             out.put(built);
             break;
@@ -347,10 +346,11 @@ bool ModuleProcess::serveCallback(PlugInHost& host, PlugInRecord& record, LinkRe
             const auto capacity = in.get<std::int32_t>();
             if (!in.atEnd()) return false;
             // Any path the host answers with fits the SDK's path capacity.
-            std::vector<char> path(
-                static_cast<std::size_t>(std::clamp<std::int32_t>(capacity, 1, TSPI_ASK_PATH_CAPACITY)),
-                '\0');
-            const std::int32_t given = capacity < 1 ? capacity : static_cast<std::int32_t>(path.size());
+            std::vector<char> path(static_cast<std::size_t>(std::clamp<std::int32_t>(
+                                       capacity, 1, TSPI_ASK_PATH_CAPACITY)),
+                                   '\0');
+            const std::int32_t given =
+                capacity < 1 ? capacity : static_cast<std::int32_t>(path.size());
             const TsPiResult answer =
                 which == LinkCallback::AskOpenFile
                     ? serveOpenFileQuestion(host.moduleQuestions(), host.callingModuleName(),

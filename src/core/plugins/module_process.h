@@ -51,8 +51,8 @@ public:
 
     // Has the helper load the module. True when the helper answered, with
     // the load result (0 or a code of plug_in_module.h) in `code`.
-    bool load(const char* path, const char* entryName, std::intptr_t mainWindow,
-              std::int16_t& code, std::string& message);
+    bool load(const char* path, const char* entryName, std::intptr_t mainWindow, std::int16_t& code,
+              std::string& message);
 
     // Runs one call of the record's module on the record's current block,
     // serving its callbacks through `host`. True when it returned, with the

@@ -150,8 +150,8 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
 }
 
 std::int16_t PlugInHost::loadInHelper(PlugInRecord& record, const char* entryName) {
-    m_process = ModuleProcess::start(m_helper.empty() ? findModuleHost() : m_helper,
-                                     m_lastLoadMessage);
+    m_process =
+        ModuleProcess::start(m_helper.empty() ? findModuleHost() : m_helper, m_lastLoadMessage);
     if (!m_process) return kModuleNotLoadable;
     std::int16_t code = 0;
     if (!m_process->load(record.modulePath, entryName, m_mainWindow, code, m_lastLoadMessage)) {

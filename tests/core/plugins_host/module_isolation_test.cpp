@@ -180,9 +180,10 @@ TEST_F(ShippedModulesBothWays, TiffPagesImportsTheSamePages) {
     if (!test::fs::exists(shippedModule("TiffPages.8ba"))) GTEST_SKIP() << "no TiffPages.8ba";
     rig.install({shippedModule("TiffPages.8ba")});
     const test::fs::path tiff = files / "scan.tif";
-    const std::string command = "/usr/bin/convert -size 30x20 gradient:red-blue -size 25x15 "
-                                "gradient:white-black -type Grayscale " +
-                                tiff.native() + " 2>/dev/null";
+    const std::string command =
+        "/usr/bin/convert -size 30x20 gradient:red-blue -size 25x15 "
+        "gradient:white-black -type Grayscale " +
+        tiff.native() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     ::setenv("TESSARY_IMPORT_FILE", tiff.c_str(), 1);
     std::vector<std::vector<std::vector<std::vector<std::uint8_t>>>> imported;
