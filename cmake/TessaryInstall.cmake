@@ -24,6 +24,8 @@ endforeach()
 if(TARGET tessary_twain_dsm)
   install(TARGETS tessary_twain_dsm LIBRARY DESTINATION lib/tessary)
 endif()
+# The module host, found the same way.
+install(TARGETS tessary-module-host RUNTIME DESTINATION lib/tessary)
 
 if(TARGET tessary_modules)
   get_property(modules TARGET tessary_modules PROPERTY MANUALLY_ADDED_DEPENDENCIES)

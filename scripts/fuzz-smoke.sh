@@ -40,7 +40,7 @@ for module in "$modules"/*; do
 done
 
 # The stored seeds, copied so that the runs add to the copies only.
-stored_targets="bmp_module png_module jpeg_module tiff_module tiff_pages_module dib_reader preference_file"
+stored_targets="bmp_module png_module jpeg_module tiff_module tiff_pages_module dib_reader preference_file module_link"
 for name in $stored_targets; do
   cp -r "fuzz/corpus/$name" "$corpus/$name"
 done

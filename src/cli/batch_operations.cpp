@@ -317,7 +317,7 @@ BatchOutcome runScripted(BatchEngine& engine, const BatchCommand& command, Run&&
         const ErrorCode code = engine.host().failureCode();
         return {false, code,
                 prefix + "the " + std::string(kindName(command.op)) + " \"" + command.text +
-                    "\" failed: " + errorMessage(code)};
+                    "\" failed: " + engine.host().failureMessage()};
     }
     if (cancelled) return {};
     if (!unused.empty())

@@ -161,6 +161,21 @@ std::optional<BatchOptions> parseBatchArguments(const std::vector<std::string>& 
                 return std::nullopt;
             }
             options.threads = *threads;
+        } else if (argument == "--modules" || startsWith(argument, "--modules=")) {
+            if (argument == "--modules") {
+                if (i + 1 >= arguments.size()) {
+                    error = "option '--modules' needs in-process or isolated";
+                    return std::nullopt;
+                }
+                value = arguments[++i];
+            } else {
+                optionValue(argument, "--modules", value);
+            }
+            if (value != "in-process" && value != "isolated") {
+                error = "--modules takes in-process or isolated, not '" + value + "'";
+                return std::nullopt;
+            }
+            options.modulesInProcess = value == "in-process";
         } else if (argument == "-o" || argument == "--output") {
             if (i + 1 >= arguments.size()) {
                 error = "option '" + argument + "' needs a file name";

@@ -36,6 +36,9 @@ struct BatchOptions {
     bool time = false;
     int threads = 0;  // threads effects compute on (--threads); 0: all cores
     bool listScanners = false;
+    // --modules=in-process: plug-in modules run in this process instead of
+    // the module host process each.
+    bool modulesInProcess = false;
     bool scan = false;  // the image comes from a scanner, not a file
     ScanSettings scanSettings;
     std::string input;  // empty when the first operation is an import, or a scan

@@ -12,6 +12,12 @@
 namespace tessary {
 namespace {
 
+// Why a file could not be read or written; a stopped module is named.
+std::string fileErrorText(BatchEngine& engine, PageFileError error) {
+    if (error == PageFileError::ModuleStopped) return engine.host().failureMessage();
+    return std::string(describePageFileError(error));
+}
+
 constexpr const char* kProgram = "tessary-batch";
 
 using Clock = std::chrono::steady_clock;
@@ -54,6 +60,9 @@ std::string batchHelpText() {
         "  --scan-feeder          scan every page of the document feeder; page n is saved\n"
         "                         as OUTPUT with -n before its extension (out-1.png, ...)\n"
         "  --list-scanners        list the scanners: name, model and maker, tab-separated\n"
+        "  --modules=MODE         isolated (the default): each plug-in module runs in a\n"
+        "                         helper process, so a module that crashes fails only its\n"
+        "                         step; in-process: modules run inside tessary-batch\n"
         "  --time                 print the time of the engine start, the load, each\n"
         "                         operation and the save, one line each\n"
         "  --threads=N            compute effects on N threads (default: all cores);\n"
@@ -129,7 +138,7 @@ int runStepsAndSave(BatchEngine& engine, std::unique_ptr<Page>& page, const Batc
     const PageFileError saveError = engine.files().save(*page, output);
     if (saveError != PageFileError::None) {
         std::fprintf(err, "%s: cannot save '%s': %s\n", kProgram, output.c_str(),
-                     std::string(describePageFileError(saveError)).c_str());
+                     fileErrorText(engine, saveError).c_str());
         return kBatchExitFailed;
     }
     if (options.time) printTime(out, "save", secondsSince(began));
@@ -180,6 +189,8 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
         return kBatchExitFailed;
     }
     engine.globals().workers().setThreadCount(options->threads);
+    engine.host().setModuleCalls(options->modulesInProcess ? ModuleCalls::InProcess
+                                                           : ModuleCalls::Isolated);
     if (options->time) printTime(out, "start", secondsSince(startTime));
 
     int exitCode = kBatchExitOk;
@@ -194,7 +205,7 @@ int runBatchProgram(const std::vector<std::string>& arguments, const ProgramFold
             page = engine.files().open(options->input, &fileError, &warning);
         if (!page && !options->input.empty()) {
             std::fprintf(err, "%s: cannot open '%s': %s\n", kProgram, options->input.c_str(),
-                         std::string(describePageFileError(fileError)).c_str());
+                         fileErrorText(engine, fileError).c_str());
             return kBatchExitFailed;
         }
         // The module read around something (a damaged file): the image is

@@ -77,6 +77,23 @@ TEST(BatchOptions, AScanTakesTheInputsPlaceWithItsDevice) {
     EXPECT_TRUE(options->listScanners);
 }
 
+TEST(BatchOptions, ModulesRunIsolatedUnlessAskedToRunInProcess) {
+    const struct {
+        std::vector<std::string> arguments;
+        bool inProcess;
+    } cases[] = {
+        {{"in.bmp", "-o", "out.bmp"}, false},
+        {{"--modules=in-process", "in.bmp", "-o", "out.bmp"}, true},
+        {{"in.bmp", "--modules", "in-process", "-o", "out.bmp"}, true},
+        {{"--modules=in-process", "--modules=isolated", "in.bmp", "-o", "out.bmp"}, false}};
+    for (const auto& c : cases) {
+        std::string error;
+        const auto options = parseBatchArguments(c.arguments, error);
+        ASSERT_TRUE(options) << error;
+        EXPECT_EQ(options->modulesInProcess, c.inProcess) << ::testing::PrintToString(c.arguments);
+    }
+}
+
 TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
     const std::vector<std::vector<std::string>> bad = {
         {},
@@ -99,6 +116,8 @@ TEST(BatchOptions, BadCommandLinesAreRefusedWithAMessage) {
         {"in.bmp", "--threads=0", "-o", "out.bmp"},
         {"in.bmp", "--threads=65", "-o", "out.bmp"},
         {"in.bmp", "-o", "out.bmp", "--threads"},
+        {"in.bmp", "--modules=sandboxed", "-o", "out.bmp"},
+        {"in.bmp", "-o", "out.bmp", "--modules"},
     };
     for (const auto& arguments : bad) {
         std::string error;

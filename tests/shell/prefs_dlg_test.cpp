@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QRadioButton>
@@ -48,6 +49,7 @@ TEST_F(PrefsDlgTest, OpensOnTheValuesInForce) {
     EXPECT_EQ(dialog.getString(Dlog::kIdPercentToUse), QStringLiteral("40"));
     EXPECT_EQ(dialog.getString(Dlog::kIdMbToLeaveFree), QStringLiteral("5"));
     EXPECT_EQ(dialog.getString(Dlog::kIdWorkerThreads), QStringLiteral("2"));
+    EXPECT_TRUE(dialog.isChecked(Dlog::kIdSeparateProcess));
 }
 
 TEST_F(PrefsDlgTest, AnUnknownMethodChecksTheFirstButton) {
@@ -124,6 +126,7 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     type(dialog, Dlog::kIdMbToLeaveFree, QStringLiteral("200"));
     type(dialog, Dlog::kIdWorkerThreads, QStringLiteral("0"));
     dialog.setSelectedIndex(Dlog::kIdUnits, 3);
+    QTest::mouseClick(dialog.controlAs<QCheckBox>(Dlog::kIdSeparateProcess), Qt::LeftButton);
     dialog.accept();
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     const BudgetPrefs& budget = globals().budgetPrefs();
@@ -134,6 +137,7 @@ TEST_F(PrefsDlgTest, LeaveWith200StoresMethod2AndTheFields) {
     EXPECT_EQ(globals().unit(), 3);
     EXPECT_EQ(globals().workerThreads(), 0);
     EXPECT_EQ(globals().workers().threadCount(), WorkerPool::hardwareThreads());
+    EXPECT_TRUE(globals().preferences().global.modulesInProcess);
 }
 
 TEST_F(PrefsDlgTest, CancelStoresNothing) {

@@ -30,6 +30,9 @@ struct GlobalPrefs {
     static std::int32_t workerThreadsRule(std::int32_t threads) {
         return threads >= 0 && threads <= kMaxWorkerThreads ? threads : 0;
     }
+    // Plug-in modules run in the program's process instead of a helper
+    // process. Kept after the record (PreferenceTail) like the threads.
+    bool modulesInProcess = false;
 
     // Takes words 3..15 by their reading rules; words 1, 2 and 9 are ignored.
     void distribute(const QSPrefs& record);

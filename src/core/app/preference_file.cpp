@@ -20,9 +20,9 @@ bool loadPreferenceFile(platform::FileLayer& files, const std::filesystem::path&
     const bool read = readPrefsRecord(files, file, record);
     std::uint8_t bytes[kTailBytes] = {};
     std::size_t done = 0;
-    if (read && files.read(file, bytes, kTailBytes, done) == platform::kNoErr &&
-        done == kTailBytes) {
-        tail.workerThreads = fromLittleEndian(bytes);
+    if (read && files.read(file, bytes, kTailBytes, done) == platform::kNoErr) {
+        if (done >= 4) tail.workerThreads = fromLittleEndian(bytes);
+        if (done >= 8) tail.modulesInProcess = fromLittleEndian(bytes + 4);
     }
     files.close(file);
     return read;
@@ -42,10 +42,13 @@ platform::FileError savePreferenceFile(platform::FileLayer& files,
     if (error != platform::kNoErr) return error;
     error = writePrefsRecord(files, file, record);
     if (error == platform::kNoErr) {
-        const auto threads = static_cast<std::uint32_t>(tail.workerThreads);
-        const std::uint8_t bytes[kTailBytes] = {
-            static_cast<std::uint8_t>(threads), static_cast<std::uint8_t>(threads >> 8),
-            static_cast<std::uint8_t>(threads >> 16), static_cast<std::uint8_t>(threads >> 24)};
+        std::uint8_t bytes[kTailBytes] = {};
+        const std::int32_t words[kTailWords] = {tail.workerThreads, tail.modulesInProcess};
+        for (std::size_t w = 0; w < kTailWords; ++w) {
+            const auto word = static_cast<std::uint32_t>(words[w]);
+            for (std::size_t b = 0; b < 4; ++b)
+                bytes[4 * w + b] = static_cast<std::uint8_t>(word >> (8 * b));
+        }
         std::size_t done = 0;
         error = files.write(file, bytes, kTailBytes, done);
         if (error == platform::kNoErr && done != kTailBytes) error = platform::kIOErr;

@@ -14,14 +14,18 @@ namespace tessary {
 struct PreferenceTail {
     // Threads effects may compute on; 0 (the default) means all cores.
     std::int32_t workerThreads = 0;
+    // 1: plug-in modules run in the program's own process; anything else
+    // (the default 0): in a helper process.
+    std::int32_t modulesInProcess = 0;
 };
 
 // Reads the preference file at start-up: opens it without creating it, reads
 // the record and closes it. True only when the whole record was read and its
 // version accepted; `record` is unchanged otherwise (a missing, short or
 // unreadable file is not an error anyone is told about).
-// `tail` takes the words after the record when the record was accepted and
-// they are all there; it is left as it was otherwise.
+// `tail` takes each word after the record that is there in full when the
+// record was accepted; the others are left as they were (older files end
+// earlier).
 bool loadPreferenceFile(platform::FileLayer& files, const std::filesystem::path& path,
                         QSPrefs& record, PreferenceTail& tail);
 

@@ -121,7 +121,8 @@ void ZERozevuv::shutDown() {
     copyGlobalsToPreferences();
     QSPrefs record = m_preferences.collect();
     m_preferenceWriteError = savePreferenceFile(m_files, m_preferenceFile, record,
-                                                PreferenceTail{m_preferences.global.workerThreads});
+                                                PreferenceTail{m_preferences.global.workerThreads,
+                                                               m_preferences.global.modulesInProcess ? 1 : 0});
     m_initialised = false;
 }
 
@@ -181,6 +182,7 @@ void ZERozevuv::loadPreferences() {
     if (loadPreferenceFile(m_files, m_preferenceFile, record, tail)) {
         m_preferences.distribute(record);
         m_preferences.global.workerThreads = GlobalPrefs::workerThreadsRule(tail.workerThreads);
+        m_preferences.global.modulesInProcess = tail.modulesInProcess == 1;
         m_preferencesLoaded = true;
     }
 }

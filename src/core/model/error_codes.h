@@ -22,5 +22,9 @@ inline constexpr ErrorCode kErrMemory = 0x10003;
 // A plug-in module could not be loaded: its file is gone or is no library
 // this system runs, or it lacks the entry point its description names.
 inline constexpr ErrorCode kErrPlugInLoad = 0x10004;
+// The process a plug-in module ran in stopped while the module worked: it
+// crashed, broke its link with the editor, or ignored a cancel. Its message
+// names the module.
+inline constexpr ErrorCode kErrPlugInStopped = 0x10005;
 
 }  // namespace tessary

@@ -6,6 +6,7 @@
 #include "app/string_table.h"
 #include "plugins/block_values.h"
 #include "plugins/host_callbacks.h"
+#include "plugins/module_link.h"
 #include "plugins/page_transfer.h"
 
 namespace tessary {
@@ -38,7 +39,8 @@ std::int16_t PlugInExportRun::advanceState() {
                                (std::int64_t{rect.bottom} - rect.top) * (last - first + 1);
     if (bytes > m_host.moduleMemoryLimit()) return TSPI_ERR_MEMORY_FULL;
     m_buffer.setLayout(first == last ? DataBuffer::kPlanar : DataBuffer::kInterleaved);
-    if (!m_buffer.reshape(first, last, rect.left, rect.top, rect.right, rect.bottom))
+    if (!m_host.shapeModuleBuffer(m_buffer, kSlotExport, first, last, rect.left, rect.top,
+                                  rect.right, rect.bottom))
         return TSPI_ERR_MEMORY_FULL;
     // Planes the page does not have reach the module as zeros.
     std::memset(m_buffer.storage(), 0, static_cast<std::size_t>(m_buffer.storageBytes()));

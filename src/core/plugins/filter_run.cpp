@@ -10,6 +10,7 @@
 #include "model/page_data.h"
 #include "plugins/block_values.h"
 #include "plugins/host_callbacks.h"
+#include "plugins/module_link.h"
 #include "plugins/movable_memory.h"
 
 namespace tessary {
@@ -107,9 +108,9 @@ bool PlugInFilterRun::requestPending() const {
            (m_haveMask && m_block.haveMask != 0 && requestsSomething(m_block.maskRect));
 }
 
-std::int16_t PlugInFilterRun::fetchRequest(DataBuffer& buffer, const TsPiRect& rect, int firstPlane,
-                                           int lastPlane, int shift, int rate, PageState state,
-                                           Rect& imageRect) {
+std::int16_t PlugInFilterRun::fetchRequest(DataBuffer& buffer, int slot, const TsPiRect& rect,
+                                           int firstPlane, int lastPlane, int shift, int rate,
+                                           PageState state, Rect& imageRect) {
     // A reversed rectangle or a plane range the buffers cannot hold is a
     // malformed request, refused before anything is allocated.
     if (rect.bottom < rect.top || rect.right < rect.left) return TSPI_ERR_FILTER_BAD_PARAMETERS;
@@ -127,8 +128,8 @@ std::int16_t PlugInFilterRun::fetchRequest(DataBuffer& buffer, const TsPiRect& r
     if (bytes > m_host.moduleMemoryLimit()) return TSPI_ERR_MEMORY_FULL;
 
     buffer.setLayout(planes > 1 ? DataBuffer::kInterleaved : DataBuffer::kPlanar);
-    if (!buffer.reshape(firstPlane + shift, lastPlane + shift, imageRect.left, imageRect.top,
-                        imageRect.right, imageRect.bottom))
+    if (!m_host.shapeModuleBuffer(buffer, slot, firstPlane + shift, lastPlane + shift,
+                                  imageRect.left, imageRect.top, imageRect.right, imageRect.bottom))
         return TSPI_ERR_MEMORY_FULL;
     // Planes the page lacks are not read: they reach the module as zeros.
     std::memset(buffer.storage(), 0, static_cast<std::size_t>(buffer.storageBytes()));
@@ -140,7 +141,7 @@ std::int16_t PlugInFilterRun::fetch() {
     Rect imageRect;
     if (requestsSomething(m_block.inRect) && !isUnitRequest(m_block.inRect)) {
         const std::int16_t result =
-            fetchRequest(m_input, m_block.inRect, m_block.inLoPlane, m_block.inHiPlane,
+            fetchRequest(m_input, kSlotInput, m_block.inRect, m_block.inLoPlane, m_block.inHiPlane,
                          m_planeOffset, rateOf(m_block.inputRate), PageState::Previous, imageRect);
         if (result != 0) return result;
         m_block.inData = m_input.storage();
@@ -148,8 +149,8 @@ std::int16_t PlugInFilterRun::fetch() {
     }
     if (requestsSomething(m_block.outRect) && !isUnitRequest(m_block.outRect)) {
         const std::int16_t result =
-            fetchRequest(m_output, m_block.outRect, m_block.outLoPlane, m_block.outHiPlane,
-                         m_planeOffset, 1, PageState::Current, imageRect);
+            fetchRequest(m_output, kSlotOutput, m_block.outRect, m_block.outLoPlane,
+                         m_block.outHiPlane, m_planeOffset, 1, PageState::Current, imageRect);
         if (result != 0) return result;
         m_outputPending = true;
         m_outputFirstPlane = m_block.outLoPlane + m_planeOffset;
@@ -161,7 +162,7 @@ std::int16_t PlugInFilterRun::fetch() {
         !isUnitRequest(m_block.maskRect)) {
         // The mask buffer holds the mask plane only.
         const std::int16_t result =
-            fetchRequest(m_mask, m_block.maskRect, m_maskPlane, m_maskPlane, 0,
+            fetchRequest(m_mask, kSlotMask, m_block.maskRect, m_maskPlane, m_maskPlane, 0,
                          rateOf(m_block.maskRate), PageState::Previous, imageRect);
         if (result != 0) return result;
         m_block.maskData = m_mask.storage();

@@ -56,9 +56,10 @@ private:
     std::int16_t store();
     // Shapes `buffer` to `rect` (module coordinates, sampled by `rate`, moved
     // by the float origin) and to page planes firstPlane + shift ...
-    // lastPlane + shift, and reads the page into it. `imageRect` receives
-    // the buffer's rectangle.
-    std::int16_t fetchRequest(DataBuffer& buffer, const TsPiRect& rect, int firstPlane,
+    // lastPlane + shift, with storage the module reaches (`slot` of the
+    // shared area when it runs in a helper), and reads the page into it.
+    // `imageRect` receives the buffer's rectangle.
+    std::int16_t fetchRequest(DataBuffer& buffer, int slot, const TsPiRect& rect, int firstPlane,
                               int lastPlane, int shift, int rate, PageState state, Rect& imageRect);
     // Blends the filtered colour planes with the planes before the change
     // through the mask, over every pixel the module stored.

@@ -79,6 +79,8 @@ std::string_view describePageFileError(PageFileError error) {
             return "the format plug-in could not process the file";
         case PageFileError::ModuleNotLoaded:
             return "the format plug-in could not be loaded";
+        case PageFileError::ModuleStopped:
+            return "the format plug-in stopped unexpectedly";
         case PageFileError::NotEnoughMemory:
             return errorMessage(kErrMemory);
         case PageFileError::MergeFailed:
@@ -185,6 +187,7 @@ PageFileError PageFileIO::revert(Page& page, const std::filesystem::path& path) 
 }
 
 PageFileError PageFileIO::moduleFailure(std::int16_t code) const {
+    if (m_host.moduleStopped()) return PageFileError::ModuleStopped;
     if (m_host.loadFailed()) return PageFileError::ModuleNotLoaded;
     return code == TSPI_ERR_MEMORY_FULL ? PageFileError::NotEnoughMemory
                                         : PageFileError::ModuleFailed;

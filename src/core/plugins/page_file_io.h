@@ -20,6 +20,7 @@ enum class PageFileError {
     CannotCreateFile,   // the temporary file beside the target cannot be made
     ModuleFailed,       // the format module reported an error
     ModuleNotLoaded,    // the format module could not be loaded
+    ModuleStopped,      // the format module's helper process stopped (the host names it)
     NotEnoughMemory,    // the image is too large for the memory or the tile store
     MergeFailed,        // the floating selection could not be merged
     CannotReplaceFile,  // the finished file could not be put in the target's place

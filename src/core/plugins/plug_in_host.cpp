@@ -2,10 +2,13 @@
 
 #include <cstring>
 
+#include "app/error_messages.h"
 #include "app/string_table.h"
+#include "model/data_buffer.h"
 #include "plugins/colour_services.h"
 #include "plugins/display_pixels.h"
 #include "plugins/host_callbacks.h"
+#include "plugins/module_process.h"
 #include "plugins/movable_memory.h"
 #include "plugins/plug_in_module.h"
 #include "tessary_ask.h"
@@ -29,6 +32,41 @@ PlugInHost::PlugInHost(ProgressPort& progress, const BlendTable& blend, MemorySt
 
 PlugInHost::~PlugInHost() {
     if (g_active == this) g_active = nullptr;
+}
+
+void PlugInHost::setModuleCalls(ModuleCalls calls, std::filesystem::path helper) {
+    m_calls = calls;
+    m_helper = std::move(helper);
+}
+
+bool PlugInHost::shapeModuleBuffer(DataBuffer& buffer, int slot, int firstPlane, int lastPlane,
+                                   std::int32_t left, std::int32_t top, std::int32_t right,
+                                   std::int32_t bottom) {
+    if (!m_process) {
+        buffer.setAllocate(1);
+        return buffer.reshape(firstPlane, lastPlane, left, top, right, bottom);
+    }
+    buffer.setAllocate(0);
+    buffer.reshape(firstPlane, lastPlane, left, top, right, bottom);
+    std::uint8_t* storage = m_process->sharedStorage(slot, buffer.storageBytes());
+    if (storage == nullptr) return false;
+    buffer.setStorage(storage);
+    return true;
+}
+
+bool PlugInHost::pumpWhileWaiting() {
+    // The last progress again: the window appears after its delay even for
+    // a module that never reports, and looks for a cancel.
+    m_progress.setDelay(kPlugInProgressDelayMs);
+    if (m_progress.update(m_lastDone, m_lastTotal)) m_cancelled = true;
+    return m_cancelled;
+}
+
+std::string PlugInHost::failureMessage() const {
+    std::string text = errorMessage(failureCode());
+    const std::size_t at = text.find("%1");
+    if (at != std::string::npos) text.replace(at, 2, m_moduleName);
+    return text;
 }
 
 void PlugInHost::setColours(std::uint32_t foreground, std::uint32_t background) {
@@ -55,6 +93,7 @@ PlugInHost::RunScope::RunScope(PlugInHost& host, PlugInRun& run) : m_host(host) 
     g_active = &host;
     host.m_run = &run;
     host.m_loadFailed = false;
+    host.m_stopped = false;
     m_accepted = true;
 }
 
@@ -69,6 +108,12 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
     if (record.moduleHandle != nullptr) unloadModule(record.moduleHandle);
     record.moduleHandle = nullptr;
     record.entryPoint = nullptr;
+    m_process.reset();
+    m_stopped = false;
+    m_lastDone = 0;
+    m_lastTotal = 0;
+    // The name first: a module that stops while loading is reported by it.
+    m_moduleName = textOf(record.name);
 
     const char* entryName = nullptr;
     if (record.hasWindowsEntryName != 0) {
@@ -81,27 +126,62 @@ std::int16_t PlugInHost::LoadPlugIn(PlugInRecord& record) {
     record.alternativeEntryName[kAlternativeEntryNameCapacity - 1] = '\0';
     record.modulePath[kModulePathCapacity - 1] = '\0';
 
-    LoadedModule module = loadModule(record.modulePath, entryName);
-    record.moduleHandle = module.library;
-    record.entryPoint = module.entry;
-    m_lastLoadMessage = module.message;
-    m_loadFailed = module.code != 0;
     // A cancel belongs to the module it was given to: a failed load must not
     // pass off as one either. So does a warning.
     m_cancelled = false;
     m_warning.clear();
-    if (module.code != 0) return module.code;
+    std::int16_t code = 0;
+    if (m_calls == ModuleCalls::Isolated) {
+        code = loadInHelper(record, entryName);
+    } else {
+        LoadedModule module = loadModule(record.modulePath, entryName);
+        record.moduleHandle = module.library;
+        record.entryPoint = module.entry;
+        m_lastLoadMessage = module.message;
+        code = module.code;
+    }
+    m_loadFailed = code != 0 && !m_stopped;
+    if (code != 0) return code;
 
-    m_moduleName = textOf(record.name);
     m_progress.setText(1, m_moduleName);
     m_progress.setText(
         0, loadString(record.kind == kPlugInKindFilter ? kFilteringText : kWorkingText));
     return 0;
 }
 
+std::int16_t PlugInHost::loadInHelper(PlugInRecord& record, const char* entryName) {
+    m_process =
+        ModuleProcess::start(m_helper.empty() ? findModuleHost() : m_helper, m_lastLoadMessage);
+    if (!m_process) return kModuleNotLoadable;
+    std::int16_t code = 0;
+    if (!m_process->load(record.modulePath, entryName, m_mainWindow, code, m_lastLoadMessage)) {
+        // The module's initialisers took the helper down.
+        stopHelper();
+        return kModuleStopped;
+    }
+    if (code != 0) m_process.reset();
+    return code;
+}
+
+void PlugInHost::stopHelper() {
+    if (m_process) m_process->kill();
+    m_process.reset();
+    m_stopped = true;
+}
+
 std::int16_t PlugInHost::CallPlugIn(PlugInRecord& record, std::int16_t selector) {
     TsPiResult result = selector;
-    if (record.entryPoint != nullptr) {
+    if (m_stopped) return kModuleStopped;
+    if (m_process) {
+        PlugInHost* previous = g_active;
+        g_active = this;
+        const bool returned = m_process->call(*this, record, selector, result);
+        g_active = previous;
+        if (!returned) {
+            stopHelper();
+            return kModuleStopped;
+        }
+    } else if (record.entryPoint != nullptr) {
         PlugInHost* previous = g_active;
         g_active = this;
         try {
@@ -116,6 +196,7 @@ std::int16_t PlugInHost::CallPlugIn(PlugInRecord& record, std::int16_t selector)
 }
 
 void PlugInHost::UnloadPlugIn(PlugInRecord& record) {
+    m_process.reset();
     unloadModule(record.moduleHandle);
     record.moduleHandle = nullptr;
     record.entryPoint = nullptr;
@@ -211,6 +292,8 @@ bool PlugInHost::abortRequested() {
 }
 
 void PlugInHost::reportProgress(std::int32_t done, std::int32_t total) {
+    m_lastDone = done;
+    m_lastTotal = total;
     m_progress.setDelay(kPlugInProgressDelayMs);
     if (m_progress.update(done, total)) m_cancelled = true;
 }
@@ -228,9 +311,14 @@ TsPiResult PlugInHost::displayPixels(const TsPiPixelMap* source, const TsPiLongR
     HostBitmap bitmap;
     const TsPiResult result = buildDisplayBitmap(source, rect, m_blend, bitmap);
     if (result != TSPI_NO_ERR) return result;
+    drawModuleBitmap(bitmap, destinationRow, destinationColumn, platformContext);
+    return TSPI_NO_ERR;
+}
+
+void PlugInHost::drawModuleBitmap(const HostBitmap& bitmap, std::int32_t destinationRow,
+                                  std::int32_t destinationColumn, void* platformContext) {
     if (m_display != nullptr && bitmap.width > 0 && bitmap.height > 0)
         m_display->drawBitmap(bitmap, destinationRow, destinationColumn, platformContext);
-    return TSPI_NO_ERR;
 }
 
 TsPiResult PlugInHost::colourServices(TsPiColorServicesInfo* info) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <string>
 
 #include "model/blend_table.h"
@@ -15,6 +17,17 @@ namespace tessary {
 
 // A call that ended by an exception escaping the module.
 inline constexpr std::int16_t kModuleThrew = TSPI_ERR_IO;
+// A call that ended because the module host process stopped (it crashed,
+// broke the link, or was killed after a cancel it ignored).
+inline constexpr std::int16_t kModuleStopped = -32768;
+
+class DataBuffer;
+class ModuleProcess;
+
+// Where modules run: loaded into this process, or each run in a module
+// host process of its own (tessary-module-host), so that a module that
+// crashes or hangs cannot take the editor with it.
+enum class ModuleCalls { InProcess, Isolated };
 
 // One driver run of a module (a filter, import, export or format run). The
 // host routes the module's advance-state calls to the run in progress.
@@ -62,6 +75,22 @@ public:
     // The main window's handle, which modules find through their blocks'
     // platform data.
     void setMainWindow(std::intptr_t handle) { m_mainWindow = handle; }
+
+    // Where modules run (in process by default). `helper` is the module
+    // host program for isolated calls (findModuleHost() when empty).
+    void setModuleCalls(ModuleCalls calls, std::filesystem::path helper = {});
+    ModuleCalls moduleCalls() const { return m_calls; }
+    // How long a module in a helper gets to return once the user has
+    // cancelled before the helper is killed, in milliseconds.
+    void setCancelGrace(int ms) { m_cancelGraceMs = ms; }
+    int cancelGraceMs() const { return m_cancelGraceMs; }
+    // Gives `buffer` (reshaped to the planes and rectangle) storage the
+    // module can reach: its own allocation in process, the shared area for
+    // a module in a helper (`slot` names the buffer there). Returns whether
+    // the buffer has storage.
+    bool shapeModuleBuffer(DataBuffer& buffer, int slot, int firstPlane, int lastPlane,
+                           std::int32_t left, std::int32_t top, std::int32_t right,
+                           std::int32_t bottom);
 
     ProgressPort& progress() { return m_progress; }
     const BlendTable& blend() const { return m_blend; }
@@ -134,7 +163,14 @@ public:
     // is clear; stays true until the next module is loaded. Also true after
     // the module answered -128 (the user declined one of its questions).
     bool abortRequested();
-    bool cancelled() const { return m_cancelled; }
+    // The user's (or the module's) cancel; not once the module stopped,
+    // which is reported.
+    bool cancelled() const { return m_cancelled && !m_stopped; }
+    // True when the module host process of the last run stopped.
+    bool moduleStopped() const { return m_stopped; }
+    // While waiting for a module in a helper: keeps the progress window
+    // showing and answering, and returns whether the user cancelled.
+    bool pumpWhileWaiting();
     // Shows progress after a 240 ms delay; a cancel sets the flag.
     void reportProgress(std::int32_t done, std::int32_t total);
     void processEvent(const void* event);
@@ -142,6 +178,9 @@ public:
                              std::int32_t destinationRow, std::int32_t destinationColumn,
                              void* platformContext);
     TsPiResult colourServices(TsPiColorServicesInfo* info);
+    // Draws a bitmap built for a module's display-pixels request.
+    void drawModuleBitmap(const HostBitmap& bitmap, std::int32_t destinationRow,
+                          std::int32_t destinationColumn, void* platformContext);
     // The advance of the run in progress; -30900 outside a run.
     TsPiResult advanceState();
     // Keeps a module's warning for the user (tessary_ask.h): the first of
@@ -156,12 +195,22 @@ public:
     // True when the module of the run begun last could not be loaded.
     bool loadFailed() const { return m_loadFailed; }
     // The error code to show for a run that ended with an error and was not
-    // cancelled: kErrPlugInLoad when its module could not be loaded, else
-    // the general error (the module's own results carry no message).
-    ErrorCode failureCode() const { return m_loadFailed ? kErrPlugInLoad : kErrGeneral; }
+    // cancelled: kErrPlugInStopped when its module host stopped,
+    // kErrPlugInLoad when its module could not be loaded, else the general
+    // error (the module's own results carry no message).
+    ErrorCode failureCode() const {
+        if (m_stopped) return kErrPlugInStopped;
+        return m_loadFailed ? kErrPlugInLoad : kErrGeneral;
+    }
+    // The message of failureCode(), with the module's name where it names it.
+    std::string failureMessage() const;
 
 private:
     void fillSuites(PlugInRecord& record);
+    // LoadPlugIn in a new module host process.
+    std::int16_t loadInHelper(PlugInRecord& record, const char* entryName);
+    // Kills the module host and marks the run's module as stopped.
+    void stopHelper();
     // FillParameterBlock of the import, export and format blocks, which
     // share their host fields.
     template <class Block>
@@ -183,6 +232,13 @@ private:
     bool m_cancelled = false;
     bool m_loadFailed = false;
     PlugInRun* m_run = nullptr;
+    ModuleCalls m_calls = ModuleCalls::InProcess;
+    std::filesystem::path m_helper;
+    std::unique_ptr<ModuleProcess> m_process;
+    bool m_stopped = false;
+    int m_cancelGraceMs = 2000;
+    std::int32_t m_lastDone = 0;
+    std::int32_t m_lastTotal = 0;
     std::string m_lastLoadMessage;
     std::string m_warning;
 };

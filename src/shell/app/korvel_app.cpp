@@ -260,6 +260,7 @@ void CKorvelApp::buildMainFrame() {
     m_plugInProgress = std::make_unique<CThermObj>(kPlugInProgressStyle, m_mainFrame);
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setMessagePump(&pumpPort());
+    applyModuleCalls();
     m_colourChooser = std::make_unique<ColourDialogPort>(m_mainFrame);
     m_host->setColourChooser(m_colourChooser.get());
     m_moduleQuestions = std::make_unique<CModuleQuestionDialogs>(m_mainFrame);
@@ -462,7 +463,7 @@ CPageDocument* CKorvelApp::openDocumentFile(const QString& path) {
     std::string warning;
     std::unique_ptr<Page> page = m_files->open(absolute.toStdString(), &error, &warning);
     if (!page) {
-        showWarning(m_mainFrame, openFailureMessage(error, absolute));
+        showWarning(m_mainFrame, openFailureMessage(error, absolute, m_host.get()));
         return nullptr;
     }
     CPageDocument* document = m_template->createDocument(std::move(page), absolute);
@@ -633,9 +634,16 @@ void CKorvelApp::pageSetup() {
     dialog.exec();
 }
 
+void CKorvelApp::applyModuleCalls() {
+    m_host->setModuleCalls(m_globals->preferences().global.modulesInProcess
+                               ? ModuleCalls::InProcess
+                               : ModuleCalls::Isolated);
+}
+
 void CKorvelApp::preferences() {
     CPrefsDlg dialog(*m_globals, m_mainFrame);
     if (dialog.exec() != QDialog::Accepted) return;
+    applyModuleCalls();
     for (CPageDocument* document : m_template->documents()) {
         if (CChildFrame* frame = m_template->frameOf(document)) frame->refreshInfo();
     }
@@ -649,7 +657,7 @@ void CKorvelApp::about() {
 void CKorvelApp::importPlugIn(int id) {
     const bool done = PlugInImportCommand(*m_host, *m_plugIns, static_cast<std::uint32_t>(id),
                                           *this, m_globals->pageEnvironment());
-    if (!done && !m_host->cancelled()) showErrorCode(m_mainFrame, m_host->failureCode());
+    if (!done && !m_host->cancelled()) showPlugInFailure(m_mainFrame, *m_host);
 }
 
 // Both commands do nothing without a source manager, or while an

@@ -153,6 +153,8 @@ public:
     bool openImportedPage(std::unique_ptr<Page> page, std::string_view title) override;
 
 private:
+    // Runs modules in process or in a helper, as the preferences say.
+    void applyModuleCalls();
     bool startGlobals();
     void buildMainFrame();
     void discoverPlugIns();

@@ -40,7 +40,7 @@ bool CPageDocument::revert() {
     }
     const PageFileError error = context().files->revert(*m_page, path().toStdString());
     if (error != PageFileError::None) {
-        showWarning(context().mainWindow, openFailureMessage(error, path()));
+        showWarning(context().mainWindow, openFailureMessage(error, path(), context().host));
         return false;
     }
     emit pageAttached();
@@ -52,7 +52,7 @@ bool CPageDocument::onSaveDocument(const QString& target) {
     if (m_page != nullptr && context().files != nullptr)
         error = context().files->save(*m_page, target.toStdString());
     if (error != PageFileError::None) {
-        showWarning(context().mainWindow, saveFailureMessage(error, target));
+        showWarning(context().mainWindow, saveFailureMessage(error, target, context().host));
         return false;
     }
     // A floating selection was merged into the image before writing.
@@ -65,7 +65,7 @@ bool CPageDocument::runExport(int id) {
     const bool done = PlugInExportCommand(*context().host, *context().plugIns,
                                           static_cast<std::uint32_t>(id), m_page.get());
     if (!done && !context().host->cancelled())
-        showErrorCode(context().mainWindow, context().host->failureCode());
+        showPlugInFailure(context().mainWindow, *context().host);
     return true;
 }
 

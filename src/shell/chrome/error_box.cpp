@@ -2,6 +2,7 @@
 
 #include "app/error_messages.h"
 #include "app/string_table.h"
+#include "plugins/plug_in_host.h"
 
 namespace tessary {
 
@@ -23,6 +24,12 @@ void showWarning(QWidget* parent, const QString& text) {
 bool showErrorCode(QWidget* parent, ErrorCode code) {
     if (!isReportedError(code)) return false;
     showWarning(parent, QString::fromStdString(errorMessage(code)));
+    return true;
+}
+
+bool showPlugInFailure(QWidget* parent, const PlugInHost& host) {
+    if (!isReportedError(host.failureCode())) return false;
+    showWarning(parent, QString::fromStdString(host.failureMessage()));
     return true;
 }
 

@@ -22,6 +22,11 @@ void showWarning(QWidget* parent, const QString& text);
 // shown.
 bool showErrorCode(QWidget* parent, ErrorCode code);
 
+class PlugInHost;
+// Reports how the host's last plug-in run failed, as showErrorCode() does,
+// with the module's name where the message names it.
+bool showPlugInFailure(QWidget* parent, const PlugInHost& host);
+
 // The question asked before a modified document closes, "Save changes to
 // %1?" (string 61699) with the document's title, with Yes, No and Cancel.
 QMessageBox::StandardButton askSaveChanges(QWidget* parent, const QString& title);

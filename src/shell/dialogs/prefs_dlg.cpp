@@ -1,6 +1,7 @@
 #include "shell/dialogs/prefs_dlg.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -82,6 +83,14 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     effectsLayout->addWidget(threads);
     effectsLayout->addWidget(new QLabel(QStringLiteral("(0 = all cores)"), effects), 1);
     layout->addWidget(effects);
+    auto* plugIns = new QGroupBox(QStringLiteral("Plug-ins"), this);
+    auto* plugInsLayout = new QHBoxLayout(plugIns);
+    auto* separate = new QCheckBox(QStringLiteral("Run plug-ins in a &separate process"), plugIns);
+    separate->setToolTip(
+        QStringLiteral("A plug-in that crashes or hangs then ends only its own command."));
+    registerControl(kIdSeparateProcess, separate);
+    plugInsLayout->addWidget(separate);
+    layout->addWidget(plugIns);
     layout->addWidget(makeButtons(QStringLiteral("OK"), QStringLiteral("Cancel")));
 
     for (int unit = 0; unit < kUnitCount; ++unit)
@@ -97,6 +106,7 @@ CPrefsDlg::CPrefsDlg(ZERozevuv& globals, QWidget* parent)
     setNumber(kIdPercentToUse, budget.percentToUse, 0);
     setNumber(kIdMbToLeaveFree, budget.mbToLeaveFree, 0);
     setNumber(kIdWorkerThreads, globals.workerThreads(), 0);
+    setCheck(kIdSeparateProcess, !globals.preferences().global.modulesInProcess);
 }
 
 CPrefsDlg::~CPrefsDlg() = default;
@@ -126,6 +136,7 @@ void CPrefsDlg::accept() {
     m_globals.setUnit(unit >= 0 ? unit : 0);
     m_globals.setBudgetPrefs(budget);
     m_globals.setWorkerThreads(threads);
+    m_globals.preferences().global.modulesInProcess = !isChecked(kIdSeparateProcess);
     OurDlogHandlerBase::accept();
 }
 

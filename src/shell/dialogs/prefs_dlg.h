@@ -12,8 +12,10 @@ class ZERozevuv;
 // compute on (0 for all cores). OK checks the four fields against their
 // ranges; a value out of range (or not a whole number) shows the range
 // message, keeps the dialog open and stores nothing. Otherwise the unit in
-// force, the budget preferences and the thread count are stored in the
-// globals (the budget takes effect at the next start, the threads at once).
+// force, the budget preferences, the thread count and whether plug-in
+// modules run in a separate process are stored in the globals (the budget
+// takes effect at the next start, the threads at once, the plug-in setting
+// from the next plug-in command on).
 class CPrefsDlg : public OurDlogHandlerBase {
     Q_OBJECT
 public:
@@ -25,6 +27,7 @@ public:
     static constexpr int kIdPercentToUse = 1009;
     static constexpr int kIdMbToLeaveFree = 1010;
     static constexpr int kIdWorkerThreads = 1011;
+    static constexpr int kIdSeparateProcess = 1012;
 
     static constexpr int kMaximumMb = 3000;
     static constexpr int kMaximumPercent = 100;

@@ -33,7 +33,9 @@ QString pluginNotLoaded() {
 
 }  // namespace
 
-QString openFailureMessage(PageFileError error, const QString& path) {
+QString openFailureMessage(PageFileError error, const QString& path, const PlugInHost* host) {
+    if (error == PageFileError::ModuleStopped && host != nullptr)
+        return QString::fromStdString(host->failureMessage());
     if (error == PageFileError::ModuleNotLoaded) return pluginNotLoaded();
     if (error == PageFileError::NotEnoughMemory)
         return QString::fromStdString(errorMessage(kErrMemory));
@@ -46,9 +48,12 @@ QString openFailureMessage(PageFileError error, const QString& path) {
     return text(kCouldNotOpen);
 }
 
-QString saveFailureMessage(PageFileError error, const QString& path) {
+QString saveFailureMessage(PageFileError error, const QString& path, const PlugInHost* host) {
     const QFileInfo info(path);
     switch (error) {
+        case PageFileError::ModuleStopped:
+            if (host != nullptr) return QString::fromStdString(host->failureMessage());
+            return text(kCouldNotSave);
         case PageFileError::CannotCreateFile: {
             const QFileInfo folder(info.absolutePath());
             if (!folder.isDir()) return named(kBadPath, path);

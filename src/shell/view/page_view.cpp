@@ -570,7 +570,7 @@ void CPageView::lastFilter() {
         if (ran)
             repaintAll();
         else if (!m_context.host->cancelled())
-            report(m_context.host->failureCode());
+            showPlugInFailure(m_context.mainWindow, *m_context.host);
         return;
     }
     runEffect(
@@ -584,7 +584,7 @@ void CPageView::plugInFilter(int id) {
     if (ran)
         repaintAll();
     else if (!m_context.host->cancelled())
-        report(m_context.host->failureCode());
+        showPlugInFailure(m_context.mainWindow, *m_context.host);
 }
 
 }  // namespace tessary

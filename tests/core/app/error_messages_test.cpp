@@ -48,7 +48,7 @@ TEST(ErrorMessages, IdIsCodePlus4464Modulo65536) {
 }
 
 TEST(ErrorMessages, CodesWithoutATextFallBackToTheGeneralMessage) {
-    for (std::uint32_t code : {0x10005u, 0xFFFFFFFFu, static_cast<std::uint32_t>(-30900), 61072u}) {
+    for (std::uint32_t code : {0x10006u, 0xFFFFFFFFu, static_cast<std::uint32_t>(-30900), 61072u}) {
         ASSERT_TRUE(isReportedError(code));
         ASSERT_FALSE(hasString(*errorMessageId(code))) << code;
         EXPECT_EQ(errorMessage(code), kGeneral) << code;

@@ -48,8 +48,9 @@ TEST_F(PreferenceFile, SavedRecordAndTailLoadBack) {
     saved.setWord(14, 80);
     saved.setWord(55, 7);
     tail.workerThreads = 3;
+    tail.modulesInProcess = 1;
     ASSERT_EQ(save(saved), platform::kNoErr);
-    EXPECT_EQ(std::filesystem::file_size(path()), 228u);
+    EXPECT_EQ(std::filesystem::file_size(path()), 232u);
     EXPECT_EQ(m_files.openFiles, 0);
 
     QSPrefs loaded;
@@ -57,15 +58,24 @@ TEST_F(PreferenceFile, SavedRecordAndTailLoadBack) {
     ASSERT_TRUE(load(loaded));
     EXPECT_EQ(loaded, saved);
     EXPECT_EQ(tail.workerThreads, 3);
+    EXPECT_EQ(tail.modulesInProcess, 1);
     EXPECT_EQ(m_files.openFiles, 0);
 }
 
-TEST_F(PreferenceFile, ARecordWithoutTailLoadsWithTheTailsDefaults) {
-    const QSPrefs::Bytes bytes = QSPrefs().toBytes();
-    writeBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    QSPrefs loaded;
-    ASSERT_TRUE(load(loaded));
-    EXPECT_EQ(tail.workerThreads, 0);
+// Files written before a tail word existed end earlier: each missing word
+// keeps its default, each word there in full is read.
+TEST_F(PreferenceFile, AShortTailLoadsTheWordsThatAreThere) {
+    const QSPrefs::Bytes record = QSPrefs().toBytes();
+    for (const std::size_t extra : {0u, 3u, 4u, 7u}) {
+        std::vector<std::uint8_t> bytes(record.begin(), record.end());
+        for (std::size_t i = 0; i < extra; ++i) bytes.push_back(i == 0 ? 5 : 0);
+        writeBytes(bytes);
+        tail = PreferenceTail{0, 0};
+        QSPrefs loaded;
+        ASSERT_TRUE(load(loaded));
+        EXPECT_EQ(tail.workerThreads, extra >= 4 ? 5 : 0) << extra;
+        EXPECT_EQ(tail.modulesInProcess, 0) << extra;
+    }
 }
 
 TEST_F(PreferenceFile, ShortOrRejectedFilesAreClosedAndChangeNothing) {
@@ -102,7 +112,7 @@ TEST_F(PreferenceFile, SavingReplacesALongerFileWhole) {
     const std::vector<std::uint8_t> bytes = fileBytes();
     const QSPrefs::Bytes record224 = record.toBytes();
     std::vector<std::uint8_t> expected(record224.begin(), record224.end());
-    expected.resize(228, 0);  // the tail: all cores
+    expected.resize(232, 0);  // the tail: all cores, modules in a helper process
     EXPECT_EQ(bytes, expected);
 }
 

@@ -110,7 +110,7 @@ TEST_F(ZERozevuvTest, FirstStartCreatesFoldersAndRunsWithDefaults) {
     globals.shutDown();
     EXPECT_FALSE(globals.initialised());
     ASSERT_TRUE(fs::exists(prefsPath()));
-    EXPECT_EQ(fs::file_size(prefsPath()), 228u);
+    EXPECT_EQ(fs::file_size(prefsPath()), 232u);
     const QSPrefs saved = readPrefs();
     EXPECT_EQ(saved.word(1), 1);
     EXPECT_EQ(saved.word(12), 0);
@@ -420,7 +420,7 @@ TEST_F(ZERozevuvTest, UnreadablePreferenceFilesLeaveTheDefaults) {
 TEST_F(ZERozevuvTest, GarbagePreferenceFilesStartWithinEveryRange) {
     std::mt19937 random(77);
     for (int trial = 0; trial < 8; ++trial) {
-        std::vector<std::uint8_t> bytes(228);  // the record and its tail
+        std::vector<std::uint8_t> bytes(232);  // the record and its tail
         for (auto& b : bytes) b = static_cast<std::uint8_t>(random());
         bytes[0] = 1;
         bytes[1] = bytes[2] = bytes[3] = 0;
@@ -435,7 +435,7 @@ TEST_F(ZERozevuvTest, GarbagePreferenceFilesStartWithinEveryRange) {
         EXPECT_LE(globals.workers().threadCount(),
                   std::max(GlobalPrefs::kMaxWorkerThreads, WorkerPool::hardwareThreads()));
         globals.shutDown();
-        EXPECT_EQ(fs::file_size(prefsPath()), 228u);
+        EXPECT_EQ(fs::file_size(prefsPath()), 232u);
     }
 }
 
