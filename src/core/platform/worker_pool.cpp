@@ -107,14 +107,18 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
     }
 
     // Shared between the owner and the helpers, under `mutex`: jobs prepared
-    // and waiting for a thread, how many are being computed, and which are
-    // computed (by slot: the job whose result the slot holds, or -1).
+    // and waiting for a thread, how many are being computed, which are
+    // computed (by slot: the job whose result the slot holds, or -1), and
+    // who sleeps. A wake-up is a system call that costs about as much as a
+    // small job, so only sleepers are woken.
     std::mutex mutex;
     std::condition_variable workReady;
     std::condition_variable jobDone;
     std::deque<std::int64_t> waiting;
     std::vector<std::int64_t> computed(static_cast<std::size_t>(slots), -1);
     int computing = 0;
+    int idleHelpers = 0;
+    bool ownerWaits = false;
     bool closing = false;
     std::int64_t finished = 0;
 
@@ -128,16 +132,26 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
         lock.lock();
         --computing;
         computed[static_cast<std::size_t>(slot)] = job;
-        jobDone.notify_all();
+        if (ownerWaits) jobDone.notify_one();
     };
 
     const std::function<void()> helper = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
-            workReady.wait(lock, [&] { return closing || !waiting.empty(); });
+            if (!closing && waiting.empty()) {
+                ++idleHelpers;
+                workReady.wait(lock, [&] { return closing || !waiting.empty(); });
+                --idleHelpers;
+            }
             if (waiting.empty()) return;
             computeOne(lock);
         }
+    };
+    // Sleeps until `ready` holds; the helpers wake the owner.
+    auto ownerWait = [&](std::unique_lock<std::mutex>& lock, auto ready) {
+        ownerWaits = true;
+        jobDone.wait(lock, ready);
+        ownerWaits = false;
     };
 
     const std::function<void()> owner = [&] {
@@ -149,11 +163,9 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
                     end = next;
                     break;
                 }
-                {
-                    std::lock_guard lock(mutex);
-                    waiting.push_back(next);
-                }
-                workReady.notify_one();
+                std::lock_guard lock(mutex);
+                waiting.push_back(next);
+                if (idleHelpers > 0) workReady.notify_one();
             }
             if (finished == end) break;
             const int slot = static_cast<int>(finished % slots);
@@ -165,8 +177,8 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
             } else if (!waiting.empty()) {
                 computeOne(lock);
             } else {
-                jobDone.wait(lock,
-                             [&] { return computed[static_cast<std::size_t>(slot)] == finished; });
+                ownerWait(lock,
+                          [&] { return computed[static_cast<std::size_t>(slot)] == finished; });
             }
         }
         // Stop the helpers; a job still being computed owns its slot's
@@ -175,7 +187,7 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
         waiting.clear();
         closing = true;
         workReady.notify_all();
-        jobDone.wait(lock, [&] { return computing == 0; });
+        ownerWait(lock, [&] { return computing == 0; });
     };
 
     pool->runTeam(helper, owner);
