@@ -83,7 +83,7 @@ TEST(StartUp, ExitWritesThePreferencesAndLeavesNoSwapFile) {
     rig.app().globals().setBudgetPrefs(budget);
     rig.app().exitInstance();
     ASSERT_TRUE(fs::exists(prefs));
-    EXPECT_EQ(fs::file_size(prefs), 228u);  // the record and its tail
+    EXPECT_EQ(fs::file_size(prefs), 232u);  // the record and its tail
     EXPECT_EQ(preferenceWord(prefs, 1), 1);    // version
     EXPECT_EQ(preferenceWord(prefs, 5), 77);   // opacity
     EXPECT_EQ(preferenceWord(prefs, 14), 33);  // PercentToUse

@@ -4,7 +4,8 @@ namespace tessary {
 
 namespace {
 
-constexpr std::size_t kTailBytes = 4;
+constexpr std::size_t kTailWords = 2;
+constexpr std::size_t kTailBytes = 4 * kTailWords;
 
 std::int32_t fromLittleEndian(const std::uint8_t* bytes) {
     return static_cast<std::int32_t>(std::uint32_t{bytes[0]} | std::uint32_t{bytes[1]} << 8 |
