@@ -122,7 +122,7 @@ TEST_F(PreferenceFile, SavingWritesVersionOneAndWordTwoZero) {
     record.setWord(2, 99);
     ASSERT_EQ(save(record), platform::kNoErr);
     const std::vector<std::uint8_t> bytes = fileBytes();
-    ASSERT_EQ(bytes.size(), 228u);
+    ASSERT_EQ(bytes.size(), 232u);
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 8),
               (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0, 0}));
 }
