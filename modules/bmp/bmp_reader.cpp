@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/resolution.h"
+#include "common/triplets.h"
 
 namespace tessary::modules {
 
@@ -256,11 +257,7 @@ void BmpReader::convertRow(const std::uint8_t* in, std::uint8_t* out, std::size_
         case 24:
             // Stored blue, green, red.
             if (step == 1) {
-                for (std::int32_t x = 0; x < width; ++x, in += 3) {
-                    blue[x] = in[0];
-                    green[x] = in[1];
-                    red[x] = in[2];
-                }
+                splitTriplets(in, blue, green, red, static_cast<std::size_t>(width));
             } else {
                 for (std::int32_t x = 0; x < width; ++x, in += 3, out += 3) {
                     out[0] = in[2];

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/resolution.h"
+#include "common/triplets.h"
 
 namespace tessary::modules {
 
@@ -116,11 +117,7 @@ CodecStatus BmpWriter::writeBand(const std::uint8_t* source, std::size_t rowByte
         const std::uint8_t* green = in + channelBytes;
         const std::uint8_t* blue = in + 2 * channelBytes;
         if (step == 1) {
-            for (std::size_t x = 0; x < width; ++x, out += 3) {
-                out[0] = blue[x];
-                out[1] = green[x];
-                out[2] = red[x];
-            }
+            joinTriplets(blue, green, red, out, width);
         } else {
             for (std::size_t x = 0; x < width; ++x, out += 3, red += step) {
                 out[0] = red[2];

@@ -110,6 +110,7 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
 }
 
 void VMTile::shutDown() {
+    m_prefetcher.stop();
     closeAndDeleteSwapFiles();
     if (m_slotMemory != nullptr) ::munmap(m_slotMemory, m_slotMemoryBytes);
     m_slotMemory = nullptr;
@@ -269,6 +270,17 @@ void VMTile::place(TileNumber tile) {
         d.fileOffset = static_cast<std::uint32_t>(index * kSlotBytes);
     }
     d.flags |= kPlaced;
+}
+
+void VMTile::prepareForTiles(std::uint64_t tiles) {
+    if (!m_initialised || tiles == 0) return;
+    // Tiles go out lowest first, and tile t starts out in slot t - 1: the
+    // next new tiles take the slots from the lowest free tile's on.
+    const TileNumber first = m_freeMap.lowestFree();
+    const std::uint32_t memoryTiles = m_slotCount - 1;
+    if (first == 0 || first > memoryTiles) return;
+    const std::uint64_t count = std::min<std::uint64_t>(tiles, memoryTiles - (first - 1));
+    m_prefetcher.start(blockOf(first - 1), static_cast<std::size_t>(count) * kSlotStride);
 }
 
 VMTile::TileNumber VMTile::allocate() {

@@ -9,6 +9,7 @@
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
 #include "vm/free_tile_map.h"
+#include "vm/slot_prefetcher.h"
 #include "vm/vm_file_open_list.h"
 #include "vm/zeroed_table.h"
 
@@ -161,6 +162,12 @@ public:
     // Resident tiles without the lock, for row reads and writes (below).
     class ResidentTiles;
 
+    // A hint that about `tiles` new tiles are about to be written whole,
+    // such as an image being read from a file: the memory of the slots they
+    // will take is committed in the background meanwhile, so that their
+    // first writes need not wait for it. Changes nothing the store reports.
+    void prepareForTiles(std::uint64_t tiles);
+
     // The file layer code of the last failed page-in or page-out.
     platform::FileError lastError() const { return m_lastError; }
 
@@ -297,6 +304,7 @@ private:
     FreeTileMap m_freeMap;
 
     VMFileOpenList m_files;
+    SlotPrefetcher m_prefetcher;  // stopped before the slot memory goes
     platform::FileError m_lastError = platform::kNoErr;
 };
 
