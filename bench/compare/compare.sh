@@ -4,8 +4,8 @@
 # .v format for libvips; and `cat` copying the BMP, as the floor of a load
 # and save.
 #
-# Every command runs --repeat times (default 5); the table shows the median
-# wall time and the median peak resident memory. All tools run on one
+# Every command runs once unmeasured, then --repeat times (default 5); the
+# table shows the median wall time and the median peak resident memory. All tools run on one
 # thread (tessary-batch with --threads 1 when it has the option). The
 # load+save row is a plain load and save; every operation row shows the
 # whole command and, in brackets, the command less the same tool's load
@@ -82,6 +82,9 @@ measure() {
   local times="$work/times.txt" rss="$work/rss.txt"
   : > "$times"; : > "$rss"
   local start end
+  # One run unmeasured first, so that every measured run finds the files
+  # in the page cache and written back.
+  "$@" >/dev/null 2>&1 || true
   for _ in $(seq "$repeat"); do
     start=$(date +%s.%N)
     /usr/bin/time -f '%M' -o "$work/one.txt" "$@" >/dev/null 2>"$work/last-error.txt" || {
