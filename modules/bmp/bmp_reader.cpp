@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/resolution.h"
+#include "common/triplets.h"
 
 namespace tessary::modules {
 
@@ -57,10 +58,15 @@ CodecStatus BmpReader::open(std::unique_ptr<ByteSource> source, std::unique_ptr<
     std::unique_ptr<BmpReader> result(new BmpReader(std::move(source)));
     const CodecStatus status = result->parse();
     if (status != CodecStatus::Ok) return status;
-    // One band of stored rows, the caller's band and the channel tables.
-    const std::uint64_t needed =
-        (result->m_stride + result->m_info.rowBytes()) * kBandHeight + 3 * std::uint64_t{65536};
-    if (needed > memoryBudget) return CodecStatus::TooLarge;
+    // One band of stored rows, the caller's band and the channel tables:
+    // large bands when the budget allows, else as many rows as fit.
+    const std::uint64_t perRow = result->m_stride + result->m_info.rowBytes();
+    const std::uint64_t tables = 3 * std::uint64_t{65536};
+    if (tables + perRow > memoryBudget) return CodecStatus::TooLarge;
+    std::uint64_t rows = largeBandRows(result->m_info.rowBytes(), result->m_info.height);
+    const std::uint64_t fit = (memoryBudget - tables) / perRow;
+    if (rows > fit) rows = fit >= kBandRowMultiple ? fit / kBandRowMultiple * kBandRowMultiple : fit;
+    result->m_bandHeight = static_cast<std::int32_t>(rows);
     *reader = std::move(result);
     return CodecStatus::Ok;
 }
@@ -216,8 +222,12 @@ CodecStatus BmpReader::readPalette(std::uint64_t paletteStart, std::uint32_t ent
     return CodecStatus::Ok;
 }
 
-void BmpReader::convertRow(const std::uint8_t* in, std::uint8_t* out) const {
+void BmpReader::convertRow(const std::uint8_t* in, std::uint8_t* out, std::size_t step,
+                           std::size_t channelBytes) const {
     const std::int32_t width = m_info.width;
+    std::uint8_t* red = out;
+    std::uint8_t* green = out + channelBytes;
+    std::uint8_t* blue = out + 2 * channelBytes;
     switch (m_bitCount) {
         case 1:
         case 2:
@@ -236,26 +246,33 @@ void BmpReader::convertRow(const std::uint8_t* in, std::uint8_t* out) const {
             std::memcpy(out, in, static_cast<std::size_t>(width));
             break;
         case 16:
-            for (std::int32_t x = 0; x < width; ++x, out += 3) {
+            for (std::int32_t x = 0; x < width; ++x) {
                 const std::uint32_t pixel = le16(in + 2 * x);
-                out[0] = m_red.scale(pixel);
-                out[1] = m_green.scale(pixel);
-                out[2] = m_blue.scale(pixel);
+                const std::size_t at = static_cast<std::size_t>(x) * step;
+                red[at] = m_red.scale(pixel);
+                green[at] = m_green.scale(pixel);
+                blue[at] = m_blue.scale(pixel);
             }
             return;
         case 24:
-            for (std::int32_t x = 0; x < width; ++x, in += 3, out += 3) {
-                out[0] = in[2];
-                out[1] = in[1];
-                out[2] = in[0];
+            // Stored blue, green, red.
+            if (step == 1) {
+                splitTriplets(in, blue, green, red, static_cast<std::size_t>(width));
+            } else {
+                for (std::int32_t x = 0; x < width; ++x, in += 3, out += 3) {
+                    out[0] = in[2];
+                    out[1] = in[1];
+                    out[2] = in[0];
+                }
             }
             return;
         case 32:
-            for (std::int32_t x = 0; x < width; ++x, out += 3) {
+            for (std::int32_t x = 0; x < width; ++x) {
                 const std::uint32_t pixel = le32(in + 4 * x);
-                out[0] = m_red.scale(pixel);
-                out[1] = m_green.scale(pixel);
-                out[2] = m_blue.scale(pixel);
+                const std::size_t at = static_cast<std::size_t>(x) * step;
+                red[at] = m_red.scale(pixel);
+                green[at] = m_green.scale(pixel);
+                blue[at] = m_blue.scale(pixel);
             }
             return;
         default:
@@ -270,9 +287,12 @@ CodecStatus BmpReader::readBand(std::uint8_t* destination, std::size_t destinati
                                 BandRows* rows) {
     *rows = BandRows();
     if (m_fileRowsDone >= m_info.height) return CodecStatus::Ok;
-    const std::int32_t count = std::min(kBandHeight, m_info.height - m_fileRowsDone);
-    const std::int32_t firstImageRow =
-        m_topDown ? m_fileRowsDone : m_info.height - m_fileRowsDone - count;
+    // Image rows [0, remaining) of a bottom-up file are still to come: the
+    // band of the band grid that holds the last of them.
+    const std::int32_t remaining = m_info.height - m_fileRowsDone;
+    const std::int32_t count = m_topDown ? std::min(m_bandHeight, remaining)
+                                         : (remaining - 1) % m_bandHeight + 1;
+    const std::int32_t firstImageRow = m_topDown ? m_fileRowsDone : remaining - count;
 
     CodecStatus status;
     if (m_compression == kBmpRle8 || m_compression == kBmpRle4) {
@@ -295,6 +315,7 @@ CodecStatus BmpReader::readBand(std::uint8_t* destination, std::size_t destinati
     m_fileRowsDone += count;
     rows->firstRow = firstImageRow;
     rows->rowCount = count;
+    rows->planar = m_planar && m_info.channels() > 1;
     return CodecStatus::Ok;
 }
 
@@ -308,12 +329,17 @@ CodecStatus BmpReader::readUncompressedBand(std::uint8_t* destination,
     const CodecStatus status = m_source->readExactly(
         m_pixelOffset + m_stride * static_cast<std::uint64_t>(fileRowStart), m_raw.data(), bytes);
     if (status != CodecStatus::Ok) return status;
+    const bool planar = m_planar && m_info.channels() > 1;
+    const std::size_t step = planar ? 1 : static_cast<std::size_t>(m_info.channels());
+    const std::size_t channelBytes =
+        planar ? destinationRowBytes * static_cast<std::size_t>(rowCount) : 1;
     for (std::int32_t i = 0; i < rowCount; ++i) {
         const std::int32_t fileRow = fileRowStart + i;
         const std::int32_t imageRow = m_topDown ? fileRow : m_info.height - 1 - fileRow;
         convertRow(
             m_raw.data() + static_cast<std::size_t>(m_stride) * static_cast<std::size_t>(i),
-            destination + static_cast<std::size_t>(imageRow - firstImageRow) * destinationRowBytes);
+            destination + static_cast<std::size_t>(imageRow - firstImageRow) * destinationRowBytes,
+            step, channelBytes);
     }
     return CodecStatus::Ok;
 }

@@ -35,23 +35,28 @@ enum BmpCompression : std::uint32_t {
 // above kMaxImageDimension give TooLarge.
 //
 // Bands are delivered in file order: a bottom-up file gives its bottom band
-// first. Pixels that run-length data skips (delta and end-of-line codes)
+// first. Bands lie on multiples of bandHeight() rows from the image's top
+// (largeBandRows(), less when the memory budget is short), so a bottom-up
+// file's first band is the shorter one; each band's stored rows are read
+// with one read. Colour bands are planar when asked for (offerPlanar()). Pixels that run-length data skips (delta and end-of-line codes)
 // have palette index 0; runs that go on into the padding of a stored row
 // (as some writers emit) lose the pixels beyond the row, runs beyond the
 // padded row are damage.
 class BmpReader final : public RasterReader {
 public:
-    static constexpr std::int32_t kBandHeight = 64;
-
-    // TooLarge when one band and its stored rows need more than
-    // `memoryBudget` bytes.
+    // TooLarge when not even a band of one row and its stored row fit in
+    // `memoryBudget` bytes beside the channel tables.
     static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<BmpReader>* reader,
                             std::size_t memoryBudget = kDefaultReadBudget);
 
     const RasterInfo& info() const override { return m_info; }
-    std::int32_t bandHeight() const override { return kBandHeight; }
+    std::int32_t bandHeight() const override { return m_bandHeight; }
     CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                          BandRows* rows) override;
+    bool offerPlanar() override {
+        m_planar = true;
+        return true;
+    }
 
     // What the header said, for diagnostics and tests.
     std::uint32_t headerSize() const { return m_headerSize; }
@@ -76,7 +81,11 @@ private:
     CodecStatus parse();
     CodecStatus readPalette(std::uint64_t paletteStart, std::uint32_t entrySize,
                             std::uint32_t declaredCount);
-    void convertRow(const std::uint8_t* in, std::uint8_t* out) const;
+    // One stored row into decoded samples: pixel x's channel c at
+    // out[x x step + c x channelBytes] (step 3 and channelBytes 1 when
+    // interleaved, step 1 and channelBytes the plane's size when planar).
+    void convertRow(const std::uint8_t* in, std::uint8_t* out, std::size_t step,
+                    std::size_t channelBytes) const;
     CodecStatus readUncompressedBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                                      std::int32_t fileRowStart, std::int32_t rowCount,
                                      std::int32_t firstImageRow);
@@ -96,6 +105,8 @@ private:
     std::array<std::uint8_t, 256> m_greyOfIndex{};
     Channel m_red, m_green, m_blue;
     std::vector<std::uint8_t> m_raw;  // one band of stored rows
+    std::int32_t m_bandHeight = 1;
+    bool m_planar = false;
     std::int32_t m_fileRowsDone = 0;
     // Run-length decoding position in stored rows (0 is the bottom row).
     std::int32_t m_runX = 0;

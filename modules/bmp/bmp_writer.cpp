@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "common/resolution.h"
+#include "common/triplets.h"
 
 namespace tessary::modules {
 
@@ -41,7 +42,6 @@ CodecStatus BmpWriter::create(std::unique_ptr<ByteSink> sink, const RasterInfo& 
                                    stride * static_cast<std::uint64_t>(info.height);
     if (fileSize > std::numeric_limits<std::uint32_t>::max()) return CodecStatus::TooLarge;
     result->m_stride = static_cast<std::uint32_t>(stride);
-    result->m_row.assign(result->m_stride, 0);
     const CodecStatus status = result->writeHeaders();
     if (status != CodecStatus::Ok) return status;
     *writer = std::move(result);
@@ -87,23 +87,47 @@ CodecStatus BmpWriter::writeHeaders() {
 
 CodecStatus BmpWriter::writeRows(const std::uint8_t* source, std::size_t sourceRowBytes,
                                  std::int32_t rowCount) {
+    return writeBand(source, sourceRowBytes, m_bitCount == 8 ? 1 : 3, 1, rowCount);
+}
+
+CodecStatus BmpWriter::writePlanarRows(const std::uint8_t* source, std::size_t planeRowBytes,
+                                       std::int32_t rowCount) {
+    return writeBand(source, planeRowBytes, 1,
+                     planeRowBytes * static_cast<std::size_t>(rowCount > 0 ? rowCount : 0),
+                     rowCount);
+}
+
+CodecStatus BmpWriter::writeBand(const std::uint8_t* source, std::size_t rowBytes,
+                                 std::size_t step, std::size_t channelBytes,
+                                 std::int32_t rowCount) {
     if (rowCount < 0 || rowCount > m_info.height - m_rowsWritten) return CodecStatus::BadParameters;
+    if (rowCount == 0) return CodecStatus::Ok;
     const std::size_t width = static_cast<std::size_t>(m_info.width);
-    for (std::int32_t r = rowCount - 1; r >= 0; --r) {
-        const std::uint8_t* in = source + static_cast<std::size_t>(r) * sourceRowBytes;
+    const std::size_t bytes = std::size_t{m_stride} * static_cast<std::size_t>(rowCount);
+    if (m_stored.size() < bytes) m_stored.resize(bytes, 0);
+    for (std::int32_t r = 0; r < rowCount; ++r) {
+        const std::uint8_t* in = source + static_cast<std::size_t>(rowCount - 1 - r) * rowBytes;
+        std::uint8_t* out = m_stored.data() + static_cast<std::size_t>(r) * m_stride;
         if (m_bitCount == 8) {
-            std::memcpy(m_row.data(), in, width);
+            std::memcpy(out, in, width);
+            continue;
+        }
+        // Stored blue, green, red.
+        const std::uint8_t* red = in;
+        const std::uint8_t* green = in + channelBytes;
+        const std::uint8_t* blue = in + 2 * channelBytes;
+        if (step == 1) {
+            joinTriplets(blue, green, red, out, width);
         } else {
-            std::uint8_t* out = m_row.data();
-            for (std::size_t x = 0; x < width; ++x, in += 3, out += 3) {
-                out[0] = in[2];
-                out[1] = in[1];
-                out[2] = in[0];
+            for (std::size_t x = 0; x < width; ++x, out += 3, red += step) {
+                out[0] = red[2];
+                out[1] = red[1];
+                out[2] = red[0];
             }
         }
-        const CodecStatus status = m_sink->write(m_row.data(), m_row.size());
-        if (status != CodecStatus::Ok) return status;
     }
+    const CodecStatus status = m_sink->write(m_stored.data(), bytes);
+    if (status != CodecStatus::Ok) return status;
     m_rowsWritten += rowCount;
     return CodecStatus::Ok;
 }

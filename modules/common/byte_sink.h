@@ -45,8 +45,13 @@ public:
 private:
     CodecStatus writeAll(const std::uint8_t* bytes, std::size_t count);
 
+    // Bytes written from which writing to the disk is started early.
+    static constexpr std::uint64_t kStartWritingBytes = std::uint64_t{8} << 20;
+
     UniqueFd m_fd;
     std::vector<std::uint8_t> m_buffer;
+    std::uint64_t m_started = 0;    // bytes from the start whose writing was started
+    std::uint64_t m_unstarted = 0;  // bytes written since
     std::size_t m_fill = 0;
     std::uint64_t m_written = 0;
     CodecStatus m_failure = CodecStatus::Ok;

@@ -98,7 +98,7 @@ TsPiResult FormatModule::readStart(TsPiFormatBlock* block) {
     status = m_codec.openReader(std::move(source), moduleMemoryBudget(block), &reader);
     if (status != CodecStatus::Ok) return fail(status, "read", block);
 
-    m_read = std::make_unique<ReadSession>(std::move(reader));
+    m_read = std::make_unique<ReadSession>(std::move(reader), /*planar=*/true);
     const RasterInfo& info = m_read->info();
     describeImage(block, info);
     block->depth = 8;
@@ -148,8 +148,9 @@ void FormatModule::requestBand(TsPiFormatBlock* block) {
     block->theRect.right = static_cast<std::int16_t>(info.width);
     block->loPlane = 0;
     block->hiPlane = static_cast<std::int16_t>(info.channels() - 1);
-    block->colBytes = static_cast<std::int16_t>(info.channels());
-    block->rowBytes = static_cast<std::int32_t>(info.rowBytes());
+    // Column bytes of 1 with several planes: each plane a block of rows.
+    block->colBytes = static_cast<std::int16_t>(m_write->planar() ? 1 : info.channels());
+    block->rowBytes = static_cast<std::int32_t>(m_write->bandRowBytes());
     block->data = m_write->bandBuffer();
 }
 
@@ -178,7 +179,8 @@ TsPiResult FormatModule::writeStart(TsPiFormatBlock* block, std::intptr_t settin
     status =
         m_codec.openWriter(std::move(fd), fileSpecPath(block->fileSpec), info, settings, &writer);
     if (status != CodecStatus::Ok) return fail(status, "write", block);
-    m_write = std::make_unique<WriteSession>(std::move(writer), info, kWriteBandHeight);
+    m_write = std::make_unique<WriteSession>(
+        std::move(writer), info, largeBandRows(info.rowBytes(), info.height), /*planar=*/true);
     requestBand(block);
     return TSPI_NO_ERR;
 }
@@ -188,7 +190,7 @@ TsPiResult FormatModule::writeContinue(TsPiFormatBlock* block) {
     if (userCancelled(block)) return fail(CodecStatus::Cancelled, "write", block);
     // The host's write advance filled the band buffer this module handed
     // out, with the row bytes asked for.
-    const CodecStatus status = m_write->consume(m_write->bandBuffer(), m_write->info().rowBytes());
+    const CodecStatus status = m_write->consume(m_write->bandBuffer(), m_write->bandRowBytes());
     if (status != CodecStatus::Ok) {
         clearFormatRequest(block);
         return fail(status, "write", block);

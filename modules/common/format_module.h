@@ -47,15 +47,13 @@ public:
 // null and passes any damage the reader decoded around to the host as a
 // warning (tessary_ask.h; on stderr when the host takes none). Options and
 // estimate: no pixels are asked for. Write: Start opens the file and asks
-// for the first band, each Continue writes the band the host filled and
+// for the first band (bands of largeBandRows() rows, planar when the writer
+// takes them), each Continue writes the band the host filled and
 // asks for the next, or sets data to null when the file is complete.
 // Finish releases the phase's state. Results follow the plug-in interface;
 // nothing escapes as an exception.
 class FormatModule {
 public:
-    // Rows per band asked for when writing.
-    static constexpr std::int32_t kWriteBandHeight = 64;
-
     explicit FormatModule(FormatCodec& codec) : m_codec(codec) {}
 
     void dispatch(std::int16_t selector, TsPiFormatBlock* block, std::intptr_t* data,

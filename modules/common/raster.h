@@ -17,6 +17,23 @@ inline constexpr std::int32_t kMaxImageDimension = 32767;
 // tools that call a reader directly). A module passes the host's figure.
 inline constexpr std::size_t kDefaultReadBudget = std::size_t{256} << 20;
 
+// Rows per band when a reader or writer chooses its own bands: a multiple
+// of 128 rows (the host's tile height), so that bands placed on multiples of
+// it from the image's top cover the host's tiles whole, with at least about
+// kTargetBandBytes of `rowBytes`-byte rows, so that a band costs one host
+// round trip and one large read or write; never more than the image's
+// `height` rounded up to 128.
+inline constexpr std::size_t kTargetBandBytes = std::size_t{1} << 20;
+inline constexpr std::int32_t kBandRowMultiple = 128;
+inline std::int32_t largeBandRows(std::size_t rowBytes, std::int32_t height) {
+    const std::size_t all = (static_cast<std::size_t>(height > 0 ? height : 1) +
+                             kBandRowMultiple - 1) / kBandRowMultiple * kBandRowMultiple;
+    std::size_t rows = kTargetBandBytes / (rowBytes > 0 ? rowBytes : 1);
+    rows = rows / kBandRowMultiple * kBandRowMultiple;
+    if (rows < kBandRowMultiple) rows = kBandRowMultiple;
+    return static_cast<std::int32_t>(rows < all ? rows : all);
+}
+
 // How decoded samples are laid out: one byte per sample, interleaved.
 enum class PixelKind : std::uint8_t {
     Grey,     // one byte per pixel, 0 black to 255 white
@@ -60,12 +77,18 @@ struct RasterInfo {
 // one channel (`channel` >= 0: that channel alone, one sample per pixel);
 // the defaults mean every column and every channel, interleaved. Writers
 // are always asked for whole rows of every channel.
+//
+// A planar band (only from a reader that agreed to offerPlanar()) holds
+// every channel as a block of its own: row r of channel c at
+// destination + (c x rowCount + r) x destinationRowBytes, one sample per
+// pixel.
 struct BandRows {
     std::int32_t firstRow = 0;
     std::int32_t rowCount = 0;
     std::int32_t firstColumn = 0;
     std::int32_t columnCount = 0;  // 0: the whole width
     std::int32_t channel = -1;     // -1: every channel
+    bool planar = false;
 
     // Columns covered in an image `width` pixels wide.
     std::int32_t columns(std::int32_t width) const {
@@ -112,6 +135,11 @@ public:
     virtual CodecStatus readBand(std::uint8_t* destination, std::size_t destinationRowBytes,
                                  BandRows* rows) = 0;
 
+    // Asks for planar bands (BandRows) from the next readBand() on; true
+    // when the reader will deliver them. The caller then passes one sample
+    // per pixel as destinationRowBytes' minimum; bandBytes() is unchanged.
+    virtual bool offerPlanar() { return false; }
+
     // Damage the reader decoded around (the image may be wrong or missing
     // in places), in a short English phrase; empty when there was none.
     // Complete once every band has been read.
@@ -137,6 +165,16 @@ public:
     // band lying directly above the one before.
     virtual CodecStatus writeRows(const std::uint8_t* source, std::size_t sourceRowBytes,
                                   std::int32_t rowCount) = 0;
+
+    // True when the writer also takes planar bands (writePlanarRows()).
+    virtual bool takesPlanar() const { return false; }
+    // writeRows() for a planar band: row r of channel c at
+    // source + (c x rowCount + r) x planeRowBytes. Unsupported unless
+    // takesPlanar().
+    virtual CodecStatus writePlanarRows(const std::uint8_t* /*source*/,
+                                        std::size_t /*planeRowBytes*/, std::int32_t /*rowCount*/) {
+        return CodecStatus::Unsupported;
+    }
 
     // Completes the file once every row has been written; the output is
     // flushed and its descriptor closed. Calling it early is an error

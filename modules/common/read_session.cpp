@@ -2,7 +2,10 @@
 
 namespace tessary::modules {
 
-ReadSession::ReadSession(std::unique_ptr<RasterReader> reader) : m_reader(std::move(reader)) {}
+ReadSession::ReadSession(std::unique_ptr<RasterReader> reader, bool planar)
+    : m_reader(std::move(reader)) {
+    m_planar = planar && m_reader->offerPlanar();
+}
 
 void ReadSession::restart() {
     m_buffer.clear();
@@ -19,8 +22,8 @@ CodecStatus ReadSession::nextBand(DecodedBand* band) {
     *band = DecodedBand();
     if (m_failed) return CodecStatus::BadParameters;
     const RasterInfo& info = m_reader->info();
-    const std::size_t rowBytes =
-        static_cast<std::size_t>(m_reader->bandWidth()) * static_cast<std::size_t>(info.channels());
+    const std::size_t rowBytes = static_cast<std::size_t>(m_reader->bandWidth()) *
+                                 static_cast<std::size_t>(m_planar ? 1 : info.channels());
     if (m_buffer.empty()) m_buffer.resize(m_reader->bandBytes());
     BandRows rows;
     const CodecStatus status = m_reader->readBand(m_buffer.data(), rowBytes, &rows);

@@ -20,10 +20,12 @@ struct DecodedBand {
 
 // Drives a RasterReader band by band for a module that hands each band to
 // the host: owns the reader and one band buffer (the reader's bandBytes()),
-// which stays valid until the next call of nextBand().
+// which stays valid until the next call of nextBand(). With `planar` the
+// reader is asked for planar bands, which the host takes without
+// rearranging; readers that cannot give them deliver interleaved bands.
 class ReadSession {
 public:
-    explicit ReadSession(std::unique_ptr<RasterReader> reader);
+    explicit ReadSession(std::unique_ptr<RasterReader> reader, bool planar = false);
 
     const RasterInfo& info() const { return m_reader->info(); }
     // Rows' worth of samples delivered so far: the image height once every
@@ -43,6 +45,7 @@ private:
     std::unique_ptr<RasterReader> m_reader;
     std::vector<std::uint8_t> m_buffer;
     std::uint64_t m_samplesDelivered = 0;
+    bool m_planar = false;
     bool m_failed = false;
 };
 
@@ -108,7 +111,9 @@ void describeBand(Block* block, const RasterInfo& info, const DecodedBand& band)
     block->loPlane = static_cast<std::int16_t>(rows.channel >= 0 ? rows.channel : 0);
     block->hiPlane =
         static_cast<std::int16_t>(rows.channel >= 0 ? rows.channel : info.channels() - 1);
-    block->colBytes = static_cast<std::int16_t>(rows.samplesPerPixel(info.channels()));
+    // Column bytes of 1 with several planes: each plane a block of rows.
+    block->colBytes =
+        static_cast<std::int16_t>(rows.planar ? 1 : rows.samplesPerPixel(info.channels()));
     block->rowBytes = static_cast<std::int32_t>(band.rowBytes);
 }
 

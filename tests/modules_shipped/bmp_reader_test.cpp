@@ -251,26 +251,29 @@ TEST(BmpReader, TrueColourDepthsAndBitMasks) {
     }
 }
 
+// Bands lie on multiples of 128 rows from the top (rows of 8,400 bytes
+// make bands of 128 rows), so a bottom-up file starts with the short band.
 TEST(BmpReader, BandsFollowTheStoredRowOrder) {
     for (bool topDown : {false, true}) {
         SCOPED_TRACE(topDown ? "top-down" : "bottom-up");
         BmpSpec spec;
-        spec.width = 3;
-        spec.height = topDown ? -150 : 150;
-        std::vector<std::vector<std::uint32_t>> rows(150, std::vector<std::uint32_t>(3));
-        for (int y = 0; y < 150; ++y)
-            for (int x = 0; x < 3; ++x) rows[y][x] = static_cast<std::uint32_t>(y * 0x010101);
+        spec.width = 2800;
+        spec.height = topDown ? -300 : 300;
+        std::vector<std::vector<std::uint32_t>> rows(300, std::vector<std::uint32_t>(2800));
+        for (int y = 0; y < 300; ++y)
+            for (int x = 0; x < 2800; ++x)
+                rows[y][x] = static_cast<std::uint32_t>(y % 256 * 0x010101);
         spec.pixels = packRows(rows, 24, topDown);
         std::unique_ptr<BmpReader> reader;
         ASSERT_EQ(BmpReader::open(memorySource(buildBmp(spec)), &reader), CodecStatus::Ok);
         EXPECT_EQ(reader->topDown(), topDown);
-        EXPECT_EQ(reader->info().height, 150);
-        std::vector<std::uint8_t> band(9 * 64);
+        EXPECT_EQ(reader->bandHeight(), 128);
+        std::vector<std::uint8_t> band(reader->bandBytes());
         modules::BandRows first;
-        ASSERT_EQ(reader->readBand(band.data(), 9, &first), CodecStatus::Ok);
-        EXPECT_EQ(first.firstRow, topDown ? 0 : 150 - 64);
-        EXPECT_EQ(first.rowCount, 64);
-        EXPECT_EQ(band[0], first.firstRow);  // grey ramp: row y has level y
+        ASSERT_EQ(reader->readBand(band.data(), 8400, &first), CodecStatus::Ok);
+        EXPECT_EQ(first.firstRow, topDown ? 0 : 256);
+        EXPECT_EQ(first.rowCount, topDown ? 128 : 44);
+        EXPECT_EQ(band[0], first.firstRow % 256);  // grey ramp: row y has level y
     }
 }
 

@@ -40,21 +40,23 @@ protected:
 };
 
 TEST_F(BmpModule, ReadStartDescribesTheImageAndBandsEndWithNullData) {
-    const Image page = noiseImage(37, 150, 3, 1);
+    // Rows of 8,400 bytes: bands of 128 rows.
+    const Image page = noiseImage(2800, 300, 3, 1);
     writeBmpFile(m_dir / "page.bmp", page, 300.0);
     const FormatReadResult read = readWithModule(m_module, m_dir / "page.bmp", m_host);
     ASSERT_EQ(read.result, 0);
     EXPECT_EQ(read.block.imageMode, TSPI_MODE_RGB);
-    EXPECT_EQ(read.block.imageSize.h, 37);
-    EXPECT_EQ(read.block.imageSize.v, 150);
+    EXPECT_EQ(read.block.imageSize.h, 2800);
+    EXPECT_EQ(read.block.imageSize.v, 300);
     EXPECT_EQ(read.block.depth, 8);
     EXPECT_NEAR(read.block.imageHRes / 65536.0, 300.0, 0.01);
     EXPECT_NEAR(read.block.imageVRes / 65536.0, 300.0, 0.01);
     expectSameImage(read.image, page, "bmp-module-read");
-    // A bottom-up file: bands of at most 64 rows from the bottom up.
+    // A bottom-up file: bands on multiples of 128 rows, from the bottom up.
     ASSERT_EQ(read.bands.size(), 3u);
-    EXPECT_EQ(read.bands[0].top, 86);
-    EXPECT_EQ(read.bands[0].bottom, 150);
+    EXPECT_EQ(read.bands[0].top, 256);
+    EXPECT_EQ(read.bands[0].bottom, 300);
+    EXPECT_EQ(read.bands[1].top, 128);
     EXPECT_EQ(read.bands[2].top, 0);
     const std::vector<std::int16_t> sequence = {
         TSPI_FORMAT_READ_PREPARE,  TSPI_FORMAT_READ_START,    TSPI_FORMAT_READ_CONTINUE,
@@ -62,7 +64,7 @@ TEST_F(BmpModule, ReadStartDescribesTheImageAndBandsEndWithNullData) {
         TSPI_FORMAT_READ_FINISH};
     EXPECT_EQ(m_module.selectors, sequence);
     ASSERT_FALSE(m_host.progress.empty());
-    EXPECT_EQ(m_host.progress.back(), std::make_pair(150, 150));
+    EXPECT_EQ(m_host.progress.back(), std::make_pair(300, 300));
 }
 
 TEST_F(BmpModule, ModesForGreyAndColourPalettesAndNoResolution) {
@@ -104,27 +106,34 @@ TEST_F(BmpModule, DamagedFileFailsAtReadStart) {
 }
 
 TEST_F(BmpModule, WritesBandsFromTheBottomIntoATruncatedFile) {
-    for (int channels : {3, 1}) {
-        SCOPED_TRACE(channels);
-        const Image page = noiseImage(37, 150, channels, 3);
+    // Bands on multiples of 128 rows of about 1 MB at least (grey: 256
+    // rows), the bottom band first; 37 columns pad every stored row.
+    struct Case {
+        int channels;
+        std::int32_t width;
+        std::vector<std::int16_t> tops;
+    };
+    for (const Case& c : {Case{3, 2801, {256, 128, 0}}, Case{1, 2801, {256, 0}},
+                          Case{1, 37, {0}}}) {
+        SCOPED_TRACE(testing::Message() << c.channels << " x " << c.width);
+        const Image page = noiseImage(c.width, 300, c.channels, 3);
         m_module.selectors.clear();
         const FormatWriteResult write =
             writeWithModule(m_module, m_dir / "out.bmp", page, 300.0, m_host);
         ASSERT_EQ(write.result, 0);
-        ASSERT_EQ(write.requests.size(), 3u);
-        EXPECT_EQ(write.requests[0].top, 86);
-        EXPECT_EQ(write.requests[0].bottom, 150);
-        EXPECT_EQ(write.requests[1].top, 22);
-        EXPECT_EQ(write.requests[2].top, 0);
-        EXPECT_EQ(write.requests[2].bottom, 22);
-        const std::vector<std::int16_t> sequence = {5,  6,  7,  8,  9,  10, 11,
-                                                    12, 13, 14, 15, 15, 15, 16};
+        std::vector<std::int16_t> tops;
+        for (const TsPiRect& r : write.requests) tops.push_back(r.top);
+        EXPECT_EQ(tops, c.tops);
+        EXPECT_EQ(write.requests[0].bottom, 300);
+        std::vector<std::int16_t> sequence = {5, 6, 7, 8, 9, 10, 11, 12, 13, 14};
+        sequence.insert(sequence.end(), c.tops.size(), 15);
+        sequence.push_back(16);
         EXPECT_EQ(m_module.selectors, sequence);
 
         // The stray bytes the file held before are gone.
-        const std::uint64_t stride = (37 * channels + 3) / 4 * 4;
+        const std::uint64_t stride = (std::uint64_t(c.width) * c.channels + 3) / 4 * 4;
         EXPECT_EQ(std::filesystem::file_size(m_dir / "out.bmp"),
-                  54 + (channels == 1 ? 1024u : 0u) + stride * 150);
+                  54 + (c.channels == 1 ? 1024u : 0u) + stride * 300);
         std::unique_ptr<BmpReader> reader;
         ASSERT_EQ(BmpReader::open(fileSource(m_dir / "out.bmp"), &reader), CodecStatus::Ok);
         EXPECT_NEAR(reader->info().horizontalPpi, 300.0, 0.01);
@@ -135,15 +144,16 @@ TEST_F(BmpModule, WritesBandsFromTheBottomIntoATruncatedFile) {
 }
 
 TEST_F(BmpModule, CancelStopsReadingAndWriting) {
-    writeBmpFile(m_dir / "page.bmp", noiseImage(8, 200, 3, 4), 72.0);
+    // Two bands each way.
+    const Image page = noiseImage(2800, 200, 3, 4);
+    writeBmpFile(m_dir / "page.bmp", page, 72.0);
     m_host.abortAfter = 1;
     const FormatReadResult read = readWithModule(m_module, m_dir / "page.bmp", m_host);
     EXPECT_EQ(read.result, TSPI_ERR_USER_CANCELED);
     EXPECT_EQ(read.bands.size(), 1u);
     m_host.abortCalls = 0;
-    EXPECT_EQ(
-        writeWithModule(m_module, m_dir / "out.bmp", noiseImage(8, 200, 3, 4), 72.0, m_host).result,
-        TSPI_ERR_USER_CANCELED);
+    EXPECT_EQ(writeWithModule(m_module, m_dir / "out.bmp", page, 72.0, m_host).result,
+              TSPI_ERR_USER_CANCELED);
 }
 
 // The other format modules: what is written through the module reads back

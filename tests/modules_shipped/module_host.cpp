@@ -183,6 +183,15 @@ std::unique_ptr<TsPiFileSpec> fileSpecOf(const std::filesystem::path& file) {
     return spec;
 }
 
+// Where sample (x, y) of plane p (counted from the band's first plane) lies
+// in a band over `r`.
+std::size_t sampleOffset(const TsPiRect& r, std::int64_t rowBytes, bool planar, int planes, int x,
+                         int y, int p) {
+    const std::int64_t rows = r.bottom - r.top;
+    if (planar) return static_cast<std::size_t>((p * rows + (y - r.top)) * rowBytes + (x - r.left));
+    return static_cast<std::size_t>((y - r.top) * rowBytes + std::int64_t{x - r.left} * planes + p);
+}
+
 // Copies a band the module hands over (import and format read) into
 // `image`, checking its description; `seen` counts each sample taken.
 template <class Block>
@@ -193,8 +202,10 @@ bool takeBand(const Block& block, Image& image, std::vector<int>& seen) {
     EXPECT_TRUE(r.top >= 0 && r.left >= 0 && r.bottom <= image.height && r.right <= image.width)
         << r.top << " " << r.left << " " << r.bottom << " " << r.right;
     EXPECT_TRUE(block.loPlane >= 0 && planes >= 1 && block.hiPlane < image.channels);
-    EXPECT_EQ(block.colBytes, planes);
-    EXPECT_GE(block.rowBytes, (r.right - r.left) * planes);
+    // Interleaved, or planar (column bytes 1): each plane a block of rows.
+    const bool planar = block.colBytes == 1;
+    EXPECT_TRUE(planar || block.colBytes == planes);
+    EXPECT_GE(block.rowBytes, (r.right - r.left) * (planar ? 1 : planes));
     if (::testing::Test::HasFailure()) return false;
     const auto* data = static_cast<const std::uint8_t*>(block.data);
     for (int y = r.top; y < r.bottom; ++y)
@@ -203,7 +214,7 @@ bool takeBand(const Block& block, Image& image, std::vector<int>& seen) {
                 ++seen[(static_cast<std::size_t>(y) * image.width + x) * image.channels +
                        block.loPlane + p];
                 image.at(x, y, block.loPlane + p) =
-                    data[(y - r.top) * block.rowBytes + (x - r.left) * planes + p];
+                    data[sampleOffset(r, block.rowBytes, planar, planes, x, y, p)];
             }
     return true;
 }
@@ -216,14 +227,14 @@ void expectEverySampleOnce(const std::vector<int>& seen) {
 }
 
 // Fills the rectangle and planes a module asks for (format write, export)
-// from `page`, interleaved, rows `rowBytes` apart.
+// from `page`, rows `rowBytes` apart, interleaved or planar.
 void fillRequest(const Image& page, const TsPiRect& r, int loPlane, int hiPlane, std::uint8_t* data,
-                 std::int32_t rowBytes) {
+                 std::int32_t rowBytes, bool planar = false) {
     const int planes = hiPlane - loPlane + 1;
     for (int y = r.top; y < r.bottom; ++y)
         for (int x = r.left; x < r.right; ++x)
             for (int p = 0; p < planes; ++p)
-                data[(y - r.top) * rowBytes + (x - r.left) * planes + p] =
+                data[sampleOffset(r, rowBytes, planar, planes, x, y, p)] =
                     page.at(x, y, loPlane + p);
 }
 
@@ -298,10 +309,11 @@ FormatWriteResult writeWithModule(LoadedModule& module, const std::filesystem::p
     auto advance = [&] {
         if (block.data == nullptr || emptyRect(block.theRect)) return;
         if (!requestInside(page, block.theRect, block.loPlane, block.hiPlane)) return;
-        EXPECT_EQ(block.colBytes, block.hiPlane - block.loPlane + 1);
+        const int planes = block.hiPlane - block.loPlane + 1;
+        EXPECT_TRUE(block.colBytes == 1 || block.colBytes == planes);
         out.requests.push_back(block.theRect);
         fillRequest(page, block.theRect, block.loPlane, block.hiPlane,
-                    static_cast<std::uint8_t*>(block.data), block.rowBytes);
+                    static_cast<std::uint8_t*>(block.data), block.rowBytes, block.colBytes == 1);
     };
     for (std::int16_t phase :
          {TSPI_FORMAT_OPTIONS_PREPARE, TSPI_FORMAT_ESTIMATE_PREPARE, TSPI_FORMAT_WRITE_PREPARE}) {

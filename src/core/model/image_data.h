@@ -203,13 +203,25 @@ public:
     // True when `tile` is exactly one tile of `plane`: 128 x 128 samples on
     // the plane's grid, among its tiles (which may reach past the image).
     bool isWholeTile(int plane, const Rect& tile) const;
+    // The largest rectangle of whole tiles of `plane` (isWholeTile()) inside
+    // `rect`; empty when there is none.
+    Rect wholeTilesInside(int plane, const Rect& rect) const;
     // Writes the samples of the whole tile `tile` (isWholeTile()) from
-    // `source`, rows `stride` bytes apart, as 128 writeRow() calls would,
-    // but without copying a shared tile first: the tile is written in place
-    // when this state alone holds it, else replaced by a fresh private
-    // tile. A constant entry that every sample equals stays constant. False,
-    // with the state unchanged, when no tile can be allocated or paged in.
-    bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride);
+    // `source`, sample (x, y) of the tile at source + y x stride + x x step,
+    // as 128 writeRow() calls would, but without copying a shared tile or
+    // filling a new one first: the tile is written in place when this state
+    // alone holds it, else replaced by a fresh private tile. A constant
+    // entry that every sample equals stays constant. False, with the state
+    // unchanged, when no tile can be allocated or paged in.
+    bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
+                   int step = 1);
+    // Reads the samples of `rect`, which lies within the plane's tiles, into
+    // `dest`: sample (x, y) at dest + (y - top) x stride + (x - left) x step.
+    // The same samples as readRow() row by row, but each tile is looked up
+    // once for all its rows. False when a tile could not be read back from
+    // the swap files (its samples then read as zero).
+    bool readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,
+                   int step = 1) const;
 
     // Copies up to 1024 bytes of the state record; zeros when the block was
     // never written.

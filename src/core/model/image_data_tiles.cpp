@@ -16,6 +16,7 @@ namespace {
 
 constexpr std::int64_t kTile = 128;
 constexpr int kTileShift = 7;
+constexpr std::int64_t kTileLowBits = kTile - 1;
 
 }  // namespace
 
@@ -173,16 +174,42 @@ bool ImageData::isWholeTile(int plane, const Rect& tile) const {
            tile.bottom <= r.bottom();
 }
 
+Rect ImageData::wholeTilesInside(int plane, const Rect& rect) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    const PlaneRecord& r = m_planes[plane];
+    // Tile-grid coordinates of the first and past-the-last whole tile.
+    const std::int64_t left = std::max<std::int64_t>(rect.left, r.originX) - r.originX;
+    const std::int64_t top = std::max<std::int64_t>(rect.top, r.originY) - r.originY;
+    const std::int64_t right = std::min<std::int64_t>(rect.right, r.right()) - r.originX;
+    const std::int64_t bottom = std::min<std::int64_t>(rect.bottom, r.bottom()) - r.originY;
+    const std::int64_t x0 = (left + kTile - 1) / kTile, x1 = right / kTile;
+    const std::int64_t y0 = (top + kTile - 1) / kTile, y1 = bottom / kTile;
+    if (left < 0 || top < 0 || x0 >= x1 || y0 >= y1) return Rect{};
+    return Rect{static_cast<std::int32_t>(r.originX + x0 * kTile),
+                static_cast<std::int32_t>(r.originY + y0 * kTile),
+                static_cast<std::int32_t>(r.originX + x1 * kTile),
+                static_cast<std::int32_t>(r.originY + y1 * kTile)};
+}
+
 bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source,
-                          std::ptrdiff_t stride) {
+                          std::ptrdiff_t stride, int step) {
     TS_ASSERT(isWholeTile(plane, tile));
+    TS_ASSERT(step >= 1);
     const PlaneRecord& r = m_planes[plane];
     const std::int64_t column = (std::int64_t{tile.left} - r.originX) >> kTileShift;
     const std::int64_t row = (std::int64_t{tile.top} - r.originY) >> kTileShift;
     TileEntry& entry = entries(plane)[row * r.tilesAcross + column];
     auto copyRows = [&](std::uint8_t* to) {
-        for (std::int64_t y = 0; y < kTile; ++y)
-            std::memcpy(to + y * kTile, source + y * stride, kTile);
+        if (step == 1) {
+            for (std::int64_t y = 0; y < kTile; ++y)
+                std::memcpy(to + y * kTile, source + y * stride, kTile);
+            return;
+        }
+        for (std::int64_t y = 0; y < kTile; ++y) {
+            const std::uint8_t* in = source + y * stride;
+            std::uint8_t* out = to + y * kTile;
+            for (std::int64_t x = 0; x < kTile; ++x) out[x] = in[x * step];
+        }
     };
 
     if (isConstant(entry)) {
@@ -190,7 +217,7 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
         bool same = true;
         for (std::int64_t y = 0; y < kTile && same; ++y) {
             const std::uint8_t* line = source + y * stride;
-            for (std::int64_t x = 0; x < kTile && same; ++x) same = line[x] == value;
+            for (std::int64_t x = 0; x < kTile && same; ++x) same = line[x * step] == value;
         }
         if (same) return true;
     } else if (writable(entry)) {
@@ -202,6 +229,7 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
         return true;
     }
 
+    // A fresh tile, whose undefined contents are overwritten whole.
     const VMTile::TileNumber fresh = m_store.allocate();
     if (fresh == 0) return fail(Failure::kTilesShort);
     TS_ASSERT(fresh <= kTileMask);
@@ -216,6 +244,72 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
     entry = fresh | kPrivateBit;
     if (!isConstant(old)) m_store.release(tileOf(old));
     return true;
+}
+
+bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,
+                          int step) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    TS_ASSERT(step >= 1);
+    if (rect.empty()) return true;
+    const PlaneRecord& r = m_planes[plane];
+    TS_ASSERT(rect.left >= r.originX && rect.top >= r.originY && rect.right <= r.right() &&
+              rect.bottom <= r.bottom());
+    const std::int64_t x0 = std::int64_t{rect.left} - r.originX;
+    const std::int64_t x1 = std::int64_t{rect.right} - r.originX;
+    const std::int64_t y0 = std::int64_t{rect.top} - r.originY;
+    const std::int64_t y1 = std::int64_t{rect.bottom} - r.originY;
+    const TileEntry* table = entries(plane);
+    VMTile::ResidentTiles tiles(m_store);
+    bool ok = true;
+    // Rows [top, bottom) x columns [left, right) of one tile, from `samples`
+    // (null: every sample `fill`).
+    auto copyPart = [&](const std::uint8_t* samples, std::uint8_t fill, std::int64_t left,
+                        std::int64_t right, std::int64_t top, std::int64_t bottom) {
+        const auto width = static_cast<std::size_t>(right - left);
+        for (std::int64_t y = top; y < bottom; ++y) {
+            std::uint8_t* out = dest + (y - y0) * stride + (left - x0) * step;
+            const std::uint8_t* in =
+                samples ? samples + (y & kTileLowBits) * kTile + (left & kTileLowBits) : nullptr;
+            if (step == 1) {
+                if (in)
+                    std::memcpy(out, in, width);
+                else
+                    std::memset(out, fill, width);
+            } else if (in) {
+                for (std::size_t x = 0; x < width; ++x) out[x * step] = in[x];
+            } else {
+                for (std::size_t x = 0; x < width; ++x) out[x * step] = fill;
+            }
+        }
+    };
+    for (std::int64_t ty = y0 >> kTileShift; ty <= (y1 - 1) >> kTileShift; ++ty) {
+        const std::int64_t top = std::max(y0, ty * kTile);
+        const std::int64_t bottom = std::min(y1, (ty + 1) * kTile);
+        for (std::int64_t tx = x0 >> kTileShift; tx <= (x1 - 1) >> kTileShift; ++tx) {
+            const std::int64_t left = std::max(x0, tx * kTile);
+            const std::int64_t right = std::min(x1, (tx + 1) * kTile);
+            const TileEntry e = table[ty * r.tilesAcross + tx];
+            if (isConstant(e)) {
+                copyPart(nullptr, static_cast<std::uint8_t>(e & 0xFF), left, right, top, bottom);
+                continue;
+            }
+            const VMTile::TileNumber tile = tileOf(e);
+            if (const std::uint8_t* samples = tiles.samples(tile)) {
+                copyPart(samples, 0, left, right, top, bottom);
+                continue;
+            }
+            const std::uint8_t* paged = m_store.lock(tile);
+            tiles.resync();
+            if (!paged) {
+                ok = false;
+                copyPart(nullptr, 0, left, right, top, bottom);
+                continue;
+            }
+            copyPart(paged, 0, left, right, top, bottom);
+            m_store.unlock(tile);
+        }
+    }
+    return ok;
 }
 
 }  // namespace tessary

@@ -225,9 +225,10 @@ bool PageData::isWholeTile(int plane, const Rect& tile) const {
 }
 
 bool PageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source,
-                         std::ptrdiff_t stride) {
+                         std::ptrdiff_t stride, int step) {
     TS_ASSERT(m_current != nullptr);
-    return retry(m_current, [&] { return m_current->writeTile(plane, tile, source, stride); });
+    return retry(m_current,
+                 [&] { return m_current->writeTile(plane, tile, source, stride, step); });
 }
 
 bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {

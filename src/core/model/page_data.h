@@ -138,7 +138,8 @@ public:
     // ImageData::isWholeTile() and writeTile() of the current state, the
     // write in the retry loop.
     bool isWholeTile(int plane, const Rect& tile) const;
-    bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride);
+    bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
+                   int step = 1);
     bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
     // The current state's record (zeros when there is no current state).
     void readStateRecord(void* dest, std::size_t bytes) const;

@@ -157,6 +157,11 @@ bool PlugInFormatRun::read(const std::filesystem::path& path, int descriptor, Pa
                                     planes)) {
             result = kShapeFailed;
         } else {
+            // Every tile of the page is about to be written.
+            const std::uint64_t tilesAcross = (std::uint64_t(m_block.imageSize.h) + 127) / 128;
+            const std::uint64_t tilesDown = (std::uint64_t(m_block.imageSize.v) + 127) / 128;
+            page.pageData()->store().prepareForTiles(tilesAcross * tilesDown *
+                                                     std::uint64_t(page.colourPlaneCount()));
             m_readPage = &page;
             result = m_host.CallPlugIn(m_record, TSPI_FORMAT_READ_CONTINUE);
             while (result == 0) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "model/page.h"
@@ -10,6 +11,22 @@
 namespace tessary {
 
 namespace {
+
+// True when `inner` lies wholly inside `outer`.
+bool within(const Rect& inner, const Rect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The rectangle a plane's tiles cover (clipped to 32 bits).
+Rect tilesOf(const ImageData& state, int plane) {
+    const ImageData::PlaneRecord& r = state.plane(plane);
+    auto clip = [](std::int64_t v) {
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+    };
+    return Rect{r.originX, r.originY, clip(r.right()), clip(r.bottom())};
+}
 
 bool readInside(const PageData& data, PageState state, int plane, std::int32_t x, std::int32_t y,
                 std::int32_t count, std::uint8_t* dest) {
@@ -69,11 +86,21 @@ bool readPageIntoBuffer(const Page& page, PageState state, DataBuffer& buffer, i
     const std::int32_t height = buffer.height();
     if (width <= 0 || height <= 0) return true;
     const std::int32_t step = buffer.sampleStep();
+    const Rect bufferRect{buffer.left(), buffer.top(), buffer.right(), buffer.bottom()};
     bool ok = true;
     std::vector<std::uint8_t> row;
     for (int plane = buffer.firstPlane(); plane <= buffer.lastPlane(); ++plane) {
         if (plane >= data->planeCount()) continue;
         const Rect area = planeArea(page, plane);
+        const ImageData& source =
+            state == PageState::Previous ? *data->previous() : *data->current();
+        if (rate == 1 && within(bufferRect, area) && within(bufferRect, tilesOf(source, plane))) {
+            // Inside the area nothing is clamped: tile by tile.
+            ok = source.readBlock(plane, bufferRect, buffer.row(plane, 0), buffer.rowBytes(),
+                                  step) &&
+                 ok;
+            continue;
+        }
         if (rate == 1) {
             if (step != 1) row.resize(static_cast<std::size_t>(width));
             for (std::int32_t r = 0; r < height; ++r) {
@@ -113,6 +140,30 @@ bool readPageIntoBuffer(const Page& page, PageState state, DataBuffer& buffer, i
     return ok;
 }
 
+namespace {
+
+// Writes `part` of one plane from the buffer row by row.
+bool writeRowsOfBuffer(PageData& data, const DataBuffer& buffer, int plane, const Rect& part,
+                       std::vector<std::uint8_t>& row) {
+    if (part.empty()) return true;
+    const std::int32_t step = buffer.sampleStep();
+    const std::int32_t count = part.width();
+    const std::int64_t column0 = std::int64_t{part.left} - buffer.left();
+    row.resize(static_cast<std::size_t>(count));
+    for (std::int32_t y = part.top; y < part.bottom; ++y) {
+        const std::uint8_t* in = buffer.row(plane, y - buffer.top()) + column0 * step;
+        const std::uint8_t* source = in;
+        if (step != 1) {
+            for (std::int32_t c = 0; c < count; ++c) row[c] = in[std::int64_t{c} * step];
+            source = row.data();
+        }
+        if (!data.writeRow(plane, part.left, y, count, source)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool writeBufferIntoPage(Page& page, const DataBuffer& buffer, int firstPlane, int lastPlane,
                          const Rect& clip) {
     PageData* data = page.pageData();
@@ -124,18 +175,34 @@ bool writeBufferIntoPage(Page& page, const DataBuffer& buffer, int firstPlane, i
         if (plane >= data->planeCount()) continue;
         const Rect area = intersection(intersection(planeArea(page, plane), clip), bufferRect);
         if (area.empty()) continue;
-        const std::int32_t count = area.width();
-        const std::int64_t column0 = std::int64_t{area.left} - buffer.left();
-        row.resize(static_cast<std::size_t>(count));
-        for (std::int32_t y = area.top; y < area.bottom; ++y) {
-            const std::uint8_t* in = buffer.row(plane, y - buffer.top()) + column0 * step;
-            const std::uint8_t* source = in;
-            if (step != 1) {
-                for (std::int32_t c = 0; c < count; ++c) row[c] = in[std::int64_t{c} * step];
-                source = row.data();
-            }
-            if (!data->writeRow(plane, area.left, y, count, source)) return false;
+        // The tiles the area covers whole are written straight from the
+        // buffer, each in one piece (a new tile is not filled first); the
+        // rest, around them, row by row.
+        const Rect whole = data->current()->wholeTilesInside(plane, area);
+        if (whole.empty()) {
+            if (!writeRowsOfBuffer(*data, buffer, plane, area, row)) return false;
+            continue;
         }
+        if (!writeRowsOfBuffer(*data, buffer, plane, {area.left, area.top, area.right, whole.top},
+                               row))
+            return false;
+        for (std::int32_t top = whole.top; top < whole.bottom; top += VMTile::kTileSize) {
+            const std::int32_t bottom = top + VMTile::kTileSize;
+            const std::uint8_t* tileRow =
+                buffer.row(plane, top - buffer.top()) + std::int64_t{whole.left - buffer.left()} * step;
+            for (std::int32_t left = whole.left; left < whole.right; left += VMTile::kTileSize) {
+                const Rect tile{left, top, left + VMTile::kTileSize, bottom};
+                if (!data->writeTile(plane, tile, tileRow, buffer.rowBytes(), step)) return false;
+                tileRow += std::int64_t{VMTile::kTileSize} * step;
+            }
+            if (!writeRowsOfBuffer(*data, buffer, plane, {area.left, top, whole.left, bottom}, row) ||
+                !writeRowsOfBuffer(*data, buffer, plane, {whole.right, top, area.right, bottom},
+                                   row))
+                return false;
+        }
+        if (!writeRowsOfBuffer(*data, buffer, plane,
+                               {area.left, whole.bottom, area.right, area.bottom}, row))
+            return false;
     }
     return true;
 }

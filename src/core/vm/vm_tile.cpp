@@ -88,10 +88,14 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
         shutDown();
         return false;
     }
+    // The tables start as zero bytes, which is every tile's and slot's
+    // starting state: nothing is written into them here.
+    if (!m_descriptors.allocate(std::size_t{m_tileCount} + 1) ||
+        !m_slots.allocate(m_slotCount - 1) || !m_nodes.allocate(m_slotCount)) {
+        shutDown();
+        return false;
+    }
     try {
-        m_descriptors.assign(std::size_t{m_tileCount} + 1, Descriptor{});
-        m_slots.assign(m_slotCount - 1, Slot{});
-        m_nodes.assign(m_slotCount - 1, RecencyNode{});
         m_freeMap.reset(m_tileCount);
         m_readStage = std::make_unique<std::uint8_t[]>(kSlotBytes);
         m_writeStage = std::make_unique<std::uint8_t[]>(kSlotBytes);  // zeroed
@@ -106,17 +110,17 @@ bool VMTile::initialise(const VolumeList& volumes, int tileWidth, int tileHeight
 }
 
 void VMTile::shutDown() {
+    m_prefetcher.stop();
     closeAndDeleteSwapFiles();
     if (m_slotMemory != nullptr) ::munmap(m_slotMemory, m_slotMemoryBytes);
     m_slotMemory = nullptr;
     m_slotMemoryBytes = 0;
     m_readStage.reset();
     m_writeStage.reset();
-    m_descriptors = {};
-    m_slots = {};
-    m_nodes = {};
+    m_descriptors.reset();
+    m_slots.reset();
+    m_nodes.reset();
     m_freeMap.clear();
-    m_head = m_tail = nullptr;
     m_memoryLimit = {};
     m_slotCount = 0;
     m_swapCap = 0;
@@ -234,34 +238,49 @@ bool VMTile::reserveSlotMemory() {
 
 // Tiles 1 ... S - 1 in slots 0 ... S - 2 with tile 1 most recent; the last
 // slot is the exchange slot, whose work the read and write stages do; tiles
-// S ... N fill the swap files in list order from offset 0.
+// S ... N fill the swap files in list order from offset 0. The zeroed tables
+// say all this already (see Descriptor and RecencyNode); only the recency
+// clock is set here.
 void VMTile::placeInitialTiles() {
     const std::uint32_t memoryTiles = m_slotCount - 1;
-    for (std::uint32_t i = 0; i < memoryTiles; ++i) {
-        Slot& slot = m_slots[i];
-        RecencyNode& node = m_nodes[i];
-        slot.block = m_slotMemory + std::size_t{i} * kSlotStride;
-        node.tile = i + 1;
-        node.newer = i > 0 ? &m_nodes[i - 1] : nullptr;
-        node.older = i + 1 < memoryTiles ? &m_nodes[i + 1] : nullptr;
-        m_descriptors[i + 1].slot = static_cast<std::int32_t>(i);
-    }
-    m_head = &m_nodes.front();
-    m_tail = &m_nodes.back();
     m_moveClock = memoryTiles;
     m_recentWindow = memoryTiles / 4;
     m_recentFrom = m_moveClock - m_recentWindow;
+}
 
-    TileNumber tile = m_slotCount;
-    for (int f = 0; f < m_files.count(); ++f) {
-        const std::uint64_t tilesInFile = m_files.entry(f).size / kSlotBytes;
-        for (std::uint64_t k = 0; k < tilesInFile; ++k, ++tile) {
-            Descriptor& d = m_descriptors[tile];
-            d.file = static_cast<std::uint16_t>(f);
-            d.fileOffset = static_cast<std::uint32_t>(k * kSlotBytes);
+void VMTile::place(TileNumber tile) {
+    TS_ASSERT(validTile(tile));
+    Descriptor& d = m_descriptors[tile];
+    TS_ASSERT((d.flags & kPlaced) == 0);
+    if (tile < m_slotCount) {
+        d.slot = static_cast<std::int32_t>(tile - 1);
+        d.file = kNoFileIndex;
+        d.fileOffset = 0;
+    } else {
+        std::uint64_t index = tile - m_slotCount;  // among the swap tiles
+        int f = 0;
+        for (;; ++f) {
+            TS_ASSERT(f < m_files.count());
+            const std::uint64_t tilesInFile = m_files.entry(f).size / kSlotBytes;
+            if (index < tilesInFile) break;
+            index -= tilesInFile;
         }
+        d.slot = -1;
+        d.file = static_cast<std::uint16_t>(f);
+        d.fileOffset = static_cast<std::uint32_t>(index * kSlotBytes);
     }
-    TS_ASSERT(tile == m_tileCount + 1);
+    d.flags |= kPlaced;
+}
+
+void VMTile::prepareForTiles(std::uint64_t tiles) {
+    if (!m_initialised || tiles == 0) return;
+    // Tiles go out lowest first, and tile t starts out in slot t - 1: the
+    // next new tiles take the slots from the lowest free tile's on.
+    const TileNumber first = m_freeMap.lowestFree();
+    const std::uint32_t memoryTiles = m_slotCount - 1;
+    if (first == 0 || first > memoryTiles) return;
+    const std::uint64_t count = std::min<std::uint64_t>(tiles, memoryTiles - (first - 1));
+    m_prefetcher.start(blockOf(first - 1), static_cast<std::size_t>(count) * kSlotStride);
 }
 
 VMTile::TileNumber VMTile::allocate() {
@@ -331,12 +350,13 @@ void VMTile::release(TileNumber tile) {
     if (--d.references > 0) return;
     m_freeMap.markFree(tile);
     ++m_freeTiles;
-    if (d.slot >= 0) moveToTail(static_cast<std::size_t>(d.slot));
+    const std::int32_t slot = slotOf(tile);
+    if (slot >= 0) moveToTail(static_cast<std::size_t>(slot));
 }
 
 bool VMTile::isLocked(TileNumber tile) const {
     TS_ASSERT(validTile(tile));
-    const std::int32_t slot = m_descriptors[tile].slot;
+    const std::int32_t slot = slotOf(tile);
     return slot >= 0 && m_slots[static_cast<std::size_t>(slot)].locked;
 }
 
@@ -345,24 +365,27 @@ std::uint8_t* VMTile::lockPagedOut(TileNumber tile) {
     return lock(tile);
 }
 
-VMTile::RecencyNode* VMTile::leastRecentUnlocked() const {
-    for (RecencyNode* node = m_tail; node != nullptr; node = node->newer) {
-        const auto index = static_cast<std::size_t>(node - m_nodes.data());
-        if (!m_slots[index].locked) return node;
+std::uint32_t VMTile::leastRecentUnlocked() const {
+    const std::uint32_t end = sentinel();
+    for (std::uint32_t node = newerOf(end); node != end; node = newerOf(node)) {
+        if (!m_slots[node].locked) return node;
     }
-    return nullptr;
+    return end;
 }
 
 // Pages `tile` in over the least recently used unlocked slot. All file I/O
 // happens before any bookkeeping changes, so a failure leaves every tile
 // where it was.
 bool VMTile::pageIn(TileNumber tile) {
-    RecencyNode* victimNode = leastRecentUnlocked();
-    TS_ASSERT(victimNode != nullptr);  // every tile slot is locked
-    const auto slotIndex = static_cast<std::size_t>(victimNode - m_nodes.data());
-    Slot& slot = m_slots[slotIndex];
+    const std::uint32_t victimNode = leastRecentUnlocked();
+    TS_ASSERT(victimNode != sentinel());  // every tile slot is locked
+    const std::size_t slotIndex = victimNode;
+    std::uint8_t* const block = blockOf(slotIndex);
+    const TileNumber victimTile = tileInSlot(victimNode);
+    if (!placed(victimTile)) place(victimTile);
     Descriptor& wanted = m_descriptors[tile];
-    Descriptor& victim = m_descriptors[victimNode->tile];
+    Descriptor& victim = m_descriptors[victimTile];
+    TS_ASSERT((wanted.flags & kPlaced) != 0);
     TS_ASSERT(wanted.file != kNoFileIndex);
     const FileHandle file = m_files.entry(wanted.file).handle;
     const std::uint64_t offset = wanted.fileOffset;
@@ -383,7 +406,7 @@ bool VMTile::pageIn(TileNumber tile) {
     // 2. The victim's samples, padded with zeros to a slot, over the
     // location just emptied.
     if (needsIo(victim)) {
-        std::memcpy(m_writeStage.get(), slot.block, kTileBytes);
+        std::memcpy(m_writeStage.get(), block, kTileBytes);
         std::size_t done = 0;
         FileError result =
             m_fileLayer.writeAt(file, offset, m_writeStage.get(), kSlotBytes, done);
@@ -402,50 +425,49 @@ bool VMTile::pageIn(TileNumber tile) {
 
     // 3. The victim takes over the wanted tile's file location, and the
     // wanted tile's samples take over the victim's block.
-    if (readWanted) std::memcpy(slot.block, m_readStage.get(), kTileBytes);
+    if (readWanted) std::memcpy(block, m_readStage.get(), kTileBytes);
     victim.slot = -1;
     victim.file = wanted.file;
     victim.fileOffset = wanted.fileOffset;
     wanted.slot = static_cast<std::int32_t>(slotIndex);
     wanted.file = kNoFileIndex;
     wanted.fileOffset = 0;
-    victimNode->tile = tile;
+    setTileInSlot(victimNode, tile);
     return true;
 }
 
-void VMTile::unlink(RecencyNode* node) {
-    if (node->newer != nullptr)
-        node->newer->older = node->older;
-    else
-        m_head = node->older;
-    if (node->older != nullptr)
-        node->older->newer = node->newer;
-    else
-        m_tail = node->newer;
-    node->newer = node->older = nullptr;
+void VMTile::unlink(std::uint32_t node) {
+    const std::uint32_t newer = newerOf(node);
+    const std::uint32_t older = olderOf(node);
+    setOlder(newer, older);
+    setNewer(older, newer);
 }
 
 void VMTile::moveToHead(std::size_t slot) {
     m_slots[slot].movedAt = ++m_moveClock;
     m_recentFrom = m_moveClock - m_recentWindow;
-    RecencyNode* node = &m_nodes[slot];
-    if (node == m_head) return;
+    const auto node = static_cast<std::uint32_t>(slot);
+    const std::uint32_t end = sentinel();
+    const std::uint32_t head = olderOf(end);
+    if (node == head) return;
     unlink(node);
-    node->older = m_head;
-    if (m_head != nullptr) m_head->newer = node;
-    m_head = node;
-    if (m_tail == nullptr) m_tail = node;
+    setOlder(end, node);
+    setNewer(node, end);
+    setOlder(node, head);
+    setNewer(head, node);
 }
 
 void VMTile::moveToTail(std::size_t slot) {
     m_slots[slot].movedAt = 0;  // the next lock moves it to the head again
-    RecencyNode* node = &m_nodes[slot];
-    if (node == m_tail) return;
+    const auto node = static_cast<std::uint32_t>(slot);
+    const std::uint32_t end = sentinel();
+    const std::uint32_t tail = newerOf(end);
+    if (node == tail) return;
     unlink(node);
-    node->newer = m_tail;
-    if (m_tail != nullptr) m_tail->older = node;
-    m_tail = node;
-    if (m_head == nullptr) m_head = node;
+    setNewer(end, node);
+    setOlder(node, end);
+    setNewer(node, tail);
+    setOlder(tail, node);
 }
 
 }  // namespace tessary

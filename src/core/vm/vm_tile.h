@@ -4,14 +4,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <vector>
 
 #include "platform/assert.h"
 #include "platform/file_layer.h"
 #include "platform/system_info.h"
 #include "vm/free_tile_map.h"
-#include "vm/table_allocator.h"
+#include "vm/slot_prefetcher.h"
 #include "vm/vm_file_open_list.h"
+#include "vm/zeroed_table.h"
 
 namespace tessary {
 
@@ -167,6 +167,12 @@ public:
     // Resident tiles without the lock, for row reads and writes (below).
     class ResidentTiles;
 
+    // A hint that about `tiles` new tiles are about to be written whole,
+    // such as an image being read from a file: the memory of the slots they
+    // will take is committed in the background meanwhile, so that their
+    // first writes need not wait for it. Changes nothing the store reports.
+    void prepareForTiles(std::uint64_t tiles);
+
     // The file layer code of the last failed page-in or page-out.
     platform::FileError lastError() const { return m_lastError; }
 
@@ -176,39 +182,88 @@ private:
     // Fits the 16 bytes per tile that the swap cap budgets for: swap files
     // are at most kMaxSwapFileBytes long, so 32-bit offsets suffice, and the
     // file is an index into m_files rather than a handle.
+    //
+    // All zero bytes is the state every tile starts in, so the table needs
+    // no filling at start-up: a descriptor without kPlaced stands for the
+    // tile's initial place (tiles 1 ... S - 1 in slots 0 ... S - 2, the rest
+    // consecutively in the swap files), free and never written, and place()
+    // writes that place out the first time the tile's location is needed.
     struct Descriptor {
-        std::int32_t slot = -1;        // memory slot, -1 when paged out
-        std::uint32_t fileOffset = 0;  // location in the swap file when paged out
-        std::uint32_t references = 0;
-        std::uint16_t file = kNoFileIndex;
-        std::uint16_t flags = 0;
+        std::int32_t slot;        // memory slot, -1 when paged out (once placed)
+        std::uint32_t fileOffset; // location in the swap file when paged out
+        std::uint32_t references;
+        std::uint16_t file;       // index into m_files, kNoFileIndex when resident
+        std::uint16_t flags;
     };
     static_assert(sizeof(Descriptor) == kDescriptorBytes);
     static constexpr std::uint16_t kNoFileIndex = 0xFFFF;
+    // slot, fileOffset and file hold the tile's location.
+    static constexpr std::uint16_t kPlaced = 1;
     // Allocated and not yet locked: the contents mean nothing, so paging
     // neither reads nor writes them.
-    static constexpr std::uint16_t kContentsUndefined = 1;
+    static constexpr std::uint16_t kContentsUndefined = 2;
 
-    // Node i of the recency list belongs to slot i.
+    // The recency list is a ring of S nodes: node i (i < S - 1) belongs to
+    // slot i, node S - 1 is the sentinel whose older neighbour is the most
+    // recently used slot and whose newer neighbour the least recently used.
+    // Links and tiles are stored relative to the starting ring (node i
+    // between i - 1 and i + 1, holding tile i + 1), so that zero bytes are
+    // the starting order and the table needs no filling either.
     struct RecencyNode {
-        RecencyNode* newer = nullptr;
-        RecencyNode* older = nullptr;
-        TileNumber tile = 0;
+        std::int32_t newer;  // index of the newer neighbour, less (i - 1)
+        std::int32_t older;  // index of the older neighbour, less (i + 1)
+        std::int32_t tile;   // tile resident in the slot, less (i + 1)
     };
-    // What a resident access needs sits together in one slot record, so it
-    // costs one cache line beside the descriptor.
+    // What a resident access needs beside the descriptor; zero bytes are
+    // the starting state. The slot's block is at a fixed place in the slot
+    // memory (blockOf()).
     struct Slot {
-        std::uint8_t* block = nullptr;
-        std::uint64_t movedAt = 0;  // m_moveClock when last moved to the head
-        bool locked = false;
+        std::uint64_t movedAt;  // m_moveClock when last moved to the head
+        bool locked;
     };
 
     void createSwapFiles(const VolumeList& volumes);
     bool reserveSlotMemory();
     void placeInitialTiles();
+    // Writes the initial location of a descriptor that lacks kPlaced.
+    void place(TileNumber tile);
+    bool placed(TileNumber tile) const { return (m_descriptors[tile].flags & kPlaced) != 0; }
+    // The slot a tile occupies, -1 when paged out; placed or not.
+    std::int32_t slotOf(TileNumber tile) const {
+        if (!placed(tile)) return tile < m_slotCount ? static_cast<std::int32_t>(tile - 1) : -1;
+        return m_descriptors[tile].slot;
+    }
+    std::uint8_t* blockOf(std::size_t slot) const { return m_slotMemory + slot * kSlotStride; }
     bool pageIn(TileNumber tile);
-    RecencyNode* leastRecentUnlocked() const;
-    void unlink(RecencyNode* node);
+    // The least recently used unlocked slot; the sentinel when every slot
+    // is locked.
+    std::uint32_t leastRecentUnlocked() const;
+    // Ring navigation (see RecencyNode).
+    std::uint32_t sentinel() const { return m_slotCount - 1; }
+    std::uint32_t ringIndex(std::int64_t index) const {
+        const std::int64_t size = m_slotCount;
+        return static_cast<std::uint32_t>(index < 0 ? index + size
+                                                    : index >= size ? index - size : index);
+    }
+    std::uint32_t newerOf(std::uint32_t node) const {
+        return ringIndex(std::int64_t{node} - 1 + m_nodes[node].newer);
+    }
+    std::uint32_t olderOf(std::uint32_t node) const {
+        return ringIndex(std::int64_t{node} + 1 + m_nodes[node].older);
+    }
+    void setNewer(std::uint32_t node, std::uint32_t newer) {
+        m_nodes[node].newer = static_cast<std::int32_t>(std::int64_t{newer} - node + 1);
+    }
+    void setOlder(std::uint32_t node, std::uint32_t older) {
+        m_nodes[node].older = static_cast<std::int32_t>(std::int64_t{older} - node - 1);
+    }
+    TileNumber tileInSlot(std::uint32_t node) const {
+        return static_cast<TileNumber>(std::int64_t{node} + 1 + m_nodes[node].tile);
+    }
+    void setTileInSlot(std::uint32_t node, TileNumber tile) {
+        m_nodes[node].tile = static_cast<std::int32_t>(std::int64_t{tile} - node - 1);
+    }
+    void unlink(std::uint32_t node);
     // lock() of a tile that is not resident: pages it in first.
     std::uint8_t* lockPagedOut(TileNumber tile);
     void moveToHead(std::size_t slot);
@@ -248,14 +303,13 @@ private:
     // that fails part-way), and the victim's samples followed by zeros.
     std::unique_ptr<std::uint8_t[]> m_readStage;
     std::unique_ptr<std::uint8_t[]> m_writeStage;
-    std::vector<Descriptor, TableAllocator<Descriptor>> m_descriptors;  // index = tile number
-    std::vector<Slot, TableAllocator<Slot>> m_slots;  // the S - 1 slots that hold tiles
-    std::vector<RecencyNode, TableAllocator<RecencyNode>> m_nodes;  // node i belongs to slot i
-    RecencyNode* m_head = nullptr;          // most recently used
-    RecencyNode* m_tail = nullptr;          // least recently used
+    ZeroedTable<Descriptor> m_descriptors;  // index = tile number
+    ZeroedTable<Slot> m_slots;              // the S - 1 slots that hold tiles
+    ZeroedTable<RecencyNode> m_nodes;       // node i belongs to slot i; S - 1 is the sentinel
     FreeTileMap m_freeMap;
 
     VMFileOpenList m_files;
+    SlotPrefetcher m_prefetcher;  // stopped before the slot memory goes
     platform::FileError m_lastError = platform::kNoErr;
 };
 
@@ -277,6 +331,7 @@ public:
     void resync() {
         m_descriptors = m_store.m_descriptors.data();
         m_slots = m_store.m_slots.data();
+        m_slotMemory = m_store.m_slotMemory;
         m_tileCount = m_store.m_tileCount;
         m_recentFrom = m_store.m_recentFrom;
     }
@@ -302,19 +357,24 @@ public:
 private:
     std::uint8_t* touch(TileNumber tile) {
         TS_ASSERT(tile >= 1 && tile <= m_tileCount);
-        const std::int32_t index = m_descriptors[tile].slot;
+        const Descriptor& d = m_descriptors[tile];
+        // Placing writes into the tables only, which stay where they are.
+        if ((d.flags & kPlaced) == 0) [[unlikely]]
+            m_store.place(tile);
+        const std::int32_t index = d.slot;
         if (index < 0) return nullptr;
         const Slot& slot = m_slots[static_cast<std::size_t>(index)];
         if (slot.movedAt < m_recentFrom) {
             m_store.moveToHead(static_cast<std::size_t>(index));
             m_recentFrom = m_store.m_recentFrom;
         }
-        return slot.block;
+        return m_slotMemory + static_cast<std::size_t>(index) * kSlotStride;
     }
 
     VMTile& m_store;
     Descriptor* m_descriptors = nullptr;
     Slot* m_slots = nullptr;
+    std::uint8_t* m_slotMemory = nullptr;
     TileNumber m_tileCount = 0;
     std::uint64_t m_recentFrom = 0;
 };
@@ -322,6 +382,8 @@ private:
 inline std::uint8_t* VMTile::lock(TileNumber tile) {
     TS_ASSERT(validTile(tile));
     Descriptor& d = m_descriptors[tile];
+    if ((d.flags & kPlaced) == 0) [[unlikely]]
+        place(tile);
     if (d.slot < 0) return lockPagedOut(tile);
     const auto index = static_cast<std::size_t>(d.slot);
     Slot& slot = m_slots[index];
@@ -332,11 +394,13 @@ inline std::uint8_t* VMTile::lock(TileNumber tile) {
     // Whoever holds the lock may write: from now on the contents count.
     d.flags &= static_cast<std::uint16_t>(~kContentsUndefined);
     if (slot.movedAt < m_recentFrom) moveToHead(index);
-    return slot.block;
+    return blockOf(index);
 }
 
 inline void VMTile::unlock(TileNumber tile) {
     TS_ASSERT(validTile(tile));
+    // A tile never placed was never locked.
+    if (!placed(tile)) return;
     const std::int32_t index = m_descriptors[tile].slot;
     if (index < 0) return;
     Slot& slot = m_slots[static_cast<std::size_t>(index)];
@@ -353,7 +417,7 @@ inline std::uint32_t VMTile::referenceCount(TileNumber tile) const {
 
 inline bool VMTile::isResident(TileNumber tile) const {
     TS_ASSERT(validTile(tile));
-    return m_descriptors[tile].slot >= 0;
+    return slotOf(tile) >= 0;
 }
 
 }  // namespace tessary

@@ -296,6 +296,31 @@ TEST(ShippedBmp, ZeroResolutionReadsAs72AndTheExtensionCaseDoesNotMatter) {
     }
 }
 
+// Opening a BMP file and saving it again gives the same bytes, for sizes
+// that are not multiples of the tile or the band (whole tiles with partial
+// ones around them, stored rows padded to four bytes), grey and colour.
+TEST(ShippedBmp, OpenAndSaveAgainGiveTheSameFile) {
+    if (!test::fs::exists(shippedModule("BMP.8bi"))) GTEST_SKIP() << "BMP.8bi is not built";
+    HostRig rig;
+    rig.install({shippedModule("BMP.8bi")});
+    PageFileIO io{rig.host, rig.list, rig.environment()};
+    test::TempDir files;
+    for (const std::int32_t type : {Page::kTypeRgb, Page::kTypeGrey}) {
+        for (const Rect size : {Rect{0, 0, 1, 1}, Rect{0, 0, 37, 5}, Rect{0, 0, 2801, 260}}) {
+            SCOPED_TRACE(testing::Message() << type << ": " << size.right << " x " << size.bottom);
+            auto page = rig.picture(type, size.right, size.bottom, 9);
+            ASSERT_EQ(io.save(*page, files / "first.bmp"), PageFileError::None);
+            auto back = io.open(files / "first.bmp");
+            ASSERT_NE(back, nullptr);
+            ASSERT_EQ(back->colourPlaneCount(), page->colourPlaneCount());
+            for (int p = 0; p < page->colourPlaneCount(); ++p)
+                EXPECT_EQ(samples(*back, p, back->bounds()), samples(*page, p, size)) << p;
+            ASSERT_EQ(io.save(*back, files / "second.bmp"), PageFileError::None);
+            EXPECT_EQ(contentsOf(files / "second.bmp"), contentsOf(files / "first.bmp"));
+        }
+    }
+}
+
 // A photograph that lost its end marker opens as it was, and the module's
 // warning naming it comes back once, for the caller to show.
 TEST(ShippedJpeg, ADamagedFileOpensWithAWarningNamingIt) {

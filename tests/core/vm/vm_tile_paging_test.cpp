@@ -80,6 +80,16 @@ TEST_F(SmallStoreTest, AReleasedTileIsReusedFirst) {
     EXPECT_EQ(residentTiles(), (std::vector<Tile>{2, 3, 30}));
 }
 
+TEST_F(SmallStoreTest, ATileReleasedBeforeItsFirstLockFreesTheSlotItStartedIn) {
+    for (Tile t = 1; t <= 3; ++t) ASSERT_EQ(rig.store.allocate(), t);
+    ASSERT_NE(rig.store.lock(1), nullptr);
+    rig.store.unlock(1);   // recency 1, 2, 3
+    rig.store.release(2);  // never locked: slot 1 goes to the tail
+    ASSERT_NE(rig.store.lock(30), nullptr);
+    rig.store.unlock(30);
+    EXPECT_EQ(residentTiles(), (std::vector<Tile>{1, 3, 30}));
+}
+
 TEST_F(SmallStoreTest, TilesThatWereNeverWrittenCostNoIo) {
     // Free tiles paged through free slots.
     for (Tile t = 4; t <= 65; ++t) {
