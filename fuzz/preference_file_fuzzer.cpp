@@ -35,8 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using tessary::QSPrefs;
     if (size > kMaxInput) return 0;
     QSPrefs record;
+    tessary::PreferenceTail tail;
     const bool loaded = tessary::loadPreferenceFile(tessary::platform::systemFileLayer(),
-                                                    inputPath(data, size), record);
+                                                    inputPath(data, size), record, tail);
+    // The words after the record are taken only with an accepted record.
+    if (!loaded && (tail.workerThreads != 0 || tail.modulesInProcess != 0)) std::abort();
     QSPrefs::Bytes head{};
     std::copy_n(data, std::min(size, head.size()), head.begin());
     const bool whole = size >= QSPrefs::kByteCount && QSPrefs::fromBytes(head).word(1) >= 1;
