@@ -116,8 +116,9 @@ public:
     }
 
     // The editor's advance: takes the band the block points at, which holds
-    // planes loPlane ... hiPlane of theRect, interleaved colBytes apart (or
-    // one plane alone), rowBytes from row to row.
+    // planes loPlane ... hiPlane of theRect, rowBytes from row to row:
+    // planar when colBytes is 1 (each plane a block of the band's rows, one
+    // after the other), else interleaved colBytes apart.
     std::int16_t advanceState() override {
         if (m_block.data == nullptr) return 0;
         const TsPiRect& r = m_block.theRect;
@@ -127,17 +128,20 @@ public:
         const int lo = m_block.loPlane;
         const int hi = m_block.hiPlane;
         if (lo < 0 || lo > hi || hi >= m_planes) breach("band planes outside the image");
-        if (m_block.colBytes < hi - lo + 1) breach("samples of a pixel overlap");
+        const bool planar = m_block.colBytes == 1;
+        if (!planar && m_block.colBytes < hi - lo + 1) breach("samples of a pixel overlap");
         const std::int64_t sampleBytes = std::int64_t{r.right - r.left} * m_block.colBytes;
         if (m_block.rowBytes < sampleBytes) breach("rows of a band overlap");
 
         const auto* pixels = static_cast<const std::uint8_t*>(m_block.data);
+        const std::int64_t planeBytes = std::int64_t{r.bottom - r.top} * m_block.rowBytes;
         unsigned sum = 0;
         for (std::int32_t y = r.top; y < r.bottom; ++y) {
             const std::uint8_t* row = pixels + std::int64_t{y - r.top} * m_block.rowBytes;
             for (std::int32_t x = r.left; x < r.right; ++x) {
                 for (int p = lo; p <= hi; ++p) {
-                    sum += row[std::int64_t{x - r.left} * m_block.colBytes + (p - lo)];
+                    sum += planar ? row[(p - lo) * planeBytes + (x - r.left)]
+                                  : row[std::int64_t{x - r.left} * m_block.colBytes + (p - lo)];
                     if (m_large) continue;
                     const std::size_t at =
                         (static_cast<std::size_t>(y) * m_width + x) * m_planes + p;
