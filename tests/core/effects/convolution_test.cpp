@@ -122,34 +122,47 @@ TEST(Convolution, BlurAndSharpenParametersFollowTheAmount) {
 
 TEST(Convolution, BoxBlurAndSharpenMatchTheFormulaAcrossTiles) {
     EffectsRig rig(1024);
-    const std::int32_t w = 300, h = 170;
-    const Plane g = test::patternPlane(w, h, 31);
-    for (int x : {-1, -2, -4, -7, -8, -16, 0, 1, 2, 5, 16}) {
-        auto page = rig.makePage(Page::kTypeGrey, w, h, {g});
-        auto filter = makeBlurSharpenFilter(x);
-        ASSERT_EQ(run(rig, *page, *filter), kErrNone) << x;
-        const Plane expected = referenceConvolution(g, w, h, *filter, Rect{0, 0, w, h});
-        ASSERT_TRUE(test::samePlane(EffectsRig::read(*page, 0), expected, w, "box")) << "x = " << x;
-        if (x == 0) {
-            EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, 0), g, w, "identity"));
+    // The wide page's bands are read in two groups of tiles.
+    const struct {
+        std::int32_t w, h;
+        std::vector<int> amounts;
+    } pages[] = {{300, 170, {-1, -2, -4, -7, -8, -16, 0, 1, 2, 5, 16}}, {4500, 30, {-4, 3}}};
+    for (const auto& shape : pages) {
+        const std::int32_t w = shape.w, h = shape.h;
+        const Plane g = test::patternPlane(w, h, 31);
+        for (int x : shape.amounts) {
+            auto page = rig.makePage(Page::kTypeGrey, w, h, {g});
+            auto filter = makeBlurSharpenFilter(x);
+            ASSERT_EQ(run(rig, *page, *filter), kErrNone) << x;
+            const Plane expected = referenceConvolution(g, w, h, *filter, Rect{0, 0, w, h});
+            ASSERT_TRUE(test::samePlane(EffectsRig::read(*page, 0), expected, w, "box"))
+                << w << " wide, x = " << x;
+            if (x == 0) {
+                EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, 0), g, w, "identity"));
+            }
         }
     }
 }
 
 TEST(Convolution, EveryPlaneOfAnRgbSelectionUsesNeighboursOutsideIt) {
     EffectsRig rig(1024);
-    const std::int32_t w = 260, h = 140;
-    const Plane r = test::patternPlane(w, h, 32), g = test::patternPlane(w, h, 33),
-                b = test::patternPlane(w, h, 34);
-    const Rect selection{1, 2, 259, 139};
-    const Plane mask = test::constantPlane(w, h, 255);
-    auto page = rig.makePage(Page::kTypeRgb, w, h, {r, g, b, mask}, selection);
-    auto filter = makeBlurSharpenFilter(2);
-    ASSERT_EQ(run(rig, *page, *filter), kErrNone);
-    const Plane* planes[3] = {&r, &g, &b};
-    for (int p = 0; p < 3; ++p) {
-        const Plane expected = referenceConvolution(*planes[p], w, h, *filter, selection);
-        EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, p), expected, w, "rgb_selection")) << p;
+    // A wide selection too, whose bands are read in groups of tiles.
+    for (const std::int32_t w : {4400, 260}) {
+        const std::int32_t h = 140;
+        const Plane r = test::patternPlane(w, h, 32), g = test::patternPlane(w, h, 33),
+                    b = test::patternPlane(w, h, 34);
+        const Rect selection{1, 2, w - 1, 139};
+        const Plane mask = test::constantPlane(w, h, 255);
+        auto page = rig.makePage(Page::kTypeRgb, w, h, {r, g, b, mask}, selection);
+        auto filter = makeBlurSharpenFilter(2);
+        rig.factory.log = {};
+        ASSERT_EQ(run(rig, *page, *filter), kErrNone);
+        const Plane* planes[3] = {&r, &g, &b};
+        for (int p = 0; p < 3; ++p) {
+            const Plane expected = referenceConvolution(*planes[p], w, h, *filter, selection);
+            EXPECT_TRUE(test::samePlane(EffectsRig::read(*page, p), expected, w, "rgb_selection"))
+                << w << " wide, plane " << p;
+        }
     }
     // One step per tile and plane: 3 x 2 tiles x 3 planes; the total from
     // the formula trunc((0.5 + 262 / 128) x (0.5 + 141 / 128) x 3).

@@ -132,7 +132,8 @@ TEST(ParallelEffectsTest, ResultsAreTheSameOnOneTwoAndFourThreads) {
     const struct {
         bool rgbMasked;
         std::int32_t width, height;
-    } pages[] = {{false, 300, 200}, {true, 129, 257}, {true, 260, 131}, {true, 40, 1100}};
+    } pages[] = {{false, 300, 200}, {true, 129, 257}, {true, 260, 131},
+                 {true, 40, 1100},  {false, 4300, 9}};
     for (const Case& effect : cases()) {
         for (const auto& shape : pages) {
             SCOPED_TRACE(std::string(effect.name) + " " + std::to_string(shape.width) + "x" +

@@ -21,58 +21,53 @@ namespace tessary {
 namespace {
 
 constexpr int kTile = TileKernel::kTileSize;
+// A band's source is read this many tiles across at most, so that its
+// buffers stay a few megabytes however wide the image.
+constexpr std::int64_t kGroupTiles = 32;
+// A job computes a run of up to this many tiles of a group, so that handing
+// jobs between threads costs little next to the work of cheap kernels.
+constexpr std::int64_t kRunTiles = 4;
 
-// The next tile of the walk after `tile`, or an empty rectangle at the end.
-Rect nextTile(const Rect& tile, const Rect& area) {
-    std::int32_t left = tile.right;
-    std::int32_t top = tile.top;
-    if (tile.right >= area.right) {
-        if (tile.bottom >= area.bottom) return Rect{};
-        left = area.left;
-        top = tile.bottom;
-    }
-    return Rect{left, top,
-                static_cast<std::int32_t>(std::min<std::int64_t>(left + kTile, area.right)),
-                static_cast<std::int32_t>(std::min<std::int64_t>(top + kTile, area.bottom))};
-}
-
-Rect firstTile(const Rect& area) {
-    return Rect{area.left, area.top,
-                static_cast<std::int32_t>(
-                    std::min<std::int64_t>(std::int64_t{area.left} + kTile, area.right)),
-                static_cast<std::int32_t>(
-                    std::min<std::int64_t>(std::int64_t{area.top} + kTile, area.bottom))};
-}
-
-// One job's buffers: the grown source, the result and the mask tile, and the
-// kernel that computes it (each slot has its own, as kernels keep scratch).
+// One job's result buffer (a run of tiles side by side) and the kernel that
+// computes it (each slot has its own, as kernels keep scratch), and where
+// its source and mask lie.
 struct TileSlot {
-    std::unique_ptr<std::uint8_t[]> source;
     std::unique_ptr<std::uint8_t[]> result;
-    std::unique_ptr<std::uint8_t[]> mask;
     std::unique_ptr<TileKernel> ownKernel;
     TileKernel* kernel = nullptr;
+    const std::uint8_t* source = nullptr;
+    std::int64_t sourceStride = 0;
+    const std::uint8_t* mask = nullptr;
+    std::int64_t maskStride = 0;
 };
 
 // Buffers and kernels for `count` slots; false when any could not be had.
-bool makeSlots(std::vector<TileSlot>& slots, int count, TileKernel& kernel, int grown) {
+bool makeSlots(std::vector<TileSlot>& slots, int count, TileKernel& kernel) {
     slots.clear();
     slots.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         TileSlot& slot = slots[static_cast<std::size_t>(i)];
-        slot.source = allocateScratch<std::uint8_t>(static_cast<std::size_t>(grown) * grown);
-        slot.result = allocateScratch<std::uint8_t>(kTile * kTile);
-        slot.mask = allocateScratch<std::uint8_t>(kTile * kTile);
+        slot.result = allocateScratch<std::uint8_t>(kRunTiles * kTile * kTile);
         if (i == 0) {
             slot.kernel = &kernel;
         } else {
             slot.ownKernel = kernel.clone();
             slot.kernel = slot.ownKernel.get();
         }
-        if (!slot.source || !slot.result || !slot.mask || !slot.kernel) return false;
+        if (!slot.result || !slot.kernel) return false;
     }
     return true;
 }
+
+// The source rows of one band of tiles, or of a group of tiles of it, copied
+// from the state before the change once for all its tiles: for each plane
+// the band's rows grown by r above and below, each the group's columns grown
+// by r left and right; then, for a masked run, the band's mask rows.
+struct BandBuffer {
+    std::unique_ptr<std::uint8_t[]> samples;
+    std::int64_t unit = -1;  // the unit it holds, -1 for none
+    Rect area;               // the tiles' rectangle (not grown)
+};
 
 }  // namespace
 
@@ -84,129 +79,214 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     if (rect.empty()) return kErrNone;
     const int r = kernel.radius();
     TS_ASSERT(r >= 0 && r <= 16);
-    const int grown = kTile + 2 * r;
 
-    // Several slots let the pool's threads compute tiles while this thread
-    // reads and writes; when their buffers or kernels cannot all be had the
-    // tiles are done one at a time.
+    // Several slots let the pool's threads compute runs while this thread
+    // reads and writes. Three times the pool's usual number keep the
+    // helpers busy while this thread reads a whole unit at once. When their
+    // buffers or kernels cannot all be had the runs are done one at a time.
     WorkerPool* workers = page.workers();
     std::vector<TileSlot> slots;
-    if (!makeSlots(slots, OrderedJobs::slotsFor(workers), kernel, grown)) {
+    const int slotCount = workers && workers->threadCount() > 1
+                              ? 3 * OrderedJobs::slotsFor(workers)
+                              : 1;
+    if (!makeSlots(slots, slotCount, kernel)) {
         workers = nullptr;
-        if (!makeSlots(slots, 1, kernel, grown)) return kErrMemory;
+        if (!makeSlots(slots, 1, kernel)) return kErrMemory;
     }
 
     const auto amount = static_cast<std::uint8_t>(std::clamp(opacity, 0, 255));
     const bool masked = target.maskPlane >= 0;
     const BlendTable& blend = page.blend();
     const Rect image = page.bounds();
+    const int planes = target.planeCount;
 
     const double across = 0.5 + (static_cast<double>(rect.width()) + 2 * r) / kTile;
     const double down = 0.5 + (static_cast<double>(rect.height()) + 2 * r) / kTile;
-    WorkerProgress steps(progress,
-                         static_cast<std::int64_t>(std::trunc(across * down * target.planeCount)));
+    WorkerProgress steps(progress, static_cast<std::int64_t>(std::trunc(across * down * planes)));
 
-    std::vector<Rect> tiles;
-    for (Rect tile = firstTile(rect); !tile.empty(); tile = nextTile(tile, rect))
-        tiles.push_back(tile);
-    const auto tileCount = static_cast<std::int64_t>(tiles.size());
-    const int planes = target.planeCount;
+    // Tiles start at the rectangle's corner; a band's tiles are split into
+    // groups of nearly equal size, at most kGroupTiles each.
+    const std::int64_t tilesAcross = (std::int64_t{rect.width()} + kTile - 1) / kTile;
+    const std::int64_t tilesDown = (std::int64_t{rect.height()} + kTile - 1) / kTile;
+    const std::int64_t groups = (tilesAcross + kGroupTiles - 1) / kGroupTiles;
+    auto groupStart = [&](std::int64_t group) { return group * tilesAcross / groups; };
+    std::vector<std::int32_t> groupOfColumn(static_cast<std::size_t>(tilesAcross));
+    for (std::int64_t g = 0; g < groups; ++g) {
+        for (std::int64_t c = groupStart(g); c < groupStart(g + 1); ++c)
+            groupOfColumn[static_cast<std::size_t>(c)] = static_cast<std::int32_t>(g);
+    }
+    const std::int64_t widestGroup = (tilesAcross + groups - 1) / groups;
 
-    // Without a mask the planes are done one after the other; with a mask
-    // all planes of a tile follow each other, so its mask is read once.
-    auto jobAt = [&](std::int64_t job, int& plane) -> const Rect& {
-        if (masked) {
-            plane = target.firstPlane + static_cast<int>(job % planes);
-            return tiles[static_cast<std::size_t>(job / planes)];
+    // Each group is cut into runs of nearly equal size, at most kRunTiles.
+    struct Run {
+        std::int64_t firstColumn, endColumn, group;
+    };
+    std::vector<Run> runs;  // of one band, left to right
+    std::int64_t fewestRuns = std::numeric_limits<std::int64_t>::max();
+    for (std::int64_t g = 0; g < groups; ++g) {
+        const std::int64_t first = groupStart(g), end = groupStart(g + 1);
+        const std::int64_t count = (end - first + kRunTiles - 1) / kRunTiles;
+        fewestRuns = std::min(fewestRuns, count);
+        for (std::int64_t k = 0; k < count; ++k)
+            runs.push_back(Run{first + k * (end - first) / count,
+                               first + (k + 1) * (end - first) / count, g});
+    }
+    const auto runsAcross = static_cast<std::int64_t>(runs.size());
+
+    // Without a mask the planes are done one after the other, and a unit is
+    // one plane of one group; with a mask all planes of a run follow each
+    // other, so that its mask is read once, and a unit is every plane of a
+    // group with its mask.
+    struct Job {
+        Rect area;  // the run's tiles
+        int plane = 0;
+        std::int64_t unit = 0;
+    };
+    auto jobAt = [&](std::int64_t job) {
+        Job j;
+        const std::int64_t index = masked ? job / planes : job % (tilesDown * runsAcross);
+        const int planeIndex =
+            static_cast<int>(masked ? job % planes : job / (tilesDown * runsAcross));
+        const std::int64_t row = index / runsAcross;
+        const Run& run = runs[static_cast<std::size_t>(index % runsAcross)];
+        const std::int64_t left = rect.left + run.firstColumn * kTile, top = rect.top + row * kTile;
+        j.area = Rect{static_cast<std::int32_t>(left), static_cast<std::int32_t>(top),
+                      static_cast<std::int32_t>(
+                          std::min<std::int64_t>(rect.left + run.endColumn * kTile, rect.right)),
+                      static_cast<std::int32_t>(std::min<std::int64_t>(top + kTile, rect.bottom))};
+        j.plane = target.firstPlane + planeIndex;
+        const std::int64_t bandUnit = row * groups + run.group;
+        j.unit = masked ? bandUnit : planeIndex * tilesDown * groups + bandUnit;
+        return j;
+    };
+    const std::int64_t jobCount = tilesDown * runsAcross * planes;
+
+    // A unit's buffer is reused for a later unit only when none of its jobs
+    // can still be between prepare and finish: at most slots - 1 jobs are,
+    // and every unit has at least jobsPerUnit of them.
+    const int unitPlanes = masked ? planes : 1;
+    const std::int64_t jobsPerUnit = fewestRuns * unitPlanes;
+    const std::int64_t bandCount =
+        1 + (static_cast<std::int64_t>(slots.size()) - 1 + jobsPerUnit - 1) / jobsPerUnit;
+    const std::int64_t stride = widestGroup * kTile + 2 * r;
+    const std::int64_t planeBytes = stride * (kTile + 2 * r);
+    const std::int64_t maskBytes = masked ? widestGroup * kTile * kTile : 0;
+    std::vector<BandBuffer> bands(static_cast<std::size_t>(bandCount));
+    for (BandBuffer& band : bands) {
+        band.samples = allocateScratch<std::uint8_t>(
+            static_cast<std::size_t>(planeBytes * unitPlanes + maskBytes));
+        if (!band.samples) return kErrMemory;
+    }
+
+    // Reads a unit's rows into its buffer. Bands go top to bottom: no later
+    // job of these planes reads above this band's source, and without a mask
+    // none reads the plane before once this one has begun.
+    auto readUnit = [&](BandBuffer& band, const Job& job) {
+        const std::int64_t column = (job.area.left - rect.left) / kTile;
+        const std::int64_t group = groupOfColumn[static_cast<std::size_t>(column)];
+        const std::int64_t left = rect.left + groupStart(group) * kTile;
+        const std::int64_t right =
+            std::min<std::int64_t>(rect.left + groupStart(group + 1) * kTile, rect.right);
+        band.unit = job.unit;
+        band.area = Rect{static_cast<std::int32_t>(left), job.area.top,
+                         static_cast<std::int32_t>(right), job.area.bottom};
+        const int first = masked ? target.firstPlane : job.plane;
+        const auto width = static_cast<std::int32_t>(right - left + 2 * r);
+        for (int p = 0; p < unitPlanes; ++p) {
+            const int plane = first + p;
+            if (target.releasesPrevious && group == 0) {
+                data->releasePreviousAbove(plane, job.area.top - r);
+                if (!masked && plane > target.firstPlane && job.area.top == rect.top)
+                    data->releasePreviousAbove(plane - 1, std::numeric_limits<std::int32_t>::max());
+            }
+            std::uint8_t* rows = band.samples.get() + p * planeBytes;
+            for (int row = 0; row < job.area.height() + 2 * r; ++row) {
+                std::uint8_t* dest = rows + row * stride;
+                const std::int32_t x = band.area.left - r;
+                const std::int32_t y = job.area.top - r + row;
+                if (target.floating()) {
+                    data->readRowFromPrevious(plane, x, y, width, dest);
+                } else {
+                    data->readRowWithinFromPrevious(plane, x, y, width, dest, image);
+                }
+            }
         }
-        plane = target.firstPlane + static_cast<int>(job / tileCount);
-        return tiles[static_cast<std::size_t>(job % tileCount)];
+        if (!masked) return;
+        std::uint8_t* maskRows = band.samples.get() + unitPlanes * planeBytes;
+        const std::int64_t maskStride = right - left;
+        for (int row = 0; row < job.area.height(); ++row) {
+            data->readRowFromPrevious(target.maskPlane, band.area.left, job.area.top + row,
+                                      static_cast<std::int32_t>(maskStride),
+                                      maskRows + row * maskStride);
+        }
     };
 
-    // Reads the tile's grown source (and its mask) on this thread.
-    auto prepare = [&](std::int64_t job, int slotIndex) {
+    // Reads the unit on this thread when the job is its first, and points
+    // the slot at the job's source and mask in the unit's buffer.
+    auto prepare = [&](std::int64_t jobIndex, int slotIndex) {
+        const Job job = jobAt(jobIndex);
+        BandBuffer& band = bands[static_cast<std::size_t>(job.unit % bandCount)];
+        if (band.unit != job.unit) readUnit(band, job);
         TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        int plane = 0;
-        const Rect& tile = jobAt(job, plane);
-        const int tw = tile.width();
-        const int stride = tw + 2 * r;
-        // Tiles go band by band: no later job of this plane reads above
-        // this band's source, and without a mask none reads the plane
-        // before once this one has begun.
-        if (target.releasesPrevious && tile.left == rect.left) {
-            data->releasePreviousAbove(plane, tile.top - r);
-            if (!masked && plane > target.firstPlane && tile.top == rect.top)
-                data->releasePreviousAbove(plane - 1, std::numeric_limits<std::int32_t>::max());
-        }
-        for (int row = 0; row < tile.height() + 2 * r; ++row) {
-            std::uint8_t* dest = slot.source.get() + static_cast<std::ptrdiff_t>(row) * stride;
-            const std::int32_t y = tile.top - r + row;
-            if (target.floating()) {
-                data->readRowFromPrevious(plane, tile.left - r, y, stride, dest);
-            } else {
-                data->readRowWithinFromPrevious(plane, tile.left - r, y, stride, dest, image);
-            }
-        }
-        if (!masked) return true;
-        if (plane == target.firstPlane) {
-            for (int row = 0; row < tile.height(); ++row) {
-                data->readRowFromPrevious(target.maskPlane, tile.left, tile.top + row, tw,
-                                          slot.mask.get() + static_cast<std::ptrdiff_t>(row) * tw);
-            }
-        } else {
-            // The tile's previous job holds its mask: its slot is not
-            // prepared again before this job.
-            const auto before = static_cast<std::size_t>((job - 1) % std::ssize(slots));
-            if (before != static_cast<std::size_t>(slotIndex)) {
-                std::copy_n(slots[before].mask.get(), tw * tile.height(), slot.mask.get());
-            }
+        const std::int64_t dx = job.area.left - band.area.left;
+        const std::int64_t dy = job.area.top - band.area.top;
+        const int p = masked ? job.plane - target.firstPlane : 0;
+        slot.source = band.samples.get() + p * planeBytes + dy * stride + dx;
+        slot.sourceStride = stride;
+        if (masked) {
+            slot.maskStride = band.area.width();
+            slot.mask = band.samples.get() + unitPlanes * planeBytes + dy * slot.maskStride + dx;
         }
         return true;
     };
 
-    // Computes and blends the tile; runs on any thread of the pool.
-    auto compute = [&](std::int64_t job, int slotIndex) {
-        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        int plane = 0;
-        const Rect& tile = jobAt(job, plane);
-        const int tw = tile.width();
-        const int th = tile.height();
-        const int stride = tw + 2 * r;
-        slot.kernel->computeTile(slot.source.get(), stride, tw, th, slot.result.get(), tw);
-        const std::uint8_t* centre =
-            slot.source.get() + static_cast<std::ptrdiff_t>(r) * stride + r;
+    // Computes and blends the run's tiles; runs on any thread of the pool.
+    auto compute = [&](std::int64_t jobIndex, int slotIndex) {
+        const TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        const Rect area = jobAt(jobIndex).area;
+        const int width = area.width();
+        const int height = area.height();
+        for (int x = 0; x < width; x += kTile) {
+            slot.kernel->computeTile(slot.source + x, slot.sourceStride, std::min(kTile, width - x),
+                                     height, slot.result.get() + x, width);
+        }
+        const std::uint8_t* centre = slot.source + r * slot.sourceStride + r;
         if (amount < 255)
-            opacityBlendRows(centre, stride, slot.result.get(), tw, tw, th, amount, blend);
+            opacityBlendRows(centre, slot.sourceStride, slot.result.get(), width, width, height,
+                             amount, blend);
         if (masked)
-            maskBlendRows(slot.mask.get(), tw, centre, stride, slot.result.get(), tw, tw, th,
-                          blend);
+            maskBlendRows(slot.mask, slot.maskStride, centre, slot.sourceStride,
+                          slot.result.get(), width, width, height, blend);
     };
 
-    // Writes the tile on this thread and counts the step.
+    // Writes the run's tiles on this thread, counting a step for each.
     ErrorCode code = kErrNone;
-    auto finish = [&](std::int64_t job, int slotIndex) {
-        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        int plane = 0;
-        const Rect& tile = jobAt(job, plane);
-        const int tw = tile.width();
-        // A whole tile of the plane is written in one go, without first
-        // copying the previous state's tile that it replaces.
-        if (data->isWholeTile(plane, tile)) {
-            if (!data->writeTile(plane, tile, slot.result.get(), tw)) code = kErrDisk;
-        } else {
-            for (int row = 0; row < tile.height() && code == kErrNone; ++row) {
-                if (!data->writeRow(plane, tile.left, tile.top + row, tw,
-                                    slot.result.get() + static_cast<std::ptrdiff_t>(row) * tw)) {
-                    code = kErrDisk;
+    auto finish = [&](std::int64_t jobIndex, int slotIndex) {
+        const TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        const Job job = jobAt(jobIndex);
+        const int width = job.area.width();
+        for (int x = 0; x < width && code == kErrNone; x += kTile) {
+            const Rect tile{job.area.left + x, job.area.top,
+                            job.area.left + x + std::min(kTile, width - x), job.area.bottom};
+            const std::uint8_t* result = slot.result.get() + x;
+            // A whole tile of the plane is written in one go, without first
+            // copying the previous state's tile that it replaces.
+            if (data->isWholeTile(job.plane, tile)) {
+                if (!data->writeTile(job.plane, tile, result, width)) code = kErrDisk;
+            } else {
+                for (int row = 0; row < tile.height() && code == kErrNone; ++row) {
+                    if (!data->writeRow(job.plane, tile.left, tile.top + row, tile.width(),
+                                        result + static_cast<std::ptrdiff_t>(row) * width)) {
+                        code = kErrDisk;
+                    }
                 }
             }
+            if (code == kErrNone && steps.step()) code = kErrCancelled;
         }
-        if (code == kErrNone && steps.step()) code = kErrCancelled;
         return code == kErrNone;
     };
 
-    OrderedJobs::run(workers, tileCount * planes, static_cast<int>(slots.size()), prepare, compute,
-                     finish);
+    OrderedJobs::run(workers, jobCount, static_cast<int>(slots.size()), prepare, compute, finish);
     return code;
 }
 

@@ -12,7 +12,10 @@ class TileKernel;
 // Runs a neighbourhood kernel over the target in tiles of 128 x 128 pixels.
 //
 // Tiles start at the rectangle's top-left corner and are clipped to the
-// rectangle; they are visited band by band, left to right. Each tile's
+// rectangle; they are visited band by band, left to right, in runs of a few
+// tiles; each band's source rows are read once for all its tiles (in
+// groups of at most 32 tiles across, so that wide images need no more
+// memory). Each tile's
 // source is the tile grown by the kernel's radius on every side, read from
 // the state before the change: on the page's own colour planes rows and
 // columns beyond the image repeat its edge; on floating pixels the rows are
