@@ -1,11 +1,35 @@
 #include "platform/worker_pool.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <deque>
 
 #include "platform/assert.h"
 
 namespace tessary {
+
+namespace {
+
+// How long a thread of a team that has nothing to do checks for work before
+// it sleeps. Jobs normally follow each other within microseconds, and
+// putting a thread to sleep and waking it costs far more than that (on a
+// virtual machine waking an idle processor can take a tenth of a
+// millisecond).
+constexpr auto kSpinTime = std::chrono::microseconds(200);
+
+// Spins until `changed` returns true or kSpinTime has passed.
+template <class Changed>
+void spinFor(Changed changed) {
+    const auto until = std::chrono::steady_clock::now() + kSpinTime;
+    do {
+        for (int i = 0; i < 64; ++i) {
+            if (changed()) return;
+        }
+    } while (std::chrono::steady_clock::now() < until);
+}
+
+}  // namespace
 
 int WorkerPool::hardwareThreads() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
@@ -122,6 +146,11 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
     bool closing = false;
     std::int64_t finished = 0;
 
+    // Jobs handed out and jobs computed so far, which waiting threads watch
+    // without the mutex while they spin.
+    std::atomic<std::int64_t> pushed{0};
+    std::atomic<std::int64_t> done{0};
+
     auto computeOne = [&](std::unique_lock<std::mutex>& lock) {
         const std::int64_t job = waiting.front();
         waiting.pop_front();
@@ -132,12 +161,19 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
         lock.lock();
         --computing;
         computed[static_cast<std::size_t>(slot)] = job;
+        done.fetch_add(1, std::memory_order_relaxed);
         if (ownerWaits) jobDone.notify_one();
     };
 
     const std::function<void()> helper = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
+            if (!closing && waiting.empty()) {
+                const std::int64_t seen = pushed.load(std::memory_order_relaxed);
+                lock.unlock();
+                spinFor([&] { return pushed.load(std::memory_order_relaxed) != seen; });
+                lock.lock();
+            }
             if (!closing && waiting.empty()) {
                 ++idleHelpers;
                 workReady.wait(lock, [&] { return closing || !waiting.empty(); });
@@ -149,6 +185,10 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
     };
     // Sleeps until `ready` holds; the helpers wake the owner.
     auto ownerWait = [&](std::unique_lock<std::mutex>& lock, auto ready) {
+        const std::int64_t seen = done.load(std::memory_order_relaxed);
+        lock.unlock();
+        spinFor([&] { return done.load(std::memory_order_relaxed) != seen; });
+        lock.lock();
         ownerWaits = true;
         jobDone.wait(lock, ready);
         ownerWaits = false;
@@ -165,6 +205,7 @@ std::int64_t OrderedJobs::run(WorkerPool* pool, std::int64_t count, int slots, c
                 }
                 std::lock_guard lock(mutex);
                 waiting.push_back(next);
+                pushed.store(next + 1, std::memory_order_relaxed);
                 if (idleHelpers > 0) workReady.notify_one();
             }
             if (finished == end) break;
