@@ -2,20 +2,22 @@
 # Side-by-side timing of tessary-batch, ImageMagick and libvips on the same
 # uncompressed images: BMP for tessary-batch, PPM/PGM for ImageMagick, the
 # .v format for libvips; and `cat` copying the BMP, as the floor of a load
-# and save.
+# and save, beside `hold` (hold_copy.c), the floor of a program that holds
+# the image in its own memory and saves it safely.
 #
 # Every command runs once unmeasured, then --repeat times (default 5); the
-# table shows the median wall time and the median peak resident memory. All tools run on one
-# thread (tessary-batch with --threads 1 when it has the option). The
+# table shows the median wall time and the median peak resident memory. All
+# tools run on --threads threads (default 1; 0 leaves each tool its own
+# default, all cores). The
 # load+save row is a plain load and save; every operation row shows the
 # whole command and, in brackets, the command less the same tool's load
 # and save, which is the operation alone.
 #
 # Usage: bench/compare/compare.sh [--batch PATH] [--work DIR]
 #            [--images "4000x3000:rgb 10000x10000:rgb 4000x3000:grey"]
-#            [--ops "invert flip box3 ..."] [--repeat N]
-# Needs /usr/bin/convert (ImageMagick), vips and /usr/bin/time
-# (bench/compare/install.sh).
+#            [--ops "invert flip box3 ..."] [--repeat N] [--threads N]
+# Needs /usr/bin/convert (ImageMagick), vips, /usr/bin/time
+# (bench/compare/install.sh) and a C compiler (cc).
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -25,6 +27,7 @@ work="${TMPDIR:-/tmp}/tessary-compare"
 images="4000x3000:rgb 10000x10000:rgb 4000x3000:grey"
 ops="invert flip box3 box9 median3 rot90 scale50 scale200"
 repeat=5
+threads=1
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -33,7 +36,8 @@ while [ $# -gt 0 ]; do
     --images) images="$2"; shift 2 ;;
     --ops) ops="$2"; shift 2 ;;
     --repeat) repeat="$2"; shift 2 ;;
-    -h|--help) sed -n '2,18p' "$0"; exit 0 ;;
+    --threads) threads="$2"; shift 2 ;;
+    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
     *) echo "compare.sh: unknown argument '$1'" >&2; exit 2 ;;
   esac
 done
@@ -70,10 +74,16 @@ cat > "$work/magick/policy.xml" <<'POLICY'
 </policymap>
 POLICY
 export MAGICK_CONFIGURE_PATH="$work/magick"
-# One thread everywhere.
-export MAGICK_THREAD_LIMIT=1 OMP_NUM_THREADS=1 VIPS_CONCURRENCY=1
+# The same number of threads everywhere, or each tool's default.
 batch_threads=()
-if "$batch" --help 2>/dev/null | grep -q -- '--threads'; then batch_threads=(--threads 1); fi
+if [ "$threads" -gt 0 ]; then
+  export MAGICK_THREAD_LIMIT="$threads" OMP_NUM_THREADS="$threads" VIPS_CONCURRENCY="$threads"
+  if "$batch" --help 2>/dev/null | grep -q -- '--threads'; then batch_threads=(--threads "$threads"); fi
+fi
+thread_label="$threads thread(s)"
+[ "$threads" -gt 0 ] || thread_label="each tool's default threads"
+hold="$work/hold_copy"
+cc -O2 -o "$hold" "$here/hold_copy.c"
 
 median() { sort -g | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 # Runs the command $repeat times; prints "seconds MB", the medians of the
@@ -165,9 +175,9 @@ make_images() {
   rm -f "$work"/n-?.v "$work"/c-?.v
 }
 
-echo "$(date -u '+%Y-%m-%d %H:%M UTC'); load average $(cut -d' ' -f1-3 /proc/loadavg); median of $repeat runs, 1 thread"
-printf '%-11s %-5s %-9s %16s %16s %16s %7s %15s\n' \
-  size kind op "tessary s" "magick s" "vips s" "cat s" "peak MB t/m/v/c"
+echo "$(date -u '+%Y-%m-%d %H:%M UTC'); load average $(cut -d' ' -f1-3 /proc/loadavg); median of $repeat runs, $thread_label"
+printf '%-11s %-5s %-9s %16s %16s %16s %7s %7s %15s\n' \
+  size kind op "tessary s" "magick s" "vips s" "cat s" "hold s" "peak MB t/m/v/c"
 for image in $images; do
   size="${image%%:*}" kind="${image#*:}"
   make_images "$size"
@@ -179,8 +189,9 @@ for image in $images; do
   read -r m_ls m_ls_mb < <(measure "$convert" "$ppm" "$out.$ext")
   read -r v_ls v_ls_mb < <(measure vips copy "$base.v" "$out.v")
   read -r c_ls c_ls_mb < <(measure sh -c 'cat "$1" > "$2"' sh "$base.bmp" "$out-cat.bmp")
-  printf '%-11s %-5s %-9s %16s %16s %16s %7s %15s\n' "$size" "$kind" load+save \
-    "$t_ls" "$m_ls" "$v_ls" "$c_ls" "$t_ls_mb/$m_ls_mb/$v_ls_mb/$c_ls_mb"
+  read -r h_ls _ < <(measure "$hold" "$base.bmp" "$out-hold.bmp")
+  printf '%-11s %-5s %-9s %16s %16s %16s %7s %7s %15s\n' "$size" "$kind" load+save \
+    "$t_ls" "$m_ls" "$v_ls" "$c_ls" "$h_ls" "$t_ls_mb/$m_ls_mb/$v_ls_mb/$c_ls_mb"
   for op in $ops; do
     # shellcheck disable=SC2046
     read -r t t_mb < <(measure "$batch" "${batch_threads[@]}" "$base.bmp" "$(tessary_op "$op")" -o "$out.bmp")
@@ -188,11 +199,11 @@ for image in $images; do
     read -r m m_mb < <(measure "$convert" "$ppm" $(magick_op "$op") "$out.$ext")
     # shellcheck disable=SC2046
     read -r v v_mb < <(measure vips $(vips_args "$op" "$base.v" "$out.v"))
-    printf '%-11s %-5s %-9s %16s %16s %16s %7s %15s\n' "$size" "$kind" "$op" \
-      "$t ($(minus "$t" "$t_ls"))" "$m ($(minus "$m" "$m_ls"))" "$v ($(minus "$v" "$v_ls"))" "-" \
+    printf '%-11s %-5s %-9s %16s %16s %16s %7s %7s %15s\n' "$size" "$kind" "$op" \
+      "$t ($(minus "$t" "$t_ls"))" "$m ($(minus "$m" "$m_ls"))" "$v ($(minus "$v" "$v_ls"))" "-" "-" \
       "$t_mb/$m_mb/$v_mb/-"
   done
-  rm -f "$out".* "$out"-cat.bmp
+  rm -f "$out".* "$out"-cat.bmp "$out"-hold.bmp
 done
 echo "Wall seconds of the whole command; in brackets less the same tool's load+save (the operation alone)."
 echo "Peak MB: resident memory at its highest over the command (tessary/magick/vips/cat)."
