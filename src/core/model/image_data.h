@@ -39,7 +39,8 @@ struct Rect {
 // that owns the pages only; so are PageData and Page. An effect that spreads
 // its work over a WorkerPool reads samples into buffers on the owner,
 // lets the workers compute from those buffers into result buffers, and
-// writes the results on the owner (OrderedJobs).
+// writes the results on the owner (OrderedJobs); or the owner opens the
+// whole tiles a job writes (openTile()) and closes them after it.
 class ImageData {
 public:
     using TileEntry = std::uint32_t;
@@ -143,6 +144,10 @@ public:
     // instead of the plane's area; an empty `clamp` clamps to the plane.
     bool readRowWithin(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, const Rect& clamp) const;
+    // readRowWithin() of every row of `rect`, into `dest` with `stride`
+    // bytes from row to row, each tile looked up once for all its rows.
+    bool readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,
+                         const Rect& clamp) const;
     // Samples outside the plane's area read as `fill`.
     bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, std::uint8_t fill) const;
@@ -215,6 +220,26 @@ public:
     // unchanged, when no tile can be allocated or paged in.
     bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
                    int step = 1);
+    // A whole tile opened for writing by openTile(), until closeTile().
+    struct OpenTile {
+        std::uint8_t* samples = nullptr;
+        std::size_t entryIndex = 0;
+        VMTile::TileNumber tile = 0;
+        bool replacedConstant = false;
+        std::uint8_t constant = 0;  // the value of the constant entry it replaced
+    };
+    // writeTile() for a writer on another thread (WorkerPool): makes the
+    // whole tile `tile` of `plane` this state's own as writeTile() does, in
+    // place or as a fresh private tile in the table, and locks it. Its 128
+    // rows of 128 samples (contents undefined until written) may be written
+    // from any one thread until closeTile(), which the owner calls; the owner
+    // leaves the tile alone meanwhile. Null, with the state unchanged, when
+    // no tile can be allocated or paged in.
+    std::uint8_t* openTile(int plane, const Rect& tile, OpenTile& open);
+    // Unlocks an opened tile. When it replaced a constant entry and every
+    // sample equals that value, the constant entry comes back and the tile
+    // is freed, as writeTile() would have kept it.
+    void closeTile(const OpenTile& open);
     // Reads the samples of `rect`, which lies within the plane's tiles, into
     // `dest`: sample (x, y) at dest + (y - top) x stride + (x - left) x step.
     // The same samples as readRow() row by row, but each tile is looked up

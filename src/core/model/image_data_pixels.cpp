@@ -212,6 +212,50 @@ bool ImageData::readRowWithin(int plane, std::int32_t x, std::int32_t y, std::in
     return readClamped(plane, x, y, count, dest, xMin, xMax, yMin, yMax);
 }
 
+bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
+                                std::ptrdiff_t stride, const Rect& clamp) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (rect.empty()) return true;
+    const PlaneRecord& r = m_planes[plane];
+    // The part of `rect` inside the clamping area is read tile by tile; the
+    // rest repeats its edges, as readRowWithin() does row by row. A `rect`
+    // wholly outside that area goes row by row.
+    auto meet = [](const Rect& a, const Rect& b) {
+        return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+    };
+    Rect area{static_cast<std::int32_t>(r.originX), static_cast<std::int32_t>(r.originY),
+              static_cast<std::int32_t>(r.right()), static_cast<std::int32_t>(r.bottom())};
+    if (!clamp.empty()) area = meet(area, clamp);
+    const Rect inside = meet(area, rect);
+    if (r.tilesAcross == 0 || r.tilesDown == 0 || area.empty() || inside.empty()) {
+        bool ok = true;
+        for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+            ok = readRowWithin(plane, rect.left, y, rect.width(),
+                               dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride, clamp) &&
+                 ok;
+        }
+        return ok;
+    }
+    std::uint8_t* first = dest + static_cast<std::ptrdiff_t>(inside.top - rect.top) * stride;
+    const bool ok = readBlock(plane, inside, first + (inside.left - rect.left), stride);
+    const auto before = static_cast<std::size_t>(inside.left - rect.left);
+    const auto after = static_cast<std::size_t>(rect.right - inside.right);
+    const auto width = static_cast<std::size_t>(rect.width());
+    for (std::int32_t y = inside.top; y < inside.bottom; ++y) {
+        std::uint8_t* row = dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride;
+        if (before != 0) std::memset(row, row[before], before);
+        if (after != 0) std::memset(row + width - after, row[width - after - 1], after);
+    }
+    for (std::int32_t y = rect.top; y < inside.top; ++y)
+        std::memcpy(dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride, first, width);
+    const std::uint8_t* last =
+        dest + static_cast<std::ptrdiff_t>(inside.bottom - 1 - rect.top) * stride;
+    for (std::int32_t y = inside.bottom; y < rect.bottom; ++y)
+        std::memcpy(dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride, last, width);
+    return ok;
+}
+
 bool ImageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                               std::uint8_t* dest, std::uint8_t fill) const {
     TS_ASSERT(plane >= 0 && plane < m_planeCount);

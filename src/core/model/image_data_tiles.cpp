@@ -246,6 +246,67 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
     return true;
 }
 
+std::uint8_t* ImageData::openTile(int plane, const Rect& tile, OpenTile& open) {
+    TS_ASSERT(isWholeTile(plane, tile));
+    const PlaneRecord& r = m_planes[plane];
+    const std::int64_t column = (std::int64_t{tile.left} - r.originX) >> kTileShift;
+    const std::int64_t row = (std::int64_t{tile.top} - r.originY) >> kTileShift;
+    open = OpenTile{};
+    open.entryIndex = static_cast<std::size_t>(&entries(plane)[row * r.tilesAcross + column] -
+                                               m_table.data());
+    TileEntry& entry = m_table[open.entryIndex];
+    if (!isConstant(entry) && writable(entry)) {
+        // This state alone holds the tile: in place, paged in if need be.
+        std::uint8_t* block = m_store.lock(tileOf(entry));
+        if (!block) {
+            fail(Failure::kStore);
+            return nullptr;
+        }
+        open.tile = tileOf(entry);
+        open.samples = block;
+        return block;
+    }
+    const VMTile::TileNumber fresh = m_store.allocate();
+    if (fresh == 0) {
+        fail(Failure::kTilesShort);
+        return nullptr;
+    }
+    TS_ASSERT(fresh <= kTileMask);
+    std::uint8_t* block = m_store.lock(fresh);
+    if (!block) {
+        m_store.release(fresh);
+        fail(Failure::kStore);
+        return nullptr;
+    }
+    const TileEntry old = entry;
+    entry = fresh | kPrivateBit;
+    if (isConstant(old)) {
+        open.replacedConstant = true;
+        open.constant = static_cast<std::uint8_t>(old & 0xFF);
+    } else {
+        m_store.release(tileOf(old));
+    }
+    open.tile = fresh;
+    open.samples = block;
+    return block;
+}
+
+void ImageData::closeTile(const OpenTile& open) {
+    TS_ASSERT(open.tile != 0);
+    if (open.replacedConstant) {
+        bool same = true;
+        for (std::int64_t i = 0; i < kTile * kTile && same; ++i)
+            same = open.samples[i] == open.constant;
+        if (same) {
+            m_store.unlock(open.tile);
+            m_store.release(open.tile);
+            m_table[open.entryIndex] = constantEntry(open.constant);
+            return;
+        }
+    }
+    m_store.unlock(open.tile);
+}
+
 bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,
                           int step) const {
     TS_ASSERT(plane >= 0 && plane < m_planeCount);
@@ -266,6 +327,13 @@ bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::
     auto copyPart = [&](const std::uint8_t* samples, std::uint8_t fill, std::int64_t left,
                         std::int64_t right, std::int64_t top, std::int64_t bottom) {
         const auto width = static_cast<std::size_t>(right - left);
+        if (samples && step == 1 && width == static_cast<std::size_t>(kTile)) {
+            // Whole tile rows: a fixed-size copy the compiler inlines.
+            for (std::int64_t y = top; y < bottom; ++y)
+                std::memcpy(dest + (y - y0) * stride + (left - x0), samples + (y & kTileLowBits) * kTile,
+                            kTile);
+            return;
+        }
         for (std::int64_t y = top; y < bottom; ++y) {
             std::uint8_t* out = dest + (y - y0) * stride + (left - x0) * step;
             const std::uint8_t* in =

@@ -185,6 +185,12 @@ bool PageData::readRowWithinFromPrevious(int plane, std::int32_t x, std::int32_t
     return previous()->readRowWithin(plane, x, y, count, dest, clamp);
 }
 
+bool PageData::readBlockWithinFromPrevious(int plane, const Rect& rect, std::uint8_t* dest,
+                                           std::ptrdiff_t stride, const Rect& clamp) const {
+    TS_ASSERT(m_current != nullptr);
+    return previous()->readBlockWithin(plane, rect, dest, stride, clamp);
+}
+
 bool PageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                              std::uint8_t* dest, std::uint8_t fill) const {
     TS_ASSERT(m_current != nullptr);
@@ -229,6 +235,23 @@ bool PageData::writeTile(int plane, const Rect& tile, const std::uint8_t* source
     TS_ASSERT(m_current != nullptr);
     return retry(m_current,
                  [&] { return m_current->writeTile(plane, tile, source, stride, step); });
+}
+
+std::uint8_t* PageData::openTile(int plane, const Rect& tile, ImageData::OpenTile& open) {
+    TS_ASSERT(m_current != nullptr);
+    std::uint8_t* block = nullptr;
+    retry(m_current, [&] { return (block = m_current->openTile(plane, tile, open)) != nullptr; });
+    return block;
+}
+
+void PageData::closeTile(const ImageData::OpenTile& open) {
+    TS_ASSERT(m_current != nullptr);
+    m_current->closeTile(open);
+}
+
+bool PageData::canLockTiles(std::uint32_t count) const {
+    const std::uint64_t slots = m_store.memorySlots();
+    return std::uint64_t{m_store.lockedSlots()} + count <= slots / 4;
 }
 
 bool PageData::boundsAbove(int plane, std::uint8_t threshold, Rect& out) const {

@@ -118,6 +118,8 @@ public:
                              std::uint8_t* dest) const;
     bool readRowWithinFromPrevious(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                                    std::uint8_t* dest, const Rect& clamp) const;
+    bool readBlockWithinFromPrevious(int plane, const Rect& rect, std::uint8_t* dest,
+                                     std::ptrdiff_t stride, const Rect& clamp) const;
     bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, std::uint8_t fill) const;
     bool writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
@@ -140,6 +142,13 @@ public:
     bool isWholeTile(int plane, const Rect& tile) const;
     bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
                    int step = 1);
+    // ImageData::openTile() and closeTile() of the current state, the open
+    // in the retry loop; null when the purge could free nothing more.
+    std::uint8_t* openTile(int plane, const Rect& tile, ImageData::OpenTile& open);
+    void closeTile(const ImageData::OpenTile& open);
+    // True when `count` more tiles can be locked at once (openTile()) and
+    // the store still keeps most of its memory slots for paging.
+    bool canLockTiles(std::uint32_t count) const;
     bool boundsAbove(int plane, std::uint8_t threshold, Rect& out) const;
     // The current state's record (zeros when there is no current state).
     void readStateRecord(void* dest, std::size_t bytes) const;

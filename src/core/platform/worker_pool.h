@@ -15,9 +15,10 @@ namespace tessary {
 //
 // Rules for threads in the engine: the tile store, ImageData, PageData and
 // Page are used by the owner only. Helpers compute on buffers the owner
-// filled for them and hand the results back for the owner to write; they
-// never call the store, the progress window or any port. OrderedJobs puts
-// these rules into one loop that the workers share.
+// filled for them and hand the results back for the owner to write, or
+// write into tiles the owner opened for their job (ImageData::openTile());
+// they never call the store, the progress window or any port. OrderedJobs
+// puts these rules into one loop that the workers share.
 //
 // One team runs at a time. A call made while the team is busy (from a job,
 // or from a second owner) gets no helpers and runs on its caller alone, so

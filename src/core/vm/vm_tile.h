@@ -33,10 +33,12 @@ class VolumeList;
 //
 // Single-threaded: every call comes from the thread that owns the pages
 // (the user-interface thread, or the batch program's main thread). Worker
-// threads (WorkerPool) never call the store, and never touch tile memory:
-// the owner copies samples out into buffers of its own before a job is
-// computed and writes the results back after, so a tile's lock, reference
-// count and paging all stay on one thread.
+// threads (WorkerPool) never call the store. They touch tile memory only
+// through a tile the owner has locked and handed to one job (ImageData::
+// openTile()): that job alone reads and writes its samples until the owner,
+// after the job, unlocks it; meanwhile the owner leaves that tile alone. So a
+// tile's lock, reference count and paging all stay on one thread, and a
+// locked tile's memory cannot move while a worker uses it.
 class VMTile {
 public:
     using TileNumber = std::uint32_t;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -233,70 +234,121 @@ TEST(ImageDataTilesTest, IsWholeTileFollowsThePlaneGridAndEdges) {
     EXPECT_TRUE(image.isWholeTile(1, Rect{10, 20, 138, 148}));
 }
 
+// A whole tile written with writeTile(), or opened, filled and closed as a
+// worker thread does.
+bool putTile(ImageData& image, const Rect& tile, const std::vector<std::uint8_t>& block,
+             std::ptrdiff_t stride, bool opened) {
+    if (!opened) return image.writeTile(0, tile, block.data(), stride);
+    ImageData::OpenTile open;
+    std::uint8_t* samples = image.openTile(0, tile, open);
+    if (!samples) return false;
+    for (int y = 0; y < 128; ++y) std::copy_n(block.data() + y * stride, 128, samples + y * 128);
+    image.closeTile(open);
+    return true;
+}
+
 TEST(ImageDataTilesTest, WriteTileReplacesASharedTileAndLeavesItsOtherHolder) {
-    TestStore ts;
-    ImageData before(ts.store());
-    const std::uint8_t fill = 0;
-    ASSERT_TRUE(before.create(1, 256, 256, &fill));
-    writePattern(before, 256, 5);
-    const auto source = readPlane(before, 0);
-    ImageData after(ts.store());
-    ASSERT_TRUE(after.duplicate(before));
-    const std::uint32_t freeBefore = ts.store().freeTiles();
+    for (const bool opened : {false, true}) {
+        SCOPED_TRACE(opened ? "openTile" : "writeTile");
+        TestStore ts;
+        ImageData before(ts.store());
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(before.create(1, 256, 256, &fill));
+        writePattern(before, 256, 5);
+        const auto source = readPlane(before, 0);
+        ImageData after(ts.store());
+        ASSERT_TRUE(after.duplicate(before));
+        const std::uint32_t freeBefore = ts.store().freeTiles();
 
-    const auto block = tileBlock(3, 131);
-    ASSERT_TRUE(after.writeTile(0, Rect{128, 0, 256, 128}, block.data(), 131));
-    EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, block, 131));
-    EXPECT_EQ(readPlane(before, 0), source);
-    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
-    const Entry e = after.entry(0, 1, 0);
-    EXPECT_TRUE(ImageData::isPrivate(e));
-    EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(e)), 1u);
-    EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(before.entry(0, 1, 0))), 1u);
+        const auto block = tileBlock(3, 131);
+        ASSERT_TRUE(putTile(after, Rect{128, 0, 256, 128}, block, 131, opened));
+        EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, block, 131));
+        EXPECT_EQ(readPlane(before, 0), source);
+        EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+        const Entry e = after.entry(0, 1, 0);
+        EXPECT_TRUE(ImageData::isPrivate(e));
+        EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(e)), 1u);
+        EXPECT_EQ(ts.store().referenceCount(ImageData::tileOf(before.entry(0, 1, 0))), 1u);
 
-    // Its own tile now: the next write goes in place.
-    const auto second = tileBlock(90, 128);
-    ASSERT_TRUE(after.writeTile(0, Rect{128, 0, 256, 128}, second.data(), 128));
-    EXPECT_EQ(after.entry(0, 1, 0), e);
-    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
-    EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, second, 128));
+        // Its own tile now: the next write goes in place.
+        const auto second = tileBlock(90, 128);
+        ASSERT_TRUE(putTile(after, Rect{128, 0, 256, 128}, second, 128, opened));
+        EXPECT_EQ(after.entry(0, 1, 0), e);
+        EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+        EXPECT_EQ(readPlane(after, 0), withBlock(source, 256, 128, 0, second, 128));
+        EXPECT_EQ(ts.store().lockedSlots(), 0u);
+    }
 }
 
 TEST(ImageDataTilesTest, WriteTileKeepsAConstantTileThatItsSamplesEqual) {
-    TestStore ts;
-    ImageData image(ts.store());
-    const std::uint8_t fill = 40;
-    ASSERT_TRUE(image.create(1, 256, 128, &fill));
-    const std::uint32_t freeBefore = ts.store().freeTiles();
-    std::vector<std::uint8_t> flat(128 * 128, 40);
-    ASSERT_TRUE(image.writeTile(0, Rect{0, 0, 128, 128}, flat.data(), 128));
-    EXPECT_EQ(image.entry(0, 0, 0), ImageData::constantEntry(40));
-    EXPECT_EQ(ts.store().freeTiles(), freeBefore);
+    for (const bool opened : {false, true}) {
+        SCOPED_TRACE(opened ? "openTile" : "writeTile");
+        TestStore ts;
+        ImageData image(ts.store());
+        const std::uint8_t fill = 40;
+        ASSERT_TRUE(image.create(1, 256, 128, &fill));
+        const std::uint32_t freeBefore = ts.store().freeTiles();
+        std::vector<std::uint8_t> flat(128 * 128, 40);
+        ASSERT_TRUE(putTile(image, Rect{0, 0, 128, 128}, flat, 128, opened));
+        EXPECT_EQ(image.entry(0, 0, 0), ImageData::constantEntry(40));
+        EXPECT_EQ(ts.store().freeTiles(), freeBefore);
 
-    flat[128 * 127 + 127] = 41;  // the last sample differs
-    ASSERT_TRUE(image.writeTile(0, Rect{0, 0, 128, 128}, flat.data(), 128));
-    EXPECT_FALSE(ImageData::isConstant(image.entry(0, 0, 0)));
-    EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
-    EXPECT_EQ(readPlane(image, 0)[127 * 256 + 127], 41);
-    EXPECT_EQ(readPlane(image, 0)[127 * 256 + 126], 40);
+        flat[128 * 127 + 127] = 41;  // the last sample differs
+        ASSERT_TRUE(putTile(image, Rect{0, 0, 128, 128}, flat, 128, opened));
+        EXPECT_FALSE(ImageData::isConstant(image.entry(0, 0, 0)));
+        EXPECT_EQ(ts.store().freeTiles(), freeBefore - 1);
+        EXPECT_EQ(readPlane(image, 0)[127 * 256 + 127], 41);
+        EXPECT_EQ(readPlane(image, 0)[127 * 256 + 126], 40);
+        EXPECT_EQ(ts.store().lockedSlots(), 0u);
+    }
 }
 
 TEST(ImageDataTilesTest, WriteTileWithNoFreeTileFailsWithoutChange) {
-    TestStore ts(8, 0);  // seven tiles
-    ImageData before(ts.store());
-    const std::uint8_t fill = 0;
-    ASSERT_TRUE(before.create(1, 128 * 7, 128, &fill));
-    writePattern(before, 128, 6);  // all seven tiles
-    ImageData after(ts.store());
-    ASSERT_TRUE(after.duplicate(before));
-    const auto entries = entriesOf(after);
-    const auto source = readPlane(after, 0);
-    ASSERT_EQ(ts.store().freeTiles(), 0u);
+    for (const bool opened : {false, true}) {
+        SCOPED_TRACE(opened ? "openTile" : "writeTile");
+        TestStore ts(8, 0);  // seven tiles
+        ImageData before(ts.store());
+        const std::uint8_t fill = 0;
+        ASSERT_TRUE(before.create(1, 128 * 7, 128, &fill));
+        writePattern(before, 128, 6);  // all seven tiles
+        ImageData after(ts.store());
+        ASSERT_TRUE(after.duplicate(before));
+        const auto entries = entriesOf(after);
+        const auto source = readPlane(after, 0);
+        ASSERT_EQ(ts.store().freeTiles(), 0u);
 
-    const auto block = tileBlock(1, 128);
-    EXPECT_FALSE(after.writeTile(0, Rect{128, 0, 256, 128}, block.data(), 128));
-    EXPECT_EQ(entriesOf(after), entries);
-    EXPECT_EQ(readPlane(after, 0), source);
+        const auto block = tileBlock(1, 128);
+        EXPECT_FALSE(putTile(after, Rect{128, 0, 256, 128}, block, 128, opened));
+        EXPECT_EQ(entriesOf(after), entries);
+        EXPECT_EQ(readPlane(after, 0), source);
+        EXPECT_EQ(ts.store().lockedSlots(), 0u);
+    }
+}
+
+TEST(ImageDataTilesTest, ReadBlockWithinReadsWhatReadRowWithinReadsRowByRow) {
+    TestStore ts;
+    ImageData image(ts.store());
+    const std::uint8_t fill = 77;
+    ASSERT_TRUE(image.create(1, 300, 270, &fill));
+    writePattern(image, 140, 9);  // the tiles below stay constant
+    const Rect clamps[] = {{}, {0, 0, 300, 270}, {20, 30, 250, 200}, {400, 0, 500, 10}};
+    const Rect rects[] = {{-4, -4, 136, 136}, {120, 100, 310, 280}, {-20, 250, 40, 300},
+                          {310, 5, 330, 15},  {5, 5, 6, 6},       {-300, -300, 600, 600}};
+    for (const Rect& clamp : clamps) {
+        for (const Rect& rect : rects) {
+            SCOPED_TRACE(testing::Message() << "rect " << rect.left << "," << rect.top
+                                            << " clamp " << clamp.left << "," << clamp.top);
+            const std::ptrdiff_t stride = rect.width() + 3;
+            std::vector<std::uint8_t> block(static_cast<std::size_t>(stride) * rect.height(), 1);
+            std::vector<std::uint8_t> rows = block;
+            ASSERT_TRUE(image.readBlockWithin(0, rect, block.data(), stride, clamp));
+            for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
+                ASSERT_TRUE(image.readRowWithin(0, rect.left, y, rect.width(),
+                                                rows.data() + (y - rect.top) * stride, clamp));
+            }
+            EXPECT_EQ(block, rows);
+        }
+    }
     EXPECT_EQ(ts.store().lockedSlots(), 0u);
 }
 

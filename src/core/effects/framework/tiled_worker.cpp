@@ -1,6 +1,7 @@
 #include "effects/framework/tiled_worker.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -39,6 +40,9 @@ struct TileSlot {
     std::int64_t sourceStride = 0;
     const std::uint8_t* mask = nullptr;
     std::int64_t maskStride = 0;
+    // The run's whole tiles opened for the compute to write into directly
+    // (samples null for a tile written from `result` by the owner).
+    std::array<ImageData::OpenTile, kRunTiles> open{};
 };
 
 // Buffers and kernels for `count` slots; false when any could not be had.
@@ -93,6 +97,11 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         workers = nullptr;
         if (!makeSlots(slots, 1, kernel)) return kErrMemory;
     }
+
+    // Whole tiles are computed straight into the new state's tiles when the
+    // store can keep every slot's run locked meanwhile.
+    const bool direct =
+        data->canLockTiles(static_cast<std::uint32_t>(slots.size() * kRunTiles));
 
     const auto amount = static_cast<std::uint8_t>(std::clamp(opacity, 0, 255));
     const bool masked = target.maskPlane >= 0;
@@ -200,15 +209,15 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
                     data->releasePreviousAbove(plane - 1, std::numeric_limits<std::int32_t>::max());
             }
             std::uint8_t* rows = band.samples.get() + p * planeBytes;
+            const std::int32_t x = band.area.left - r;
+            if (!target.floating()) {
+                const Rect grown{x, job.area.top - r, x + width, job.area.bottom + r};
+                data->readBlockWithinFromPrevious(plane, grown, rows, stride, image);
+                continue;
+            }
             for (int row = 0; row < job.area.height() + 2 * r; ++row) {
-                std::uint8_t* dest = rows + row * stride;
-                const std::int32_t x = band.area.left - r;
-                const std::int32_t y = job.area.top - r + row;
-                if (target.floating()) {
-                    data->readRowFromPrevious(plane, x, y, width, dest);
-                } else {
-                    data->readRowWithinFromPrevious(plane, x, y, width, dest, image);
-                }
+                data->readRowFromPrevious(plane, x, job.area.top - r + row, width,
+                                          rows + row * stride);
             }
         }
         if (!masked) return;
@@ -219,6 +228,13 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
                                       static_cast<std::int32_t>(maskStride),
                                       maskRows + row * maskStride);
         }
+    };
+
+    ErrorCode code = kErrNone;
+    // The k-th tile of a run.
+    auto tileOfRun = [](const Rect& area, int k) {
+        const std::int32_t left = area.left + k * kTile;
+        return Rect{left, area.top, std::min(left + kTile, area.right), area.bottom};
     };
 
     // Reads the unit on this thread when the job is its first, and points
@@ -237,41 +253,61 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
             slot.maskStride = band.area.width();
             slot.mask = band.samples.get() + unitPlanes * planeBytes + dy * slot.maskStride + dx;
         }
+        if (!direct) return true;
+        for (int k = 0; k * kTile < job.area.width(); ++k) {
+            const Rect tile = tileOfRun(job.area, k);
+            if (!data->isWholeTile(job.plane, tile)) continue;
+            if (!data->openTile(job.plane, tile, slot.open[static_cast<std::size_t>(k)])) {
+                code = kErrDisk;
+                return false;
+            }
+        }
         return true;
     };
 
-    // Computes and blends the run's tiles; runs on any thread of the pool.
+    // Computes and blends the run's tiles, each into its opened tile or into
+    // the slot's result; runs on any thread of the pool.
     auto compute = [&](std::int64_t jobIndex, int slotIndex) {
-        const TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
         const Rect area = jobAt(jobIndex).area;
         const int width = area.width();
         const int height = area.height();
-        for (int x = 0; x < width; x += kTile) {
-            slot.kernel->computeTile(slot.source + x, slot.sourceStride, std::min(kTile, width - x),
-                                     height, slot.result.get() + x, width);
+        for (int k = 0, x = 0; x < width; ++k, x += kTile) {
+            const int tw = std::min(kTile, width - x);
+            std::uint8_t* out = slot.open[static_cast<std::size_t>(k)].samples;
+            std::int64_t outStride = kTile;
+            if (!out) {
+                out = slot.result.get() + x;
+                outStride = width;
+            }
+            const std::uint8_t* source = slot.source + x;
+            slot.kernel->computeTile(source, slot.sourceStride, tw, height, out, outStride);
+            const std::uint8_t* centre = source + r * slot.sourceStride + r;
+            if (amount < 255)
+                opacityBlendRows(centre, slot.sourceStride, out, outStride, tw, height, amount,
+                                 blend);
+            if (masked)
+                maskBlendRows(slot.mask + x, slot.maskStride, centre, slot.sourceStride, out,
+                              outStride, tw, height, blend);
         }
-        const std::uint8_t* centre = slot.source + r * slot.sourceStride + r;
-        if (amount < 255)
-            opacityBlendRows(centre, slot.sourceStride, slot.result.get(), width, width, height,
-                             amount, blend);
-        if (masked)
-            maskBlendRows(slot.mask, slot.maskStride, centre, slot.sourceStride,
-                          slot.result.get(), width, width, height, blend);
     };
 
-    // Writes the run's tiles on this thread, counting a step for each.
-    ErrorCode code = kErrNone;
+    // Closes the run's opened tiles and writes the others on this thread,
+    // counting a step for each tile.
     auto finish = [&](std::int64_t jobIndex, int slotIndex) {
-        const TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
         const Job job = jobAt(jobIndex);
         const int width = job.area.width();
-        for (int x = 0; x < width && code == kErrNone; x += kTile) {
-            const Rect tile{job.area.left + x, job.area.top,
-                            job.area.left + x + std::min(kTile, width - x), job.area.bottom};
+        for (int k = 0, x = 0; x < width && code == kErrNone; ++k, x += kTile) {
+            ImageData::OpenTile& open = slot.open[static_cast<std::size_t>(k)];
+            const Rect tile = tileOfRun(job.area, k);
             const std::uint8_t* result = slot.result.get() + x;
-            // A whole tile of the plane is written in one go, without first
-            // copying the previous state's tile that it replaces.
-            if (data->isWholeTile(job.plane, tile)) {
+            if (open.samples) {
+                data->closeTile(open);
+                open = {};
+            } else if (data->isWholeTile(job.plane, tile)) {
+                // In one go, without first copying the previous state's
+                // tile that it replaces.
                 if (!data->writeTile(job.plane, tile, result, width)) code = kErrDisk;
             } else {
                 for (int row = 0; row < tile.height() && code == kErrNone; ++row) {
@@ -287,6 +323,14 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     };
 
     OrderedJobs::run(workers, jobCount, static_cast<int>(slots.size()), prepare, compute, finish);
+    // Jobs prepared but not finished (after a failure or a cancel) still
+    // hold their tiles open.
+    for (TileSlot& slot : slots) {
+        for (ImageData::OpenTile& open : slot.open) {
+            if (open.samples) data->closeTile(open);
+            open = {};
+        }
+    }
     return code;
 }
 
