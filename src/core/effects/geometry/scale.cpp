@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <limits>
 #include <memory>
 #include <new>
 #include <vector>
@@ -260,6 +261,14 @@ ErrorCode scaleBands(Page& page, const GeometryTarget& target, const Rect& from,
         const ScaleBand& band = bands[static_cast<std::size_t>(job)];
         ScaleSlot& slot = slots[static_cast<std::size_t>(s)];
         const int plane = target.planes[band.plane].source;
+        // Bands read each plane's rows top to bottom, one plane after the
+        // other: no later band reads the rows above this one's first, nor
+        // the plane before once this one has begun.
+        data.releasePreviousAbove(plane, from.top + band.first);
+        if (band.plane > 0 && band.top == 0) {
+            data.releasePreviousAbove(target.planes[band.plane - 1].source,
+                                      std::numeric_limits<std::int32_t>::max());
+        }
         for (std::int32_t i = band.first; i <= band.last; ++i) {
             if (!data.readRowFromPrevious(plane, from.left, from.top + i, from.width(),
                                           slot.source.get() + (i - band.first) * oldWidth)) {
