@@ -39,9 +39,7 @@ int WorkerPool::resolveThreadCount(int requested) {
     return requested > 0 ? requested : hardwareThreads();
 }
 
-WorkerPool::WorkerPool(int threads) {
-    start(resolveThreadCount(threads));
-}
+WorkerPool::WorkerPool(int threads) : m_threads(resolveThreadCount(threads)) {}
 
 WorkerPool::~WorkerPool() {
     stop();
@@ -49,15 +47,15 @@ WorkerPool::~WorkerPool() {
 
 void WorkerPool::setThreadCount(int threads) {
     threads = resolveThreadCount(threads);
-    if (threads == threadCount()) return;
+    if (threads == m_threads) return;
     stop();
-    start(threads);
+    m_threads = threads;
 }
 
-void WorkerPool::start(int threads) {
+void WorkerPool::start() {
     m_stopping = false;
     // A helper that cannot be started leaves a smaller team.
-    for (int i = 1; i < threads; ++i) {
+    for (int i = 1; i < m_threads; ++i) {
         try {
             m_helpers.emplace_back([this, seen = m_generation] { helperLoop(seen); });
         } catch (const std::system_error&) {
@@ -91,18 +89,35 @@ void WorkerPool::helperLoop(std::uint64_t seen) {
     }
 }
 
+bool WorkerPool::claim() {
+    std::lock_guard lock(m_mutex);
+    if (m_busy) return false;
+    m_busy = true;
+    return true;
+}
+
 bool WorkerPool::runTeam(const std::function<void()>& helper, const std::function<void()>& owner) {
+    if (!claim()) {
+        owner();
+        return false;
+    }
+    // The pool is this caller's now. Helpers are started for the first
+    // team, so that a command that never spreads its work starts none.
+    if (m_helpers.empty() && m_threads > 1) start();
+    const bool team = !m_helpers.empty();
     {
-        std::unique_lock lock(m_mutex);
-        if (m_busy || m_helpers.empty()) {
-            lock.unlock();
-            owner();
-            return false;
+        std::lock_guard lock(m_mutex);
+        if (team) {
+            m_task = &helper;
+            m_running = static_cast<int>(m_helpers.size());
+            ++m_generation;
+        } else {
+            m_busy = false;
         }
-        m_busy = true;
-        m_task = &helper;
-        m_running = static_cast<int>(m_helpers.size());
-        ++m_generation;
+    }
+    if (!team) {
+        owner();
+        return false;
     }
     m_wake.notify_all();
     owner();

@@ -37,9 +37,12 @@ public:
     WorkerPool(const WorkerPool&) = delete;
     WorkerPool& operator=(const WorkerPool&) = delete;
 
-    // Helpers plus the owner, at least 1.
-    int threadCount() const { return static_cast<int>(m_helpers.size()) + 1; }
-    // Replaces the helpers (owner thread only, no team running).
+    // Helpers plus the owner, at least 1. The helpers are started for the
+    // first team (a helper that cannot be started leaves that team and the
+    // later ones smaller).
+    int threadCount() const { return m_threads; }
+    // Stops the helpers (owner thread only, no team running); the next team
+    // starts the new count.
     void setThreadCount(int threads);
 
     // Runs `helper` on every helper thread while the caller runs `owner`,
@@ -50,12 +53,16 @@ public:
     bool runTeam(const std::function<void()>& helper, const std::function<void()>& owner);
 
 private:
-    void start(int threads);
+    // Starts the helpers; by the caller that claimed the pool.
+    void start();
     void stop();
+    // Marks the pool busy for the caller; false when a team already runs.
+    bool claim();
     // `seen` is the team generation when the helper was started: it joins
     // only teams started after it.
     void helperLoop(std::uint64_t seen);
 
+    int m_threads = 1;
     std::vector<std::thread> m_helpers;
     std::mutex m_mutex;
     std::condition_variable m_wake;
