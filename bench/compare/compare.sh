@@ -16,6 +16,7 @@
 # Usage: bench/compare/compare.sh [--batch PATH] [--work DIR]
 #            [--images "4000x3000:rgb 10000x10000:rgb 4000x3000:grey"]
 #            [--ops "invert flip box3 ..."] [--repeat N] [--threads N]
+#            [--no-magick]   (ImageMagick's median of 100 MP takes minutes)
 # Needs /usr/bin/convert (ImageMagick), vips, /usr/bin/time
 # (bench/compare/install.sh) and a C compiler (cc).
 set -euo pipefail
@@ -28,6 +29,7 @@ images="4000x3000:rgb 10000x10000:rgb 4000x3000:grey"
 ops="invert flip box3 box9 median3 rot90 scale50 scale200"
 repeat=5
 threads=1
+magick=1
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -37,7 +39,8 @@ while [ $# -gt 0 ]; do
     --ops) ops="$2"; shift 2 ;;
     --repeat) repeat="$2"; shift 2 ;;
     --threads) threads="$2"; shift 2 ;;
-    -h|--help) sed -n '2,21p' "$0"; exit 0 ;;
+    --no-magick) magick=0; shift ;;
+    -h|--help) sed -n '2,22p' "$0"; exit 0 ;;
     *) echo "compare.sh: unknown argument '$1'" >&2; exit 2 ;;
   esac
 done
@@ -186,7 +189,8 @@ for image in $images; do
   ext="${ppm##*.}"
   out="$work/out"
   read -r t_ls t_ls_mb < <(measure "$batch" "${batch_threads[@]}" "$base.bmp" -o "$out.bmp")
-  read -r m_ls m_ls_mb < <(measure "$convert" "$ppm" "$out.$ext")
+  m_ls=0 m_ls_mb=-
+  if [ "$magick" = 1 ]; then read -r m_ls m_ls_mb < <(measure "$convert" "$ppm" "$out.$ext"); fi
   read -r v_ls v_ls_mb < <(measure vips copy "$base.v" "$out.v")
   read -r c_ls c_ls_mb < <(measure sh -c 'cat "$1" > "$2"' sh "$base.bmp" "$out-cat.bmp")
   read -r h_ls _ < <(measure "$hold" "$base.bmp" "$out-hold.bmp")
@@ -195,8 +199,11 @@ for image in $images; do
   for op in $ops; do
     # shellcheck disable=SC2046
     read -r t t_mb < <(measure "$batch" "${batch_threads[@]}" "$base.bmp" "$(tessary_op "$op")" -o "$out.bmp")
-    # shellcheck disable=SC2046
-    read -r m m_mb < <(measure "$convert" "$ppm" $(magick_op "$op") "$out.$ext")
+    m=0 m_mb=-
+    if [ "$magick" = 1 ]; then
+      # shellcheck disable=SC2046
+      read -r m m_mb < <(measure "$convert" "$ppm" $(magick_op "$op") "$out.$ext")
+    fi
     # shellcheck disable=SC2046
     read -r v v_mb < <(measure vips $(vips_args "$op" "$base.v" "$out.v"))
     printf '%-11s %-5s %-9s %16s %16s %16s %7s %7s %15s\n' "$size" "$kind" "$op" \
