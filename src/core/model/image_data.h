@@ -220,26 +220,27 @@ public:
     // unchanged, when no tile can be allocated or paged in.
     bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
                    int step = 1);
-    // A whole tile opened for writing by openTile(), until closeTile().
+    // A whole tile opened for writing by openTile(), until closeTile() or
+    // discardTile().
     struct OpenTile {
         std::uint8_t* samples = nullptr;
         std::size_t entryIndex = 0;
         VMTile::TileNumber tile = 0;
-        bool replacedConstant = false;
-        std::uint8_t constant = 0;  // the value of the constant entry it replaced
     };
-    // writeTile() for a writer on another thread (WorkerPool): makes the
-    // whole tile `tile` of `plane` this state's own as writeTile() does, in
-    // place or as a fresh private tile in the table, and locks it. Its 128
-    // rows of 128 samples (contents undefined until written) may be written
-    // from any one thread until closeTile(), which the owner calls; the owner
-    // leaves the tile alone meanwhile. Null, with the state unchanged, when
-    // no tile can be allocated or paged in.
+    // writeTile() for a writer on another thread (WorkerPool): a fresh tile,
+    // locked, whose 128 rows of 128 samples (contents undefined) any one
+    // thread may write until the owner closes it. Until then the state
+    // still holds the tile it had, so readers (a view painting while an
+    // effect runs) never see a half-written tile. The entry must not change
+    // meanwhile. Null, with the state unchanged, when no tile can be
+    // allocated or paged in.
     std::uint8_t* openTile(int plane, const Rect& tile, OpenTile& open);
-    // Unlocks an opened tile. When it replaced a constant entry and every
-    // sample equals that value, the constant entry comes back and the tile
-    // is freed, as writeTile() would have kept it.
+    // Puts an opened tile in place of the one the state held, as writeTile()
+    // would: a constant entry that every sample equals stays constant and
+    // the fresh tile is freed.
     void closeTile(const OpenTile& open);
+    // Frees an opened tile without putting it in place.
+    void discardTile(const OpenTile& open);
     // Reads the samples of `rect`, which lies within the plane's tiles, into
     // `dest`: sample (x, y) at dest + (y - top) x stride + (x - left) x step.
     // The same samples as readRow() row by row, but each tile is looked up

@@ -252,20 +252,6 @@ std::uint8_t* ImageData::openTile(int plane, const Rect& tile, OpenTile& open) {
     const std::int64_t column = (std::int64_t{tile.left} - r.originX) >> kTileShift;
     const std::int64_t row = (std::int64_t{tile.top} - r.originY) >> kTileShift;
     open = OpenTile{};
-    open.entryIndex = static_cast<std::size_t>(&entries(plane)[row * r.tilesAcross + column] -
-                                               m_table.data());
-    TileEntry& entry = m_table[open.entryIndex];
-    if (!isConstant(entry) && writable(entry)) {
-        // This state alone holds the tile: in place, paged in if need be.
-        std::uint8_t* block = m_store.lock(tileOf(entry));
-        if (!block) {
-            fail(Failure::kStore);
-            return nullptr;
-        }
-        open.tile = tileOf(entry);
-        open.samples = block;
-        return block;
-    }
     const VMTile::TileNumber fresh = m_store.allocate();
     if (fresh == 0) {
         fail(Failure::kTilesShort);
@@ -278,14 +264,8 @@ std::uint8_t* ImageData::openTile(int plane, const Rect& tile, OpenTile& open) {
         fail(Failure::kStore);
         return nullptr;
     }
-    const TileEntry old = entry;
-    entry = fresh | kPrivateBit;
-    if (isConstant(old)) {
-        open.replacedConstant = true;
-        open.constant = static_cast<std::uint8_t>(old & 0xFF);
-    } else {
-        m_store.release(tileOf(old));
-    }
+    open.entryIndex = static_cast<std::size_t>(&entries(plane)[row * r.tilesAcross + column] -
+                                               m_table.data());
     open.tile = fresh;
     open.samples = block;
     return block;
@@ -293,18 +273,26 @@ std::uint8_t* ImageData::openTile(int plane, const Rect& tile, OpenTile& open) {
 
 void ImageData::closeTile(const OpenTile& open) {
     TS_ASSERT(open.tile != 0);
-    if (open.replacedConstant) {
+    TileEntry& entry = m_table[open.entryIndex];
+    m_store.unlock(open.tile);
+    if (isConstant(entry)) {
+        const auto value = static_cast<std::uint8_t>(entry & 0xFF);
         bool same = true;
-        for (std::int64_t i = 0; i < kTile * kTile && same; ++i)
-            same = open.samples[i] == open.constant;
+        for (std::int64_t i = 0; i < kTile * kTile && same; ++i) same = open.samples[i] == value;
         if (same) {
-            m_store.unlock(open.tile);
             m_store.release(open.tile);
-            m_table[open.entryIndex] = constantEntry(open.constant);
             return;
         }
     }
+    const TileEntry old = entry;
+    entry = open.tile | kPrivateBit;
+    if (!isConstant(old)) m_store.release(tileOf(old));
+}
+
+void ImageData::discardTile(const OpenTile& open) {
+    TS_ASSERT(open.tile != 0);
     m_store.unlock(open.tile);
+    m_store.release(open.tile);
 }
 
 bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,

@@ -249,6 +249,11 @@ void PageData::closeTile(const ImageData::OpenTile& open) {
     m_current->closeTile(open);
 }
 
+void PageData::discardTile(const ImageData::OpenTile& open) {
+    TS_ASSERT(m_current != nullptr);
+    m_current->discardTile(open);
+}
+
 bool PageData::canLockTiles(std::uint32_t count) const {
     const std::uint64_t slots = m_store.memorySlots();
     return std::uint64_t{m_store.lockedSlots()} + count <= slots / 4;

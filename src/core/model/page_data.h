@@ -142,10 +142,12 @@ public:
     bool isWholeTile(int plane, const Rect& tile) const;
     bool writeTile(int plane, const Rect& tile, const std::uint8_t* source, std::ptrdiff_t stride,
                    int step = 1);
-    // ImageData::openTile() and closeTile() of the current state, the open
-    // in the retry loop; null when the purge could free nothing more.
+    // ImageData::openTile(), closeTile() and discardTile() of the current
+    // state, the open in the retry loop; null when the purge could free
+    // nothing more.
     std::uint8_t* openTile(int plane, const Rect& tile, ImageData::OpenTile& open);
     void closeTile(const ImageData::OpenTile& open);
+    void discardTile(const ImageData::OpenTile& open);
     // True when `count` more tiles can be locked at once (openTile()) and
     // the store still keeps most of its memory slots for paging.
     bool canLockTiles(std::uint32_t count) const;

@@ -85,21 +85,19 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     TS_ASSERT(r >= 0 && r <= 16);
 
     // Several slots let the pool's threads compute runs while this thread
-    // reads and writes. Three times the pool's usual number keep the
-    // helpers busy while this thread reads a whole unit at once. When their
-    // buffers or kernels cannot all be had the runs are done one at a time.
+    // reads and writes; when their buffers or kernels cannot all be had the
+    // runs are done one at a time.
     WorkerPool* workers = page.workers();
     std::vector<TileSlot> slots;
-    const int slotCount = workers && workers->threadCount() > 1
-                              ? 3 * OrderedJobs::slotsFor(workers)
-                              : 1;
+    const int slotCount = OrderedJobs::slotsFor(workers);
     if (!makeSlots(slots, slotCount, kernel)) {
         workers = nullptr;
         if (!makeSlots(slots, 1, kernel)) return kErrMemory;
     }
 
-    // Whole tiles are computed straight into the new state's tiles when the
-    // store can keep every slot's run locked meanwhile.
+    // Whole tiles are computed straight into fresh tiles, put in place as
+    // their job finishes, when the store can keep every slot's run locked
+    // meanwhile; else the results are written from the slots' buffers.
     const bool direct =
         data->canLockTiles(static_cast<std::uint32_t>(slots.size() * kRunTiles));
 
@@ -324,10 +322,10 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
 
     OrderedJobs::run(workers, jobCount, static_cast<int>(slots.size()), prepare, compute, finish);
     // Jobs prepared but not finished (after a failure or a cancel) still
-    // hold their tiles open.
+    // hold tiles that were never put in place.
     for (TileSlot& slot : slots) {
         for (ImageData::OpenTile& open : slot.open) {
-            if (open.samples) data->closeTile(open);
+            if (open.samples) data->discardTile(open);
             open = {};
         }
     }
