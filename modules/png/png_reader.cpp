@@ -2,12 +2,20 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "common/resolution.h"
 
 namespace tessary::modules {
+
+namespace {
+
+// The most one text or profile chunk may take.
+constexpr std::uint64_t kMaxChunkBytes = std::uint64_t{16} << 20;
+
+}  // namespace
 
 // The functions that call libpng keep no objects with destructors alive
 // across the calls, since an error leaves them through longjmp.
@@ -71,6 +79,11 @@ CodecStatus PngReader::openDecoder(int* bitDepth, int* colourType, int* interlac
     if (m_pngInfo == nullptr) return CodecStatus::OutOfMemory;
     png_set_read_fn(m_png, this, readCallback);
     png_set_sig_bytes(m_png, sizeof(signature));
+    // Text and profile chunks are read whole: never more memory for one
+    // than a quarter of the budget (at most 16 MiB), whatever length the
+    // file declares. A longer one is skipped with a warning.
+    png_set_chunk_malloc_max(
+        m_png, static_cast<png_alloc_size_t>(std::min<std::uint64_t>(m_budget / 4, kMaxChunkBytes)));
     if (!readHeader(bitDepth, colourType, interlaceType)) return failure(CodecStatus::Corrupt);
     m_decoderFresh = true;
     return CodecStatus::Ok;
