@@ -79,9 +79,12 @@ CodecStatus PngReader::openDecoder(int* bitDepth, int* colourType, int* interlac
     if (m_pngInfo == nullptr) return CodecStatus::OutOfMemory;
     png_set_read_fn(m_png, this, readCallback);
     png_set_sig_bytes(m_png, sizeof(signature));
-    // Text and profile chunks are read whole: never more memory for one
-    // than a quarter of the budget (at most 16 MiB), whatever length the
-    // file declares. A longer one is skipped with a warning.
+    // libpng reads a text or profile chunk whole, into memory the length
+    // the file declares (gigabytes in a damaged file); none of them is
+    // used, so they are skipped unread. Other chunks may take a quarter of
+    // the budget, at most 16 MiB.
+    static const png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+    png_set_keep_unknown_chunks(m_png, PNG_HANDLE_CHUNK_NEVER, kUnused, 6);
     png_set_chunk_malloc_max(
         m_png, static_cast<png_alloc_size_t>(std::min<std::uint64_t>(m_budget / 4, kMaxChunkBytes)));
     if (!readHeader(bitDepth, colourType, interlaceType)) return failure(CodecStatus::Corrupt);
