@@ -98,7 +98,7 @@ TsPiResult FormatModule::readStart(TsPiFormatBlock* block) {
     status = m_codec.openReader(std::move(source), moduleMemoryBudget(block), &reader);
     if (status != CodecStatus::Ok) return fail(status, "read", block);
 
-    m_read = std::make_unique<ReadSession>(std::move(reader), /*planar=*/true);
+    m_read = std::make_unique<ReadSession>(std::move(reader), /*planar=*/true, block->bufferProcs);
     const RasterInfo& info = m_read->info();
     describeImage(block, info);
     block->depth = 8;
@@ -179,8 +179,9 @@ TsPiResult FormatModule::writeStart(TsPiFormatBlock* block, std::intptr_t settin
     status =
         m_codec.openWriter(std::move(fd), fileSpecPath(block->fileSpec), info, settings, &writer);
     if (status != CodecStatus::Ok) return fail(status, "write", block);
-    m_write = std::make_unique<WriteSession>(
-        std::move(writer), info, largeBandRows(info.rowBytes(), info.height), /*planar=*/true);
+    m_write = std::make_unique<WriteSession>(std::move(writer), info,
+                                             largeBandRows(info.rowBytes(), info.height),
+                                             /*planar=*/true, block->bufferProcs);
     requestBand(block);
     return TSPI_NO_ERR;
 }

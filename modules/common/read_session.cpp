@@ -2,13 +2,14 @@
 
 namespace tessary::modules {
 
-ReadSession::ReadSession(std::unique_ptr<RasterReader> reader, bool planar)
-    : m_reader(std::move(reader)) {
+ReadSession::ReadSession(std::unique_ptr<RasterReader> reader, bool planar,
+                         const TsPiBufferSuite* buffers)
+    : m_reader(std::move(reader)), m_buffers(buffers) {
     m_planar = planar && m_reader->offerPlanar();
 }
 
 void ReadSession::restart() {
-    m_buffer.clear();
+    m_buffer.release();
     m_samplesDelivered = 0;
     m_failed = false;
 }
@@ -24,7 +25,7 @@ CodecStatus ReadSession::nextBand(DecodedBand* band) {
     const RasterInfo& info = m_reader->info();
     const std::size_t rowBytes = static_cast<std::size_t>(m_reader->bandWidth()) *
                                  static_cast<std::size_t>(m_planar ? 1 : info.channels());
-    if (m_buffer.empty()) m_buffer.resize(m_reader->bandBytes());
+    if (m_buffer.data() == nullptr) m_buffer.allocate(m_buffers, m_reader->bandBytes());
     BandRows rows;
     const CodecStatus status = m_reader->readBand(m_buffer.data(), rowBytes, &rows);
     if (status != CodecStatus::Ok) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/host_buffer.h"
 #include "common/raster.h"
 #include "tessary_plugin.h"
 
@@ -23,9 +24,12 @@ struct DecodedBand {
 // which stays valid until the next call of nextBand(). With `planar` the
 // reader is asked for planar bands, which the host takes without
 // rearranging; readers that cannot give them deliver interleaved bands.
+// The band buffer comes from `buffers`, the host's buffer suite, when it is
+// given (see HostBuffer).
 class ReadSession {
 public:
-    explicit ReadSession(std::unique_ptr<RasterReader> reader, bool planar = false);
+    explicit ReadSession(std::unique_ptr<RasterReader> reader, bool planar = false,
+                         const TsPiBufferSuite* buffers = nullptr);
 
     const RasterInfo& info() const { return m_reader->info(); }
     // Rows' worth of samples delivered so far: the image height once every
@@ -43,7 +47,8 @@ public:
 
 private:
     std::unique_ptr<RasterReader> m_reader;
-    std::vector<std::uint8_t> m_buffer;
+    const TsPiBufferSuite* m_buffers;
+    HostBuffer m_buffer;
     std::uint64_t m_samplesDelivered = 0;
     bool m_planar = false;
     bool m_failed = false;

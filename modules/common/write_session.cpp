@@ -5,11 +5,12 @@
 namespace tessary::modules {
 
 WriteSession::WriteSession(std::unique_ptr<RasterWriter> writer, const RasterInfo& info,
-                           std::int32_t bandHeight, bool planar)
+                           std::int32_t bandHeight, bool planar, const TsPiBufferSuite* buffers)
     : m_writer(std::move(writer)),
       m_info(info),
       m_bandHeight(std::max<std::int32_t>(bandHeight, 1)),
-      m_planar(planar && m_writer->takesPlanar()) {
+      m_planar(planar && m_writer->takesPlanar()),
+      m_buffers(buffers) {
     m_next = requestAfter(0);
 }
 
@@ -35,8 +36,8 @@ BandRows WriteSession::requestAfter(std::int32_t rowsDone) const {
 }
 
 std::uint8_t* WriteSession::bandBuffer() {
-    if (m_buffer.empty())
-        m_buffer.resize(m_info.rowBytes() * static_cast<std::size_t>(m_bandHeight));  // either layout
+    if (m_buffer.data() == nullptr)  // the same size for either layout
+        m_buffer.allocate(m_buffers, m_info.rowBytes() * static_cast<std::size_t>(m_bandHeight));
     return m_buffer.data();
 }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "common/host_buffer.h"
 #include "common/raster.h"
 
 namespace tessary::modules {
@@ -19,8 +20,11 @@ class WriteSession {
 public:
     // Bands of at most `bandHeight` rows (at least 1). With `planar` the
     // bands are planar (BandRows) when the writer takes them.
+    // bandBuffer() comes from `buffers`, the host's buffer suite, when it
+    // is given (see HostBuffer).
     WriteSession(std::unique_ptr<RasterWriter> writer, const RasterInfo& info,
-                 std::int32_t bandHeight, bool planar = false);
+                 std::int32_t bandHeight, bool planar = false,
+                 const TsPiBufferSuite* buffers = nullptr);
 
     const RasterInfo& info() const { return m_info; }
     // Whether consume() takes planar bands.
@@ -51,7 +55,8 @@ private:
     bool m_planar;
     BandRows m_next;
     std::int32_t m_rowsWritten = 0;
-    std::vector<std::uint8_t> m_buffer;
+    const TsPiBufferSuite* m_buffers;
+    HostBuffer m_buffer;
     bool m_failed = false;
 };
 

@@ -103,7 +103,8 @@ TsPiResult prepare(TsPiImportBlock* block) {
         TiffReader::openPages(std::move(source), &tiff, &pageStatus, moduleMemoryBudget(block));
     if (status != CodecStatus::Ok) return fail(status, "cannot read");
     run->tiff = tiff.get();
-    run->session = std::make_unique<ReadSession>(std::move(tiff));
+    run->session =
+        std::make_unique<ReadSession>(std::move(tiff), /*planar=*/false, block->bufferProcs);
     if (pageStatus != CodecStatus::Ok) {
         std::fprintf(stderr, "%s: skipping page 1 of %s: %s\n", kWho, run->path.c_str(),
                      describe(pageStatus));

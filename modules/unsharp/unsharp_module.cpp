@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/filter_request.h"
+#include "common/host_buffer.h"
 #include "common/host_callbacks.h"
 #include "tessary_pipl.h"
 #include "unsharp/unsharp_kernel.h"
@@ -32,63 +33,12 @@ namespace {
 // Output rows per band; fewer when the host offers little memory.
 constexpr std::int32_t kBandRows = 64;
 
-// Scratch memory from the host's buffer suite, or from the heap when the
-// host offers no suite.
-class ScratchBuffer {
-public:
-    ScratchBuffer() = default;
-    ~ScratchBuffer() { release(); }
-    ScratchBuffer(const ScratchBuffer&) = delete;
-    ScratchBuffer& operator=(const ScratchBuffer&) = delete;
-
-    TsPiResult allocate(const TsPiBufferSuite* suite, std::size_t bytes) {
-        release();
-        if (suite == nullptr || suite->allocateProc == nullptr || suite->lockProc == nullptr) {
-            m_heap.resize((bytes + 1) / 2);
-            m_data = m_heap.data();
-            return TSPI_NO_ERR;
-        }
-        if (bytes > static_cast<std::size_t>(INT32_MAX)) return TSPI_ERR_MEMORY_FULL;
-        TsPiBufferId id = nullptr;
-        const TsPiResult result = suite->allocateProc(static_cast<std::int32_t>(bytes), &id);
-        if (result != TSPI_NO_ERR || id == nullptr)
-            return result != TSPI_NO_ERR ? result : TSPI_ERR_MEMORY_FULL;
-        m_suite = suite;
-        m_id = id;
-        m_data = static_cast<std::uint16_t*>(suite->lockProc(id, 0));
-        if (m_data == nullptr) {
-            release();
-            return TSPI_ERR_MEMORY_FULL;
-        }
-        return TSPI_NO_ERR;
-    }
-
-    std::uint16_t* data() const { return m_data; }
-
-private:
-    void release() {
-        if (m_id != nullptr) {
-            if (m_suite->unlockProc != nullptr) m_suite->unlockProc(m_id);
-            if (m_suite->freeProc != nullptr) m_suite->freeProc(m_id);
-        }
-        m_suite = nullptr;
-        m_id = nullptr;
-        m_data = nullptr;
-        m_heap.clear();
-    }
-
-    const TsPiBufferSuite* m_suite = nullptr;
-    TsPiBufferId m_id = nullptr;
-    std::uint16_t* m_data = nullptr;
-    std::vector<std::uint16_t> m_heap;
-};
-
 struct UnsharpRun {
     TsPiRect filterRect;
     TsPiPoint imageSize;
     int planes = 0;
     std::int32_t bandRows = kBandRows;
-    ScratchBuffer scratch;
+    HostBuffer scratch;
     // The band asked for last: its output rows and their neighbourhood.
     TsPiRect output{};
     TsPiRect input{};
@@ -138,7 +88,8 @@ TsPiResult start(TsPiFilterBlock* block) {
             std::clamp<std::int64_t>((block->maxSpace / rowBytes - 2) / 2, 1, kBandRows));
     const std::size_t scratchBytes =
         UnsharpKernel::scratchSamples(widthOf(filter) + 2, planes) * sizeof(std::uint16_t);
-    const TsPiResult result = run->scratch.allocate(block->bufferProcs, scratchBytes);
+    const TsPiResult result =
+        run->scratch.allocate(block->bufferProcs, scratchBytes, /*heapFallback=*/false);
     if (result != TSPI_NO_ERR) {
         run.reset();
         return result;
@@ -163,7 +114,7 @@ TsPiResult proceed(TsPiFilterBlock* block) {
                                PixelArea{in.top, in.left, in.bottom, in.right},
                                static_cast<std::uint8_t*>(block->outData), block->outRowBytes,
                                PixelArea{out.top, out.left, out.bottom, out.right}, run->planes,
-                               run->scratch.data());
+                               reinterpret_cast<std::uint16_t*>(run->scratch.data()));
     reportProgress(block, out.bottom - run->filterRect.top, heightOf(run->filterRect));
     requestFrom(block, out.bottom);
     return TSPI_NO_ERR;

@@ -275,6 +275,74 @@ TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers, s
     return result;
 }
 
+// --- Buffers -----------------------------------------------------------------
+
+// Large buffers come from the shared area, so that a band the module hands
+// the editor, or has the editor fill, crosses by offset instead of being
+// copied both ways. Small buffers, and large ones once the area's buffer
+// slots are taken, come from the module's own heap, as in the editor.
+constexpr std::int32_t kSharedBufferMinimum = 64 << 10;
+
+struct SharedBuffer {
+    bool used = false;
+    std::uint8_t* data = nullptr;
+};
+SharedBuffer g_sharedBuffers[kModuleBufferSlots];
+TsPiBufferSuite g_heapBuffers{};
+
+int sharedSlotOf(const SharedBuffer& buffer) {
+    return kSlotModuleBuffers + static_cast<int>(&buffer - g_sharedBuffers);
+}
+
+SharedBuffer* sharedBufferOf(TsPiBufferId id) {
+    for (SharedBuffer& buffer : g_sharedBuffers)
+        if (id == reinterpret_cast<TsPiBufferId>(&buffer) && buffer.used) return &buffer;
+    return nullptr;
+}
+
+TsPiResult TSPI_CALL allocateSharedBufferProc(std::int32_t size, TsPiBufferId* bufferId) {
+    if (bufferId == nullptr || size < 0) return TSPI_ERR_PARAMETER;
+    if (size >= kSharedBufferMinimum) {
+        for (SharedBuffer& buffer : g_sharedBuffers) {
+            if (buffer.used) continue;
+            buffer.data =
+                g_session->area.slot(sharedSlotOf(buffer), static_cast<std::uint64_t>(size));
+            if (buffer.data == nullptr) break;
+            buffer.used = true;
+            *bufferId = reinterpret_cast<TsPiBufferId>(&buffer);
+            return TSPI_NO_ERR;
+        }
+    }
+    return g_heapBuffers.allocateProc(size, bufferId);
+}
+
+void* TSPI_CALL lockSharedBufferProc(TsPiBufferId bufferId, TsPiBool8 moveHigh) {
+    if (SharedBuffer* buffer = sharedBufferOf(bufferId)) return buffer->data;
+    return g_heapBuffers.lockProc(bufferId, moveHigh);
+}
+
+void TSPI_CALL unlockSharedBufferProc(TsPiBufferId bufferId) {
+    if (sharedBufferOf(bufferId) == nullptr) g_heapBuffers.unlockProc(bufferId);
+}
+
+void TSPI_CALL freeSharedBufferProc(TsPiBufferId bufferId) {
+    if (SharedBuffer* buffer = sharedBufferOf(bufferId)) {
+        g_session->area.releaseMemory(sharedSlotOf(*buffer));
+        *buffer = SharedBuffer{};
+        return;
+    }
+    g_heapBuffers.freeProc(bufferId);
+}
+
+void fillSharedBufferSuite(TsPiBufferSuite& suite) {
+    fillBufferSuite(g_heapBuffers);
+    suite = g_heapBuffers;
+    suite.allocateProc = allocateSharedBufferProc;
+    suite.lockProc = lockSharedBufferProc;
+    suite.unlockProc = unlockSharedBufferProc;
+    suite.freeProc = freeSharedBufferProc;
+}
+
 // --- Blocks ------------------------------------------------------------------
 
 template <class Block>
@@ -294,7 +362,7 @@ bool startBlock(Session& s, std::int32_t kind) {
     if (!s.crossing.reset(kind)) return false;
     s.kind = kind;
     std::memset(s.block, 0, sizeof s.block);
-    fillBufferSuite(s.bufferSuite);
+    fillSharedBufferSuite(s.bufferSuite);
     fillResourceSuite(s.resourceSuite);
     fillHandleSuite(s.handleSuite);
     fillImageServicesSuite(s.imageServicesSuite);

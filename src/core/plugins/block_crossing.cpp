@@ -65,6 +65,20 @@ void BlockCrossing::encodePointer(const void* block, std::size_t index, const Oc
         m_synced[index] = bits;
         return;
     }
+    if (m_side == Side::Helper && field.role == FieldRole::ModuleData && occasion.moduleData &&
+        m_area.contains(value)) {
+        // Module data the module keeps in the area (a buffer from the
+        // buffer suite) crosses by offset; the editor insists that all its
+        // shape may reach lies inside the area, so the area grows past the
+        // buffer where that reaches further.
+        const std::int64_t bound = moduleDataBound(moduleDataShapeOf(m_kind, block));
+        if (bound < 0 ||
+            !m_area.cover(m_area.offsetOf(value) +
+                          static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1)))) {
+            ok = false;
+            return;
+        }
+    }
     if (bits == m_synced[index]) {
         out.put(PointerTag::Unchanged);
     } else if (value == nullptr) {
@@ -187,16 +201,7 @@ bool BlockCrossing::decode(LinkReader& in, void* block, int passedFd) {
                     break;
                 case PointerTag::Shared: {
                     const auto offset = in.get<std::uint64_t>();
-                    std::uint64_t bytes = 1;
-                    if (m_side == Side::Editor && field.role == FieldRole::ModuleData) {
-                        // Everything the editor's advance may touch must lie
-                        // inside the area.
-                        const std::int64_t bound =
-                            moduleDataBound(moduleDataShapeOf(m_kind, next.data()));
-                        if (bound < 0) return false;
-                        bytes = std::max<std::int64_t>(bound, 1);
-                    }
-                    std::uint8_t* at = in.ok() ? m_area.at(offset, bytes) : nullptr;
+                    std::uint8_t* at = in.ok() ? m_area.at(offset, 1) : nullptr;
                     if (at == nullptr) return false;
                     setFieldAt<void*>(next.data(), field.offset, at);
                     break;
@@ -269,7 +274,24 @@ bool BlockCrossing::decode(LinkReader& in, void* block, int passedFd) {
         }
     }
     if (!in.ok()) return false;
+    if (m_side == Side::Editor && !moduleDataWithinArea(next.data())) return false;
     std::memcpy(block, next.data(), next.size());
+    return true;
+}
+
+bool BlockCrossing::moduleDataWithinArea(const void* block) const {
+    for (const BlockField& field : m_layout->fields) {
+        if (field.role != FieldRole::ModuleData) continue;
+        const void* data = fieldAt<const void*>(block, field.offset);
+        if (data == nullptr) continue;
+        // Everything the editor may touch when it serves an advance, for
+        // this shape, whether the pointer is new or kept.
+        const std::int64_t bound = moduleDataBound(moduleDataShapeOf(m_kind, block));
+        if (bound < 0 || !m_area.contains(data) ||
+            m_area.at(m_area.offsetOf(data),
+                      static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1))) == nullptr)
+            return false;
+    }
     return true;
 }
 

@@ -58,6 +58,9 @@ private:
         std::uint64_t bytes = 0;
     };
 
+    // Editor: whether every module data pointer of `block` lies in the area
+    // with all its shape may reach.
+    bool moduleDataWithinArea(const void* block) const;
     void encodePointer(const void* block, std::size_t index, const Occasion& occasion,
                        LinkWriter& out, bool& ok);
 

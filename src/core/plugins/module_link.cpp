@@ -91,6 +91,22 @@ std::uint8_t* SharedArea::slot(int index, std::uint64_t bytes) {
     return m_base + s.offset;
 }
 
+bool SharedArea::cover(std::uint64_t end) {
+    if (end <= m_size) return true;
+    if (m_fd < 0 || end > kReserved) return false;
+    const std::uint64_t page = 4096;
+    end = (end + page - 1) / page * page;
+    if (::ftruncate(m_fd, static_cast<off_t>(end)) != 0) return false;
+    return mapTo(end);
+}
+
+void SharedArea::releaseMemory(int index) {
+    if (index < 0 || index >= kSlots || m_fd < 0 || m_slots[index].capacity == 0) return;
+    ::fallocate(m_fd, FALLOC_FL_PUNCH_HOLE | FALLOC_FL_KEEP_SIZE,
+                static_cast<off_t>(m_slots[index].offset),
+                static_cast<off_t>(m_slots[index].capacity));
+}
+
 bool SharedArea::contains(const void* p) const {
     const auto* byte = static_cast<const std::uint8_t*>(p);
     return m_base != nullptr && byte >= m_base && byte < m_base + m_size;

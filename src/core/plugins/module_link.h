@@ -64,6 +64,12 @@ public:
     // Null when the area cannot grow.
     static constexpr int kSlots = 8;
     std::uint8_t* slot(int slot, std::uint64_t bytes);
+    // Grows the file, when it is shorter, so that [0, end) is mapped. False
+    // when it cannot.
+    bool cover(std::uint64_t end);
+    // Gives the memory of a slot's region back (it reads as zeros after);
+    // the region stays the slot's for reuse.
+    void releaseMemory(int slot);
 
     bool contains(const void* p) const;
     std::uint64_t offsetOf(const void* p) const;
@@ -93,7 +99,11 @@ enum SharedSlot : int {
     kSlotMask = 2,
     kSlotExport = 3,
     kSlotModuleData = 4,
+    // 5 ... 7: large buffers the helper's buffer suite serves to the module,
+    // which then cross without a copy.
+    kSlotModuleBuffers = 5,
 };
+inline constexpr int kModuleBufferSlots = SharedArea::kSlots - kSlotModuleBuffers;
 
 // --- Messages ---------------------------------------------------------------
 
