@@ -230,19 +230,11 @@ bool ImageData::writeTile(int plane, const Rect& tile, const std::uint8_t* sourc
     }
 
     // A fresh tile, whose undefined contents are overwritten whole.
-    const VMTile::TileNumber fresh = m_store.allocate();
-    if (fresh == 0) return fail(Failure::kTilesShort);
-    TS_ASSERT(fresh <= kTileMask);
-    std::uint8_t* block = m_store.lock(fresh);
-    if (!block) {
-        m_store.release(fresh);
-        return fail(Failure::kStore);
-    }
+    OpenTile open;
+    std::uint8_t* block = openTile(plane, tile, open);
+    if (!block) return false;
     copyRows(block);
-    m_store.unlock(fresh);
-    const TileEntry old = entry;
-    entry = fresh | kPrivateBit;
-    if (!isConstant(old)) m_store.release(tileOf(old));
+    closeTile(open);
     return true;
 }
 
