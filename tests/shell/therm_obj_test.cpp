@@ -68,24 +68,24 @@ TEST(ThermObj, TheCancelButtonSitsWhereTheLayoutSays) {
     EXPECT_EQ(without.window()->cancelButton(), nullptr);
 }
 
-TEST(ThermObj, ControlPeriodCancels) {
-    CThermObj progress(25002, nullptr);
-    progress.logic().open();
-    EXPECT_FALSE(progress.update(1, 10));
-    QTest::keyClick(progress.window(), Qt::Key_Period, Qt::ControlModifier);
-    QTest::qWait(650);  // the logic looks for messages at most every 600 ms
-    EXPECT_TRUE(progress.update(2, 10));
-    QTest::qWait(650);
-    EXPECT_FALSE(progress.update(3, 10));  // only the update that saw it
-}
-
-TEST(ThermObj, APeriodWithoutControlDoesNotCancel) {
-    CThermObj progress(25002, nullptr);
-    progress.logic().open();
-    progress.update(1, 10);
-    QTest::keyClick(progress.window(), Qt::Key_Period);
-    QTest::qWait(650);
-    EXPECT_FALSE(progress.update(2, 10));
+TEST(ThermObj, ControlPeriodOrEscapeCancelsAPlainPeriodDoesNot) {
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifier modifier;
+        bool cancels;
+    };
+    for (const Case c : {Case{Qt::Key_Period, Qt::ControlModifier, true},
+                         Case{Qt::Key_Escape, Qt::NoModifier, true},
+                         Case{Qt::Key_Period, Qt::NoModifier, false}}) {
+        CThermObj progress(25002, nullptr);
+        progress.logic().open();
+        EXPECT_FALSE(progress.update(1, 10));
+        QTest::keyClick(progress.window(), c.key, c.modifier);
+        QTest::qWait(650);  // the logic looks for messages at most every 600 ms
+        EXPECT_EQ(progress.update(2, 10), c.cancels) << c.key;
+        QTest::qWait(650);
+        EXPECT_FALSE(progress.update(3, 10));  // only the update that saw it
+    }
 }
 
 TEST(ThermObj, AClickOnCancelCancels) {

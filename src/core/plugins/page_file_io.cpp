@@ -91,6 +91,8 @@ std::string_view describePageFileError(PageFileError error) {
             return "the image holds no pixels";
         case PageFileError::Busy:
             return "another plug-in is running";
+        case PageFileError::Cancelled:
+            return "cancelled";
     }
     return "unknown error";
 }
@@ -188,6 +190,7 @@ PageFileError PageFileIO::revert(Page& page, const std::filesystem::path& path) 
 
 PageFileError PageFileIO::moduleFailure(std::int16_t code) const {
     if (m_host.moduleStopped()) return PageFileError::ModuleStopped;
+    if (m_host.cancelled()) return PageFileError::Cancelled;
     if (m_host.loadFailed()) return PageFileError::ModuleNotLoaded;
     return code == TSPI_ERR_MEMORY_FULL ? PageFileError::NotEnoughMemory
                                         : PageFileError::ModuleFailed;

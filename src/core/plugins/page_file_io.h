@@ -26,6 +26,7 @@ enum class PageFileError {
     CannotReplaceFile,  // the finished file could not be put in the target's place
     PageNotShaped,      // the page holds no pixels
     Busy,               // another plug-in run is in progress
+    Cancelled,          // the user cancelled the module's run (nothing to report)
 };
 
 // A short English description of an error, for logs and the batch program;

@@ -463,7 +463,8 @@ CPageDocument* CKorvelApp::openDocumentFile(const QString& path) {
     std::string warning;
     std::unique_ptr<Page> page = m_files->open(absolute.toStdString(), &error, &warning);
     if (!page) {
-        showWarning(m_mainFrame, openFailureMessage(error, absolute, m_host.get()));
+        if (error != PageFileError::Cancelled)
+            showWarning(m_mainFrame, openFailureMessage(error, absolute, m_host.get()));
         return nullptr;
     }
     CPageDocument* document = m_template->createDocument(std::move(page), absolute);

@@ -39,6 +39,7 @@ bool CPageDocument::revert() {
         return false;
     }
     const PageFileError error = context().files->revert(*m_page, path().toStdString());
+    if (error == PageFileError::Cancelled) return false;
     if (error != PageFileError::None) {
         showWarning(context().mainWindow, openFailureMessage(error, path(), context().host));
         return false;
@@ -51,6 +52,7 @@ bool CPageDocument::onSaveDocument(const QString& target) {
     PageFileError error = PageFileError::PageNotShaped;
     if (m_page != nullptr && context().files != nullptr)
         error = context().files->save(*m_page, target.toStdString());
+    if (error == PageFileError::Cancelled) return false;  // the user chose to stop
     if (error != PageFileError::None) {
         showWarning(context().mainWindow, saveFailureMessage(error, target, context().host));
         return false;

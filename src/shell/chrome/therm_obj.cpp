@@ -90,7 +90,13 @@ protected:
                 message.character = key->key() == Qt::Key_Period
                                         ? U'.'
                                         : (key->text().isEmpty() ? 0 : key->text().at(0).unicode());
-                m_owner.queue(message, key->modifiers().testFlag(Qt::ControlModifier));
+                bool control = key->modifiers().testFlag(Qt::ControlModifier);
+                // Escape, the usual cancel key here, cancels as Ctrl+period does.
+                if (key->key() == Qt::Key_Escape) {
+                    message.character = U'.';
+                    control = true;
+                }
+                m_owner.queue(message, control);
                 return true;
             }
             case QEvent::KeyRelease:

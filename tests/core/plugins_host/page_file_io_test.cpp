@@ -65,6 +65,11 @@ TEST_F(PageFiles, FailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
     // The module wrote into a file beside the target, not into the target.
     EXPECT_NE(std::string(script.pathSeen), target.native());
     EXPECT_EQ(path(script.pathSeen).parent_path(), files.path());
+    // A save the user cancels likewise, told apart so that nothing is shown.
+    script.failResult = TSPI_ERR_USER_CANCELED;
+    EXPECT_EQ(io.save(*page, target), PageFileError::Cancelled);
+    EXPECT_EQ(contentsOf(target), "the old picture");
+    EXPECT_EQ(namesIn(files.path()), (std::vector<std::string>{"keep.prb"}));
 
     script.failSelector = 0;
     ASSERT_EQ(io.save(*page, target), PageFileError::None);
