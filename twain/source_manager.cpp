@@ -165,7 +165,10 @@ TW_UINT16 SourceManager::openSource(TW_IDENTITY& wanted) {
     if (m_open) return fail(TWCC_MAXCONNECTIONS);
     const Source* source =
         wanted.ProductName[0] == '\0' ? defaultSource() : findByName(wanted.ProductName);
-    if (!source) return fail(TWCC_NODS);
+    if (!source) {
+        if (m_sources.empty() && windowsAvailable()) reportNoSources();
+        return fail(TWCC_NODS);
+    }
     std::unique_ptr<SaneDevice> device;
     const SANE_Status status = SaneDevice::open(source->deviceName, device);
     if (status != SANE_STATUS_GOOD)
@@ -184,7 +187,10 @@ TW_UINT16 SourceManager::closeSource(const TW_IDENTITY& which) {
 
 TW_UINT16 SourceManager::userSelect(TW_IDENTITY& identity) {
     const Source* current = defaultSource();
-    if (!current) return fail(TWCC_NODS);
+    if (!current) {
+        if (windowsAvailable()) reportNoSources();
+        return fail(TWCC_NODS);
+    }
     if (identity.ProductName[0] != '\0')
         if (const Source* given = findByName(identity.ProductName)) current = given;
     if (!windowsAvailable()) {  // headless: the default stays

@@ -5,6 +5,7 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -33,6 +34,16 @@ std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
     if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
     return static_cast<size_t>(list->currentRow());
+}
+
+void reportNoSources() {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Select Source"),
+                    QStringLiteral("No scanner was found."), QMessageBox::Ok,
+                    QApplication::activeWindow());
+    box.setInformativeText(
+        QStringLiteral("Connect the scanner and switch it on. Scanners are reached through "
+                       "SANE; \"scanimage -L\" lists the ones it can see."));
+    box.exec();
 }
 
 }  // namespace tessary::twain

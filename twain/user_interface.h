@@ -24,6 +24,10 @@ bool windowsAvailable();
 // index, or empty when the user cancelled.
 std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size_t initial);
 
+// Tells the user that no scanner can be reached (shown when a selection or
+// a scan is asked for and the scanner library lists no device).
+void reportNoSources();
+
 // What the user picks in the source window.
 struct WindowChoices {
     int pixelType = 0;

@@ -8,9 +8,11 @@
 #include <QDialog>
 #include <QLabel>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTimer>
+#include <cstdio>
 #include <cstdlib>
 
 #include "support/temp_dir.h"
@@ -114,6 +116,32 @@ TEST(SourceSelection, TheChosenSourceIsRememberedAsTheDefault) {
     ASSERT_EQ(later.openManager(), TWRC_SUCCESS);
     ASSERT_EQ(later.openSource(), TWRC_SUCCESS);
     EXPECT_STREQ(later.identity.ProductName, "test:1");
+}
+
+TEST(SourceSelection, WithoutAnyScannerTheUserIsToldAndNothingOpens) {
+    TempDir sane;
+    {
+        std::FILE* conf = std::fopen((sane.path() / "dll.conf").c_str(), "w");
+        std::fclose(conf);
+    }
+    ScopedEnv config("SANE_CONFIG_DIR", sane.path().c_str());
+    TwainDriver driver;
+    ASSERT_EQ(driver.openManager(), TWRC_SUCCESS);
+    for (const bool select : {true, false}) {
+        QString told;
+        QTimer::singleShot(0, [&told] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            told = box->text();
+            box->accept();
+        });
+        TW_IDENTITY chosen{};
+        const TW_UINT16 result =
+            select ? driver.manager(DAT_IDENTITY, MSG_USERSELECT, &chosen) : driver.openSource();
+        EXPECT_EQ(result, TWRC_FAILURE) << select;
+        EXPECT_EQ(driver.managerCondition(), TWCC_NODS);
+        EXPECT_EQ(told, QStringLiteral("No scanner was found.")) << select;
+    }
 }
 
 }  // namespace
