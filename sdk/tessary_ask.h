@@ -142,6 +142,22 @@ static inline int tspiReportWarning(TsPiFourCC hostSignature, TsPiHostProc hostP
     return word == 0;
 }
 
+/* Selector of the host procedure: `data` points at a pointer-sized word that
+ * receives how many threads the module may keep busy during one call (1 or
+ * more), as the user set it for the host's own work. A host that does not
+ * say leaves the word alone. A module that uses threads gives the same
+ * result for every count. */
+#define TSPI_HOST_WORKER_THREADS ((int16_t)0x5448) /* "TH" */
+
+/* The thread count TSPI_HOST_WORKER_THREADS answers, within 1 ... 256; 1
+ * when the host does not say. */
+static inline int tspiWorkerThreads(TsPiFourCC hostSignature, TsPiHostProc hostProc) {
+    intptr_t word = 0;
+    if (hostSignature != TSPI_HOST_SIGNATURE || hostProc == NULL) return 1;
+    hostProc(TSPI_HOST_WORKER_THREADS, &word);
+    return word < 1 ? 1 : word > 256 ? 256 : (int)word;
+}
+
 #if UINTPTR_MAX == 0xFFFFFFFFu
 TSPI_STATIC_ASSERT(sizeof(TsPiAskSuite) == 16, TsPiAskSuite_size);
 TSPI_STATIC_ASSERT(sizeof(TsPiAskNumber) == 20, TsPiAskNumber_size);

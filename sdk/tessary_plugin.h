@@ -269,7 +269,8 @@ typedef TsPiBool8(TSPI_CALL* TsPiAbortProc)(void);
 typedef void(TSPI_CALL* TsPiProgressProc)(int32_t done, int32_t total);
 /* Host-specific services. Selector TSPI_HOST_ASK_SUITE (tessary_ask.h) hands
  * out the suite of questions to the user, TSPI_HOST_REPORT_WARNING takes a
- * warning for the user; every other selector does nothing. */
+ * warning for the user, TSPI_HOST_WORKER_THREADS tells how many threads the
+ * module may use; every other selector does nothing. */
 typedef void(TSPI_CALL* TsPiHostProc)(int16_t selector, intptr_t* data);
 /* Lets the host process one window-system event the module received while
  * showing its own window. */

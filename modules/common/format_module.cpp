@@ -176,6 +176,7 @@ TsPiResult FormatModule::writeStart(TsPiFormatBlock* block, std::intptr_t settin
     CodecStatus status = openHostFileForWriting(block->dataFork, &fd);
     if (status != CodecStatus::Ok) return fail(status, "open", block);
     std::unique_ptr<RasterWriter> writer;
+    m_codec.setWorkerThreads(tspiWorkerThreads(block->hostSignature, block->hostProc));
     status =
         m_codec.openWriter(std::move(fd), fileSpecPath(block->fileSpec), info, settings, &writer);
     if (status != CodecStatus::Ok) return fail(status, "write", block);

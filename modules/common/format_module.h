@@ -39,6 +39,14 @@ public:
     // The options phase: returns the settings word to keep for the write.
     // By default the settings stay as they are.
     virtual std::intptr_t chooseOptions(std::intptr_t settings) { return settings; }
+
+    // How many threads the writers opened next may use (the host's answer,
+    // 1 or more); the file they write is the same for every count.
+    void setWorkerThreads(int threads) { m_workerThreads = threads < 1 ? 1 : threads; }
+    int workerThreads() const { return m_workerThreads; }
+
+private:
+    int m_workerThreads = 1;
 };
 
 // The selector state machine of a format module. Read: Start describes the

@@ -35,8 +35,8 @@ public:
                            std::intptr_t /*settings*/,
                            std::unique_ptr<RasterWriter>* writer) override {
         std::unique_ptr<PngWriter> png;
-        const CodecStatus status =
-            PngWriter::create(std::make_unique<FdByteSink>(std::move(fd)), info, &png);
+        const CodecStatus status = PngWriter::create(std::make_unique<FdByteSink>(std::move(fd)),
+                                                     info, workerThreads(), &png);
         *writer = std::move(png);
         return status;
     }

@@ -85,8 +85,8 @@ CodecStatus PngReader::openDecoder(int* bitDepth, int* colourType, int* interlac
     // the budget, at most 16 MiB.
     static const png_byte kUnused[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
     png_set_keep_unknown_chunks(m_png, PNG_HANDLE_CHUNK_NEVER, kUnused, 6);
-    png_set_chunk_malloc_max(
-        m_png, static_cast<png_alloc_size_t>(std::min<std::uint64_t>(m_budget / 4, kMaxChunkBytes)));
+    png_set_chunk_malloc_max(m_png, static_cast<png_alloc_size_t>(
+                                        std::min<std::uint64_t>(m_budget / 4, kMaxChunkBytes)));
     if (!readHeader(bitDepth, colourType, interlaceType)) return failure(CodecStatus::Corrupt);
     m_decoderFresh = true;
     return CodecStatus::Ok;

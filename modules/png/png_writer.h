@@ -1,25 +1,30 @@
 #pragma once
 
-#include <png.h>
-
 #include <cstdint>
 #include <memory>
-#include <string>
+#include <vector>
 
 #include "common/byte_sink.h"
 #include "common/raster.h"
+#include "png/png_encoder.h"
 
 namespace tessary::modules {
 
-// Writes non-interlaced 8-bit PNG files through libpng: Grey as greyscale,
-// Rgb as truecolour, Indexed as a palette image. A resolution above 0 is
-// stored in a pHYs chunk in pixels per metre; 0 writes no pHYs chunk.
+// Writes non-interlaced 8-bit PNG files: Grey as greyscale, Rgb as
+// truecolour, Indexed as a palette image. A resolution above 0 is stored in
+// a pHYs chunk in pixels per metre; 0 writes no pHYs chunk. The image data
+// is compressed on up to `threads` threads (PngEncoder); the file is the
+// same for every count.
 class PngWriter final : public RasterWriter {
 public:
+    // zlib's level: within a few per cent of the smallest files for
+    // photographs and screenshots alike, several times faster than 6 on
+    // filtered photographic rows.
+    static constexpr int kCompressionLevel = 4;
+
     // Writes the header chunks at once.
-    static CodecStatus create(std::unique_ptr<ByteSink> sink, const RasterInfo& info,
+    static CodecStatus create(std::unique_ptr<ByteSink> sink, const RasterInfo& info, int threads,
                               std::unique_ptr<PngWriter>* writer);
-    ~PngWriter() override;
 
     RowOrder rowOrder() const override { return RowOrder::TopDown; }
     CodecStatus writeRows(const std::uint8_t* source, std::size_t sourceRowBytes,
@@ -27,26 +32,20 @@ public:
     CodecStatus finish() override;
 
 private:
-    PngWriter(std::unique_ptr<ByteSink> sink, const RasterInfo& info);
+    PngWriter(std::unique_ptr<ByteSink> sink, const RasterInfo& info, int threads);
 
-    CodecStatus failure() const;
-    static void writeCallback(png_structp png, png_bytep data, std::size_t length);
-    static void flushCallback(png_structp png);
-    static void errorCallback(png_structp png, png_const_charp message);
-    static void warningCallback(png_structp png, png_const_charp message);
-    bool writeHeader();
-    bool writeRowsGuarded(const std::uint8_t* source, std::size_t sourceRowBytes,
-                          std::int32_t rowCount);
-    bool writeEnd();
+    CodecStatus writeChunk(const char type[4], const std::uint8_t* data, std::size_t size);
+    CodecStatus writeHeader();
+    // Writes what the encoder produced as IDAT chunks.
+    CodecStatus flushImageData();
+    CodecStatus fail(CodecStatus status);
 
     std::unique_ptr<ByteSink> m_sink;
     RasterInfo m_info;
-    png_structp m_png = nullptr;
-    png_infop m_pngInfo = nullptr;
+    PngEncoder m_encoder;
+    std::vector<std::uint8_t> m_compressed;
     std::int32_t m_rowsWritten = 0;
-    CodecStatus m_sinkStatus = CodecStatus::Ok;
     bool m_failed = false;
-    std::string m_error;
 };
 
 }  // namespace tessary::modules

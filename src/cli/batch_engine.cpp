@@ -39,6 +39,7 @@ bool BatchEngine::start(std::string& error) {
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setColours(m_globals->foreground(), m_globals->background());
     m_host->setModuleQuestions(&m_questions);
+    m_host->setWorkers(&m_globals->workers());
     m_files = std::make_unique<PageFileIO>(*m_host, m_plugIns, environment());
     m_toolBox = std::make_unique<ToolBox>(m_globals->toolGlobals());
     m_toolBox->loadOptions(&m_globals->preferences().toolBox);

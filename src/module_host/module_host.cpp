@@ -132,6 +132,13 @@ void TSPI_CALL hostProc(std::int16_t selector, std::intptr_t* data) {
         const auto taken = in.get<std::uint8_t>();
         if (!in.atEnd()) linkBroken();
         if (taken != 0) *data = 0;
+    } else if (selector == TSPI_HOST_WORKER_THREADS) {
+        LinkWriter out = callback(LinkCallback::WorkerThreads);
+        const std::vector<std::uint8_t> answer = forward(out);
+        LinkReader in(answer.data(), answer.size());
+        const auto threads = in.get<std::int32_t>();
+        if (!in.atEnd()) linkBroken();
+        *data = threads;
     }
 }
 

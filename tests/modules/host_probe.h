@@ -172,6 +172,7 @@ struct FormatScript {
     TsPiFormatBlock atWriteStart;
     int32_t rowsWritten;        // rows the write phase received
     uint32_t modeAtWriteStart;  // permission bits of the file being written
+    int32_t threadsAtWriteStart;  // the host's worker thread count
 };
 
 }  // namespace probe

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host_probe.h"
+#include "tessary_ask.h"
 #include "tessary_pipl.h"
 
 TSPI_DECLARE_PIPL(kProbeFormatPiPL, 16000, tspi::kind(TSPI_KIND_FORMAT),
@@ -118,6 +119,7 @@ TSPI_ENTRY void TSPI_CALL PluginMain(int16_t selector, void* block, intptr_t* da
             struct stat info;
             s->modeAtWriteStart = fstat(b->dataFork, &info) == 0 ? info.st_mode & 07777 : 0;
             s->atWriteStart = *b;
+            s->threadsAtWriteStart = tspiWorkerThreads(b->hostSignature, b->hostProc);
             s->rowsWritten = 0;
             writeAll(b->dataFork, "PRB1", 4);
             askRow(*b, 0);

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "modules_shipped/test_image.h"
 #include "png/png_reader.h"
 #include "png/png_writer.h"
@@ -278,7 +281,8 @@ TEST(PngReader, DamagedFilesAreErrors) {
     EXPECT_EQ(decodePng(buildPng(huge), &decoded), CodecStatus::TooLarge);
 }
 
-CodecStatus writePng(const std::filesystem::path& path, const Image& image, double ppi) {
+CodecStatus writePng(const std::filesystem::path& path, const Image& image, double ppi,
+                     int threads = 1, std::int32_t bandRows = 32) {
     RasterInfo info;
     info.width = image.width;
     info.height = image.height;
@@ -286,9 +290,14 @@ CodecStatus writePng(const std::filesystem::path& path, const Image& image, doub
     info.horizontalPpi = info.verticalPpi = ppi;
     std::unique_ptr<PngWriter> writer;
     const CodecStatus status =
-        PngWriter::create(std::make_unique<FdByteSink>(createFile(path)), info, &writer);
+        PngWriter::create(std::make_unique<FdByteSink>(createFile(path)), info, threads, &writer);
     if (status != CodecStatus::Ok) return status;
-    return encodeAll(std::move(writer), image, info.kind, 32);
+    return encodeAll(std::move(writer), image, info.kind, bandRows);
+}
+
+std::vector<std::uint8_t> bytesOf(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 TEST(PngWriter, RoundTripsExactlyWithResolution) {
@@ -305,6 +314,26 @@ TEST(PngWriter, RoundTripsExactlyWithResolution) {
             ASSERT_EQ(decodeAll(*reader, &decoded), CodecStatus::Ok);
             expectSameImage(decoded, image, "png-round-trip");
         }
+    }
+}
+
+// Images of many compression blocks, written in bands of different heights
+// on one and on several threads: the same file, and the same pixels back.
+TEST(PngWriter, TheFileIsTheSameForEveryThreadCountAndBandHeight) {
+    TempDir dir;
+    for (const Image& image : {smoothImage(613, 500, 3), noiseImage(900, 400, 1, 9)}) {
+        ASSERT_EQ(writePng(dir / "one.png", image, 72.0, 1, 32), CodecStatus::Ok);
+        const std::vector<std::uint8_t> reference = bytesOf(dir / "one.png");
+        ASSERT_GT(reference.size(), 0u);
+        for (const auto& [threads, bandRows] : {std::pair{4, 7}, std::pair{3, 500}}) {
+            ASSERT_EQ(writePng(dir / "many.png", image, 72.0, threads, bandRows), CodecStatus::Ok);
+            EXPECT_EQ(bytesOf(dir / "many.png"), reference) << threads << " threads";
+        }
+        std::unique_ptr<PngReader> reader;
+        ASSERT_EQ(PngReader::open(fileSource(dir / "many.png"), &reader), CodecStatus::Ok);
+        Image decoded;
+        ASSERT_EQ(decodeAll(*reader, &decoded), CodecStatus::Ok);
+        expectSameImage(decoded, image, "png-threads");
     }
 }
 

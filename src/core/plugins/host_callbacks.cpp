@@ -20,10 +20,11 @@ void TSPI_CALL progressProc(std::int32_t done, std::int32_t total) {
     if (PlugInHost* host = PlugInHost::active()) host->reportProgress(done, total);
 }
 
-// Serves two selectors: TSPI_HOST_ASK_SUITE writes the ask suite's address
-// into the word `data` points at; TSPI_HOST_REPORT_WARNING hands the text
-// the word points at to the active host and clears the word when it was
-// taken. Every other selector does nothing.
+// Serves three selectors: TSPI_HOST_ASK_SUITE writes the ask suite's
+// address into the word `data` points at; TSPI_HOST_REPORT_WARNING hands the
+// text the word points at to the active host and clears the word when it was
+// taken; TSPI_HOST_WORKER_THREADS writes the active host's thread count.
+// Every other selector does nothing.
 void TSPI_CALL hostProc(std::int16_t selector, std::intptr_t* data) {
     if (data == nullptr) return;
     if (selector == TSPI_HOST_ASK_SUITE) {
@@ -31,6 +32,8 @@ void TSPI_CALL hostProc(std::int16_t selector, std::intptr_t* data) {
     } else if (selector == TSPI_HOST_REPORT_WARNING) {
         PlugInHost* host = PlugInHost::active();
         if (host != nullptr && host->noteWarning(reinterpret_cast<const char*>(*data))) *data = 0;
+    } else if (selector == TSPI_HOST_WORKER_THREADS) {
+        if (PlugInHost* host = PlugInHost::active()) *data = host->workerThreads();
     }
 }
 

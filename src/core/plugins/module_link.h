@@ -130,6 +130,7 @@ enum class LinkCallback : std::uint32_t {
     AskOpenFile = 8,
     AskSaveFile = 9,
     AskNumbers = 10,
+    WorkerThreads = 11,
 };
 
 // Largest message either side accepts; a block with a parameters handle or

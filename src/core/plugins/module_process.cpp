@@ -279,6 +279,10 @@ bool ModuleProcess::serveCallback(PlugInHost& host, PlugInRecord& record, LinkRe
             out.put<std::uint8_t>(host.noteWarning(text.pointer()) ? 1 : 0);
             break;
         }
+        case LinkCallback::WorkerThreads:
+            if (!in.atEnd()) return false;
+            out.put<std::int32_t>(host.workerThreads());
+            break;
         case LinkCallback::ProcessEvent: {
             std::array<std::uint32_t, 7> words{};
             for (std::uint32_t& word : words) word = in.get<std::uint32_t>();

@@ -10,6 +10,7 @@
 #include "plugins/host_callbacks.h"
 #include "plugins/module_process.h"
 #include "plugins/movable_memory.h"
+#include "platform/worker_pool.h"
 #include "plugins/plug_in_module.h"
 #include "tessary_ask.h"
 
@@ -193,6 +194,10 @@ std::int16_t PlugInHost::CallPlugIn(PlugInRecord& record, std::int16_t selector)
     }
     if (result == TSPI_ERR_USER_CANCELED) m_cancelled = true;
     return result > 0 ? -1 : result;
+}
+
+int PlugInHost::workerThreads() const {
+    return m_workers != nullptr ? m_workers->threadCount() : 1;
 }
 
 void PlugInHost::UnloadPlugIn(PlugInRecord& record) {

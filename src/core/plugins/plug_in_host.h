@@ -23,6 +23,7 @@ inline constexpr std::int16_t kModuleStopped = -32768;
 
 class DataBuffer;
 class ModuleProcess;
+class WorkerPool;
 
 // Where modules run: loaded into this process, or each run in a module
 // host process of its own (tessary-module-host), so that a module that
@@ -84,6 +85,9 @@ public:
     // cancelled before the helper is killed, in milliseconds.
     void setCancelGrace(int ms) { m_cancelGraceMs = ms; }
     int cancelGraceMs() const { return m_cancelGraceMs; }
+    // The engine's threads, whose count modules may ask for (1 without).
+    void setWorkers(const WorkerPool* workers) { m_workers = workers; }
+    int workerThreads() const;
     // Gives `buffer` (reshaped to the planes and rectangle) storage the
     // module can reach: its own allocation in process, the shared area for
     // a module in a helper (`slot` names the buffer there). Returns whether
@@ -237,6 +241,7 @@ private:
     std::unique_ptr<ModuleProcess> m_process;
     bool m_stopped = false;
     int m_cancelGraceMs = 2000;
+    const WorkerPool* m_workers = nullptr;
     std::int32_t m_lastDone = 0;
     std::int32_t m_lastTotal = 0;
     std::string m_lastLoadMessage;

@@ -260,6 +260,7 @@ void CKorvelApp::buildMainFrame() {
     m_plugInProgress = std::make_unique<CThermObj>(kPlugInProgressStyle, m_mainFrame);
     m_host = std::make_unique<PlugInHost>(*m_plugInProgress, m_globals->blendTable());
     m_host->setMessagePump(&pumpPort());
+    m_host->setWorkers(&m_globals->workers());
     applyModuleCalls();
     m_colourChooser = std::make_unique<ColourDialogPort>(m_mainFrame);
     m_host->setColourChooser(m_colourChooser.get());

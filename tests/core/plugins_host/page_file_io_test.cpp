@@ -14,6 +14,7 @@
 
 #include "app/error_messages.h"
 #include "core/plugins_host/host_rig.h"
+#include "platform/worker_pool.h"
 
 namespace tessary {
 namespace {
@@ -81,12 +82,19 @@ TEST_F(PageFiles, FailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
     EXPECT_EQ(script.modeAtWriteStart, 0600u);  // but was the owner's alone while written
     EXPECT_FALSE(page->modified());
 
-    // A new file likewise, then with the permissions of a new file.
+    EXPECT_EQ(script.threadsAtWriteStart, 1);  // a host without workers says 1
+
+    // A new file likewise, then with the permissions of a new file; the
+    // module hears the engine's thread count.
+    WorkerPool workers(3);
+    rig.host.setWorkers(&workers);
     const mode_t mask = ::umask(022);
     script.modeAtWriteStart = 0;
     ASSERT_EQ(io.save(*page, files / "new.prb"), PageFileError::None);
     ::umask(mask);
     EXPECT_EQ(script.modeAtWriteStart, 0600u);
+    EXPECT_EQ(script.threadsAtWriteStart, 3);
+    rig.host.setWorkers(nullptr);
     ASSERT_EQ(::stat((files / "new.prb").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
