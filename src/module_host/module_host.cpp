@@ -284,11 +284,13 @@ TsPiResult TSPI_CALL askNumbersProc(const char* title, TsPiAskNumber* numbers, s
 
 // --- Buffers -----------------------------------------------------------------
 
-// Large buffers come from the shared area, so that a band the module hands
-// the editor, or has the editor fill, crosses by offset instead of being
-// copied both ways. Small buffers, and large ones once the area's buffer
-// slots are taken, come from the module's own heap, as in the editor.
+// Band-sized buffers come from the shared area, so that a band the module
+// hands the editor, or has the editor fill, crosses by offset instead of
+// being copied both ways. Small buffers, very large ones (the area's memory
+// is committed on both sides at once) and any once the area's buffer slots
+// are taken come from the module's own heap, as in the editor.
 constexpr std::int32_t kSharedBufferMinimum = 64 << 10;
+constexpr std::int32_t kSharedBufferMaximum = 64 << 20;
 
 struct SharedBuffer {
     bool used = false;
@@ -309,7 +311,7 @@ SharedBuffer* sharedBufferOf(TsPiBufferId id) {
 
 TsPiResult TSPI_CALL allocateSharedBufferProc(std::int32_t size, TsPiBufferId* bufferId) {
     if (bufferId == nullptr || size < 0) return TSPI_ERR_PARAMETER;
-    if (size >= kSharedBufferMinimum) {
+    if (size >= kSharedBufferMinimum && size <= kSharedBufferMaximum) {
         for (SharedBuffer& buffer : g_sharedBuffers) {
             if (buffer.used) continue;
             buffer.data =
