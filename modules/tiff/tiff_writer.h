@@ -23,7 +23,7 @@ class TiffWriter final : public RasterWriter {
 public:
     static constexpr std::size_t kStripBytes = 64 * 1024;
     // zlib level of deflate-compressed files.
-    static constexpr int kDeflateLevel = 4;
+    static constexpr int kDeflateLevel = 5;
 
     // Takes ownership of `fd`, which must stand at the start of an empty,
     // seekable file; `name` is used in libtiff's messages only.
