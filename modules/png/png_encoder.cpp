@@ -3,47 +3,16 @@
 #include <zlib.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <new>
-#include <system_error>
-#include <thread>
+
+#include "common/parallel_jobs.h"
 
 namespace tessary::modules {
 
 namespace {
 
 constexpr std::size_t kWindow = 32 << 10;
-
-// Runs job(0) ... job(count - 1) on up to `threads` threads, the caller's
-// among them, and returns when all are done. A thread that cannot be
-// started leaves its share to the others. A job that runs out of memory
-// stops the rest; std::bad_alloc then reaches the caller.
-void runJobs(int threads, std::size_t count, const std::function<void(std::size_t)>& job) {
-    std::atomic<std::size_t> next{0};
-    std::atomic<bool> failed{false};
-    auto work = [&] {
-        try {
-            for (std::size_t i = next++; i < count && !failed; i = next++) job(i);
-        } catch (...) {
-            failed = true;
-        }
-    };
-    std::vector<std::thread> helpers;
-    const std::size_t wanted = std::min<std::size_t>(static_cast<std::size_t>(threads), count);
-    for (std::size_t t = 1; t < wanted; ++t) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break;
-        }
-    }
-    work();
-    for (std::thread& helper : helpers) helper.join();
-    if (failed) throw std::bad_alloc();
-}
 
 std::uint8_t paeth(int a, int b, int c) {
     const int p = a + b - c;

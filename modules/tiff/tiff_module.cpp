@@ -55,7 +55,7 @@ public:
         const TiffCompression compression =
             settings == kSettingDeflate ? TiffCompression::Deflate : TiffCompression::Lzw;
         const CodecStatus status =
-            TiffWriter::create(std::move(fd), path, info, compression, &tiff);
+            TiffWriter::create(std::move(fd), path, info, compression, &tiff, workerThreads());
         *writer = std::move(tiff);
         return status;
     }

@@ -1,14 +1,34 @@
 #include "tiff/tiff_writer.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <new>
+
+#include "common/parallel_jobs.h"
 
 namespace tessary::modules {
 
-TiffWriter::TiffWriter(const RasterInfo& info) : m_info(info), m_row(info.rowBytes()) {}
+namespace {
+
+// Strips gathered before they are compressed together.
+constexpr std::size_t kStripsPerBatch = 32;
+
+// The horizontal predictor on one row of 8-bit samples, `step` samples a
+// pixel: each sample less the same sample of the pixel before.
+void predictRow(std::uint8_t* row, std::size_t bytes, std::size_t step) {
+    for (std::size_t i = bytes; i-- > step;)
+        row[i] = static_cast<std::uint8_t>(row[i] - row[i - step]);
+}
+
+}  // namespace
+
+TiffWriter::TiffWriter(const RasterInfo& info, TiffCompression compression, int threads)
+    : m_info(info), m_compression(compression), m_threads(threads), m_row(info.rowBytes()) {}
 
 TiffWriter::~TiffWriter() {
     if (m_tiff != nullptr) TIFFClose(m_tiff);
@@ -32,11 +52,12 @@ CodecStatus TiffWriter::writeFailure() const {
 }
 
 CodecStatus TiffWriter::create(UniqueFd fd, const std::string& name, const RasterInfo& info,
-                               TiffCompression compression, std::unique_ptr<TiffWriter>* writer) {
+                               TiffCompression compression, std::unique_ptr<TiffWriter>* writer,
+                               int threads) {
     if (!fd.valid() || info.width < 1 || info.height < 1 || info.width > kMaxImageDimension ||
         info.height > kMaxImageDimension)
         return CodecStatus::BadParameters;
-    std::unique_ptr<TiffWriter> result(new TiffWriter(info));
+    std::unique_ptr<TiffWriter> result(new TiffWriter(info, compression, threads));
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (options == nullptr) return CodecStatus::OutOfMemory;
     TIFFOpenOptionsSetErrorHandlerExtR(options, errorHandler, result.get());
@@ -45,19 +66,21 @@ CodecStatus TiffWriter::create(UniqueFd fd, const std::string& name, const Raste
     TIFFOpenOptionsFree(options);
     if (result->m_tiff == nullptr) return CodecStatus::IoError;  // fd is still ours: closed here
     fd.release();                                                // closed by TIFFClose from now on
-    const CodecStatus status = result->writeTags(compression);
+    const CodecStatus status = result->writeTags();
     if (status != CodecStatus::Ok) return status;
     *writer = std::move(result);
     return CodecStatus::Ok;
 }
 
-CodecStatus TiffWriter::writeTags(TiffCompression compression) {
+CodecStatus TiffWriter::writeTags() {
+    const TiffCompression compression = m_compression;
     const bool rgb = m_info.kind == PixelKind::Rgb;
     const std::uint16_t photometric = rgb                              ? PHOTOMETRIC_RGB
                                       : m_info.kind == PixelKind::Grey ? PHOTOMETRIC_MINISBLACK
                                                                        : PHOTOMETRIC_PALETTE;
     const std::uint32_t rowsPerStrip = static_cast<std::uint32_t>(std::clamp<std::size_t>(
         kStripBytes / m_info.rowBytes(), 1, static_cast<std::size_t>(m_info.height)));
+    m_rowsPerStrip = rowsPerStrip;
     bool ok =
         TIFFSetField(m_tiff, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(m_info.width)) &&
         TIFFSetField(m_tiff, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(m_info.height)) &&
@@ -94,10 +117,55 @@ CodecStatus TiffWriter::writeTags(TiffCompression compression) {
     return ok ? CodecStatus::Ok : CodecStatus::BadParameters;
 }
 
+CodecStatus TiffWriter::writeStrips() {
+    const std::size_t step = static_cast<std::size_t>(m_info.channels());
+    const std::size_t rowBytes = m_info.rowBytes();
+    std::vector<std::vector<std::uint8_t>> compressed(m_strips.size());
+    runJobs(m_threads, m_strips.size(), [&](std::size_t i) {
+        std::vector<std::uint8_t>& strip = m_strips[i];
+        for (std::size_t at = 0; at < strip.size(); at += rowBytes)
+            predictRow(strip.data() + at, rowBytes, step);
+        uLongf size = compressBound(static_cast<uLong>(strip.size()));
+        compressed[i].resize(size);
+        if (compress2(compressed[i].data(), &size, strip.data(), static_cast<uLong>(strip.size()),
+                      kDeflateLevel) != Z_OK)
+            throw std::bad_alloc();
+        compressed[i].resize(size);
+    });
+    m_strips.clear();
+    for (std::vector<std::uint8_t>& data : compressed) {
+        errno = 0;
+        if (TIFFWriteRawStrip(m_tiff, m_stripsWritten, data.data(),
+                              static_cast<tmsize_t>(data.size())) < 0) {
+            m_failed = true;
+            return writeFailure();
+        }
+        ++m_stripsWritten;
+    }
+    return CodecStatus::Ok;
+}
+
 CodecStatus TiffWriter::writeRows(const std::uint8_t* source, std::size_t sourceRowBytes,
                                   std::int32_t rowCount) {
     if (m_failed || rowCount < 0 || rowCount > m_info.height - m_rowsWritten)
         return CodecStatus::BadParameters;
+    if (m_compression == TiffCompression::Deflate) {
+        const std::size_t rowBytes = m_info.rowBytes();
+        for (std::int32_t r = 0; r < rowCount; ++r) {
+            if (m_strips.empty() || m_strips.back().size() == m_rowsPerStrip * rowBytes) {
+                if (m_strips.size() == kStripsPerBatch) {
+                    const CodecStatus status = writeStrips();
+                    if (status != CodecStatus::Ok) return status;
+                }
+                m_strips.emplace_back();
+                m_strips.back().reserve(m_rowsPerStrip * rowBytes);
+            }
+            const std::uint8_t* row = source + static_cast<std::size_t>(r) * sourceRowBytes;
+            m_strips.back().insert(m_strips.back().end(), row, row + rowBytes);
+            ++m_rowsWritten;
+        }
+        return CodecStatus::Ok;
+    }
     for (std::int32_t r = 0; r < rowCount; ++r) {
         std::memcpy(m_row.data(), source + static_cast<std::size_t>(r) * sourceRowBytes,
                     m_row.size());
@@ -114,6 +182,10 @@ CodecStatus TiffWriter::writeRows(const std::uint8_t* source, std::size_t source
 
 CodecStatus TiffWriter::finish() {
     if (m_failed || m_rowsWritten != m_info.height) return CodecStatus::BadParameters;
+    if (!m_strips.empty()) {
+        const CodecStatus status = writeStrips();
+        if (status != CodecStatus::Ok) return status;
+    }
     errno = 0;
     const bool flushed = TIFFFlush(m_tiff) != 0;
     const CodecStatus failure = writeFailure();

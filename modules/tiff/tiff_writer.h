@@ -18,7 +18,9 @@ enum class TiffCompression : std::uint8_t { Lzw, Deflate };
 // 64 KB: Grey as min-is-black greyscale, Rgb as contiguous RGB, Indexed as a
 // palette image; LZW or Deflate compression with the horizontal predictor.
 // A resolution above 0 is stored in pixels per inch; 0 writes no
-// resolution tags.
+// resolution tags. Deflate strips are compressed here, several at a time on
+// up to `threads` threads, and handed to libtiff whole; the file is the same
+// for every count.
 class TiffWriter final : public RasterWriter {
 public:
     static constexpr std::size_t kStripBytes = 64 * 1024;
@@ -28,7 +30,8 @@ public:
     // Takes ownership of `fd`, which must stand at the start of an empty,
     // seekable file; `name` is used in libtiff's messages only.
     static CodecStatus create(UniqueFd fd, const std::string& name, const RasterInfo& info,
-                              TiffCompression compression, std::unique_ptr<TiffWriter>* writer);
+                              TiffCompression compression, std::unique_ptr<TiffWriter>* writer,
+                              int threads = 1);
     ~TiffWriter() override;
 
     RowOrder rowOrder() const override { return RowOrder::TopDown; }
@@ -39,8 +42,10 @@ public:
     const std::string& errorMessage() const { return m_error; }
 
 private:
-    explicit TiffWriter(const RasterInfo& info);
-    CodecStatus writeTags(TiffCompression compression);
+    TiffWriter(const RasterInfo& info, TiffCompression compression, int threads);
+    CodecStatus writeTags();
+    // Deflate: compresses the gathered strips and writes them.
+    CodecStatus writeStrips();
     CodecStatus writeFailure() const;
 
     static int errorHandler(TIFF* tiff, void* user, const char* module, const char* format,
@@ -50,7 +55,13 @@ private:
 
     RasterInfo m_info;
     TIFF* m_tiff = nullptr;
+    TiffCompression m_compression;
+    int m_threads;
+    std::uint32_t m_rowsPerStrip = 1;
     std::vector<std::uint8_t> m_row;  // libtiff's predictor changes the row it is given
+    // Deflate: whole strips not yet written, the last one perhaps partial.
+    std::vector<std::vector<std::uint8_t>> m_strips;
+    std::uint32_t m_stripsWritten = 0;
     std::int32_t m_rowsWritten = 0;
     bool m_failed = false;
     std::string m_error;

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "modules_shipped/test_image.h"
 #include "support/temp_dir.h"
@@ -619,7 +621,7 @@ TEST(TiffReader, SmallBudgetsDecodeInNarrowerOrShorterBands) {
 }
 
 CodecStatus writeOurTiff(const std::filesystem::path& path, const Image& image,
-                         TiffCompression compression, double ppi) {
+                         TiffCompression compression, double ppi, int threads = 1) {
     RasterInfo info;
     info.width = image.width;
     info.height = image.height;
@@ -627,7 +629,7 @@ CodecStatus writeOurTiff(const std::filesystem::path& path, const Image& image,
     info.horizontalPpi = info.verticalPpi = ppi;
     std::unique_ptr<TiffWriter> writer;
     const CodecStatus status =
-        TiffWriter::create(createFile(path), path.string(), info, compression, &writer);
+        TiffWriter::create(createFile(path), path.string(), info, compression, &writer, threads);
     if (status != CodecStatus::Ok) return status;
     return encodeAll(std::move(writer), image, info.kind, 50);
 }
@@ -657,6 +659,26 @@ TEST(TiffWriter, RoundTripsWithLzwOrDeflateAndResolution) {
     }
 }
 
+// Deflate strips are compressed in batches on several threads: more strips
+// than one batch, written on one and on three threads, give the same file.
+TEST(TiffWriter, DeflateFilesAreTheSameForEveryThreadCount) {
+    TempDir dir;
+    const Image image = smoothImage(1000, 2200, 1);  // 34 strips
+    ASSERT_EQ(writeOurTiff(dir / "one.tif", image, TiffCompression::Deflate, 0.0, 1),
+              CodecStatus::Ok);
+    ASSERT_EQ(writeOurTiff(dir / "three.tif", image, TiffCompression::Deflate, 0.0, 3),
+              CodecStatus::Ok);
+    std::ifstream one(dir / "one.tif", std::ios::binary),
+        three(dir / "three.tif", std::ios::binary);
+    const std::string a((std::istreambuf_iterator<char>(one)), {});
+    const std::string b((std::istreambuf_iterator<char>(three)), {});
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, b);
+    Image decoded;
+    ASSERT_EQ(decodeTiff(dir / "three.tif", &decoded), CodecStatus::Ok);
+    expectSameImage(decoded, image, "tiff-threads");
+}
+
 TEST(TiffCodec, ExchangesFilesWithImageMagick) {
     if (!haveImageMagick()) GTEST_SKIP() << "/usr/bin/convert is missing (scripts/install-deps.sh)";
     TempDir dir;
@@ -677,9 +699,11 @@ TEST(TiffCodec, ExchangesFilesWithImageMagick) {
         ASSERT_EQ(decodeTiff(dir / "made.tif", &image), CodecStatus::Ok);
         expectSameImage(image, colour, "im-tiff");
     }
-    ASSERT_EQ(writeOurTiff(dir / "ours.tif", colour, TiffCompression::Lzw, 72.0), CodecStatus::Ok);
-    ASSERT_TRUE(runImageMagick({(dir / "ours.tif").string(), (dir / "back.ppm").string()}));
-    expectSameImage(readPnm(dir / "back.ppm"), colour, "im-reads-tiff");
+    for (const TiffCompression compression : {TiffCompression::Lzw, TiffCompression::Deflate}) {
+        ASSERT_EQ(writeOurTiff(dir / "ours.tif", colour, compression, 72.0, 2), CodecStatus::Ok);
+        ASSERT_TRUE(runImageMagick({(dir / "ours.tif").string(), (dir / "back.ppm").string()}));
+        expectSameImage(readPnm(dir / "back.ppm"), colour, "im-reads-tiff");
+    }
 }
 
 }  // namespace
