@@ -150,6 +150,21 @@ TEST(ToolPaletteLayout, FirstPositionKeepsClearOfTheMenuBarAndOnScreen) {
               QPoint(5, 0));
 }
 
+TEST(ToolPaletteLayout, AMaximizedWindowsMenuBarPushesThePaletteIntoTheImageArea) {
+    const QRect screen(0, 0, 1280, 900);
+    const QRect bar(0, 20, 1280, 22);  // the maximized window's menu bar
+    const QRect area(0, 42, 1280, 820);
+    // Over the bar: down below it, same left edge; clear of it: left alone.
+    EXPECT_EQ(paletteFramePositionClearOfMenuBar(QRect(18, 25, 60, 340), bar, area, screen),
+              QPoint(18, 46));
+    EXPECT_EQ(paletteFramePositionClearOfMenuBar(QRect(18, 60, 60, 340), bar, area, screen),
+              QPoint(18, 60));
+    // Kept on a short screen, even if that covers the bar again.
+    EXPECT_EQ(paletteFramePositionClearOfMenuBar(QRect(18, 25, 60, 340), bar, area,
+                                                 QRect(0, 0, 1280, 360)),
+              QPoint(18, 20));
+}
+
 // --- Slider ---------------------------------------------------------------------
 
 TEST(HSliderCtrl, ValuesAndPositionsMapAcrossTheTrack) {

@@ -82,6 +82,27 @@ void CMainFrame::placePaletteFirstTime() {
     m_palette->move(firstPaletteFramePosition(frameGeometry(), imageArea, paletteFrame, available));
 }
 
+void CMainFrame::keepPaletteClearOfMenuBar() {
+    QWidget* bar = menuWidget();
+    if (!m_shown || m_palette == nullptr || !m_palette->isVisible() || bar == nullptr) return;
+    const QRect barRect(bar->mapToGlobal(QPoint(0, 0)), bar->size());
+    const QRect imageArea(m_area->mapToGlobal(QPoint(0, 0)), m_area->size());
+    const QRect palette = m_palette->frameGeometry();
+    const QPoint at = paletteFramePositionClearOfMenuBar(palette, barRect, imageArea,
+                                                         screen()->availableGeometry());
+    if (at != palette.topLeft()) m_palette->move(at);
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    keepPaletteClearOfMenuBar();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    keepPaletteClearOfMenuBar();
+}
+
 void CMainFrame::saveWindowGeometry(QSettings& settings) const {
     settings.beginGroup(QLatin1String(kGeometryGroup));
     settings.setValue(QLatin1String(kFrameKey), saveGeometry());

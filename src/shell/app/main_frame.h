@@ -86,6 +86,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -95,6 +97,9 @@ private:
     void watchChildren();
     void arrangeIcons();
     void placePaletteFirstTime();
+    // Moves the palette off the menu bar when the window's new geometry put
+    // the bar under it.
+    void keepPaletteClearOfMenuBar();
 
     CommandRouter& m_router;
     QMdiArea* m_area = nullptr;

@@ -64,17 +64,33 @@ PaletteGeometry layoutPalette(const std::array<ToolButtonImages, palette::kToolC
     return g;
 }
 
+namespace {
+
+// `at` moved as little as needed for a frame of `size` to lie inside
+// `available`; the top-left corner wins when the frame is the larger.
+QPoint insideAvailable(QPoint at, const QSize& size, const QRect& available) {
+    at.setX(std::min(at.x(), available.right() + 1 - size.width()));
+    at.setY(std::min(at.y(), available.bottom() + 1 - size.height()));
+    at.setX(std::max(at.x(), available.left()));
+    at.setY(std::max(at.y(), available.top()));
+    return at;
+}
+
+}  // namespace
+
 QPoint firstPaletteFramePosition(const QRect& mainFrame, const QRect& imageArea,
                                  const QSize& paletteFrame, const QRect& available) {
     QPoint at(mainFrame.left() - kFrameGap - paletteFrame.width(), imageArea.top());
     if (at.x() < available.left()) at = imageArea.topLeft() + QPoint(kFrameGap, kFrameGap);
-    // Inside the available area; the top-left corner wins when the palette
-    // is larger than the area.
-    at.setX(std::min(at.x(), available.right() + 1 - paletteFrame.width()));
-    at.setY(std::min(at.y(), available.bottom() + 1 - paletteFrame.height()));
-    at.setX(std::max(at.x(), available.left()));
-    at.setY(std::max(at.y(), available.top()));
-    return at;
+    return insideAvailable(at, paletteFrame, available);
+}
+
+QPoint paletteFramePositionClearOfMenuBar(const QRect& paletteFrame, const QRect& menuBar,
+                                          const QRect& imageArea, const QRect& available) {
+    if (!paletteFrame.intersects(menuBar)) return paletteFrame.topLeft();
+    const QPoint at(paletteFrame.left(),
+                    std::max(imageArea.top(), menuBar.bottom() + 1) + kFrameGap);
+    return insideAvailable(at, paletteFrame.size(), available);
 }
 
 }  // namespace tessary

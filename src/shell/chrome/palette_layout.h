@@ -79,4 +79,12 @@ PaletteGeometry layoutPalette(const std::array<ToolButtonImages, palette::kToolC
 QPoint firstPaletteFramePosition(const QRect& mainFrame, const QRect& imageArea,
                                  const QSize& paletteFrame, const QRect& available);
 
+// Where the palette window's frame goes once the main window has moved or
+// changed size (maximized, say): where it is, unless it now covers part of
+// the main window's menu bar (`menuBar`, screen coordinates), whose menus
+// it would hide; then just below the bar at the top of the image area,
+// keeping its left edge, and inside `available` as above.
+QPoint paletteFramePositionClearOfMenuBar(const QRect& paletteFrame, const QRect& menuBar,
+                                          const QRect& imageArea, const QRect& available);
+
 }  // namespace tessary
