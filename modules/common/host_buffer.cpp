@@ -28,7 +28,6 @@ TsPiResult HostBuffer::allocate(const TsPiBufferSuite* suite, std::size_t bytes,
             m_data = static_cast<std::uint8_t*>(suite->lockProc(id, 0));
             if (m_data != nullptr) {
                 std::memset(m_data, 0, bytes);
-                m_size = bytes;
                 return TSPI_NO_ERR;
             }
             release();
@@ -38,7 +37,6 @@ TsPiResult HostBuffer::allocate(const TsPiBufferSuite* suite, std::size_t bytes,
     }
     m_heap.resize(bytes);
     m_data = m_heap.data();
-    m_size = bytes;
     return TSPI_NO_ERR;
 }
 
@@ -50,7 +48,6 @@ void HostBuffer::release() {
     m_suite = TsPiBufferSuite{};
     m_id = nullptr;
     m_data = nullptr;
-    m_size = 0;
     m_heap.clear();
     m_heap.shrink_to_fit();
 }

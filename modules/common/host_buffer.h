@@ -28,14 +28,11 @@ public:
     void release();
 
     std::uint8_t* data() const { return m_data; }
-    std::size_t size() const { return m_size; }
-    bool fromSuite() const { return m_id != nullptr; }
 
 private:
     TsPiBufferSuite m_suite{};  // a copy: the host's block may go first
     TsPiBufferId m_id = nullptr;
     std::uint8_t* m_data = nullptr;
-    std::size_t m_size = 0;
     std::vector<std::uint8_t> m_heap;
 };
 

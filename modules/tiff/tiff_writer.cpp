@@ -94,10 +94,6 @@ CodecStatus TiffWriter::writeTags() {
                                                              : COMPRESSION_LZW) &&
         TIFFSetField(m_tiff, TIFFTAG_PREDICTOR, PREDICTOR_HORIZONTAL) &&
         TIFFSetField(m_tiff, TIFFTAG_ROWSPERSTRIP, rowsPerStrip);
-    // zlib's level 5: on predicted photographic rows 2 % larger than the
-    // default 6 and twice as fast, and still smaller than LZW.
-    if (ok && compression == TiffCompression::Deflate)
-        ok = TIFFSetField(m_tiff, TIFFTAG_ZIPQUALITY, kDeflateLevel);
     if (ok && m_info.kind == PixelKind::Indexed) {
         std::uint16_t red[256];
         std::uint16_t green[256];

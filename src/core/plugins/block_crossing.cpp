@@ -19,6 +19,13 @@ bool isPointerRole(FieldRole role) {
     return role == FieldRole::HostData || role == FieldRole::ModuleData;
 }
 
+// The bytes from a module data pointer that the editor may touch for the
+// shape `block` describes (at least 1); 0 for a shape beyond any buffer.
+std::uint64_t moduleDataReach(std::int32_t kind, const void* block) {
+    const std::int64_t bound = moduleDataBound(moduleDataShapeOf(kind, block));
+    return bound < 0 ? 0 : static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1));
+}
+
 }  // namespace
 
 BlockCrossing::~BlockCrossing() {
@@ -71,10 +78,8 @@ void BlockCrossing::encodePointer(const void* block, std::size_t index, const Oc
         // buffer suite) crosses by offset; the editor insists that all its
         // shape may reach lies inside the area, so the area grows past the
         // buffer where that reaches further.
-        const std::int64_t bound = moduleDataBound(moduleDataShapeOf(m_kind, block));
-        if (bound < 0 ||
-            !m_area.cover(m_area.offsetOf(value) +
-                          static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1)))) {
+        const std::uint64_t reach = moduleDataReach(m_kind, block);
+        if (reach == 0 || !m_area.cover(m_area.offsetOf(value) + reach)) {
             ok = false;
             return;
         }
@@ -286,10 +291,9 @@ bool BlockCrossing::moduleDataWithinArea(const void* block) const {
         if (data == nullptr) continue;
         // Everything the editor may touch when it serves an advance, for
         // this shape, whether the pointer is new or kept.
-        const std::int64_t bound = moduleDataBound(moduleDataShapeOf(m_kind, block));
-        if (bound < 0 || !m_area.contains(data) ||
-            m_area.at(m_area.offsetOf(data),
-                      static_cast<std::uint64_t>(std::max<std::int64_t>(bound, 1))) == nullptr)
+        const std::uint64_t reach = moduleDataReach(m_kind, block);
+        if (reach == 0 || !m_area.contains(data) ||
+            m_area.at(m_area.offsetOf(data), reach) == nullptr)
             return false;
     }
     return true;
