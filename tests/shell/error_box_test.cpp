@@ -94,6 +94,8 @@ TEST(FileErrorText, SaveFailures) {
               QStringLiteral("The document could not be saved."));
     EXPECT_EQ(saveFailureMessage(PageFileError::NoFormatModule, plain),
               QStringLiteral("The document could not be saved."));
+    EXPECT_EQ(saveFailureMessage(PageFileError::DiskFull, plain),
+              QStringLiteral("There is not enough disk space to complete this operation."));
 }
 
 }  // namespace

@@ -59,9 +59,12 @@ bool FormatWrite(PlugInHost& host, const PlugInList& list, const std::filesystem
 }
 
 bool FormatWriteWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                     int descriptor, const Page& page, bool wantOptions) {
+                     int descriptor, const Page& page, bool wantOptions,
+                     std::int16_t* result) {
     PlugInFormatRun run(host, record);
-    return run.write(path, descriptor, page, wantOptions);
+    const bool written = run.write(path, descriptor, page, wantOptions);
+    if (result != nullptr) *result = run.result();
+    return written;
 }
 
 bool FormatReread(PlugInHost& host, const PlugInList& list, const std::filesystem::path& path,
@@ -236,6 +239,7 @@ bool PlugInFormatRun::write(const std::filesystem::path& path, int descriptor, c
     m_writePage = nullptr;
     m_buffer.reset();
     m_host.UnloadPlugIn(m_record);
+    m_result = result;
     return result == 0;
 }
 

@@ -53,11 +53,13 @@ bool FormatReadWith(PlugInHost& host, PlugInRecord& record, const std::filesyste
 // Continue and the write advance until the module sets data to null, and
 // the phase's Finish after a successful Start. False when no module handles
 // the extension, the page does not fit the block's 16-bit fields, or any
-// call fails. The page is never changed.
+// call fails. The page is never changed. `result`, when given, receives
+// the run's result (0 or the module's error; -1 when no module was called).
 bool FormatWrite(PlugInHost& host, const PlugInList& list, const std::filesystem::path& path,
                  int descriptor, const Page& page, bool wantOptions = true);
 bool FormatWriteWith(PlugInHost& host, PlugInRecord& record, const std::filesystem::path& path,
-                     int descriptor, const Page& page, bool wantOptions = true);
+                     int descriptor, const Page& page, bool wantOptions = true,
+                     std::int16_t* result = nullptr);
 
 // Revert: reads the file again into the shaped `page` as one undoable
 // change of undo kind 4 ("Revert") over the whole image (old and new
@@ -74,8 +76,8 @@ public:
     PlugInFormatRun(PlugInHost& host, PlugInRecord& record);
 
     bool read(const std::filesystem::path& path, int descriptor, Page& page);
-    // The result of the last read: 0 or the code that ended it; -1 when no
-    // module was called.
+    // The result of the last read or write: 0 or the code that ended it; -1
+    // when no module was called.
     std::int16_t result() const { return m_result; }
     bool write(const std::filesystem::path& path, int descriptor, const Page& page,
                bool wantOptions);

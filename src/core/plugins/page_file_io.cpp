@@ -93,6 +93,8 @@ std::string_view describePageFileError(PageFileError error) {
             return "another plug-in is running";
         case PageFileError::Cancelled:
             return "cancelled";
+        case PageFileError::DiskFull:
+            return errorMessage(kErrDisk);
     }
     return "unknown error";
 }
@@ -159,13 +161,22 @@ PageFileError PageFileIO::save(Page& page, const std::filesystem::path& path) {
     const mode_t mode =
         ::stat(path.c_str(), &target) == 0 ? (target.st_mode & 07777) : newFileMode();
 
-    bool written = FormatWriteWith(m_host, *record, temporary, file.get(), page);
+    std::int16_t code = 0;
+    bool written = FormatWriteWith(m_host, *record, temporary, file.get(), page, true, &code);
     if (written) ::fchmod(file.get(), mode);
-    if (written) written = ::fsync(file.get()) == 0;
-    if (!file.closeNow()) written = false;
+    // The system may take the last blocks only at fsync or close: a file
+    // system that fills up then fails them with ENOSPC or EDQUOT.
+    if (written && ::fsync(file.get()) != 0) {
+        written = false;
+        if (errno == ENOSPC || errno == EDQUOT) code = TSPI_ERR_DISK_FULL;
+    }
+    if (!file.closeNow()) {
+        if (written && (errno == ENOSPC || errno == EDQUOT)) code = TSPI_ERR_DISK_FULL;
+        written = false;
+    }
     if (!written) {
         ::unlink(temporary.c_str());
-        return moduleFailure();
+        return moduleFailure(code);
     }
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
         ::unlink(temporary.c_str());
@@ -192,8 +203,9 @@ PageFileError PageFileIO::moduleFailure(std::int16_t code) const {
     if (m_host.moduleStopped()) return PageFileError::ModuleStopped;
     if (m_host.cancelled()) return PageFileError::Cancelled;
     if (m_host.loadFailed()) return PageFileError::ModuleNotLoaded;
-    return code == TSPI_ERR_MEMORY_FULL ? PageFileError::NotEnoughMemory
-                                        : PageFileError::ModuleFailed;
+    if (code == TSPI_ERR_MEMORY_FULL) return PageFileError::NotEnoughMemory;
+    if (code == TSPI_ERR_DISK_FULL) return PageFileError::DiskFull;
+    return PageFileError::ModuleFailed;
 }
 
 }  // namespace tessary

@@ -27,10 +27,12 @@ enum class PageFileError {
     PageNotShaped,      // the page holds no pixels
     Busy,               // another plug-in run is in progress
     Cancelled,          // the user cancelled the module's run (nothing to report)
+    DiskFull,           // the file system ran out of space while the file was written
 };
 
 // A short English description of an error, for logs and the batch program;
-// NotEnoughMemory gives the message of error code 0x10003.
+// NotEnoughMemory gives the message of error code 0x10003, DiskFull that of
+// 0x10002.
 std::string_view describePageFileError(PageFileError error);
 
 // Reading and writing whole pages through the format modules, without any

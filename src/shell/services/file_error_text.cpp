@@ -63,6 +63,8 @@ QString saveFailureMessage(PageFileError error, const QString& path, const PlugI
         }
         case PageFileError::ModuleNotLoaded:
             return pluginNotLoaded();
+        case PageFileError::DiskFull:
+            return QString::fromStdString(errorMessage(kErrDisk));
         case PageFileError::CannotReplaceFile:
             if (info.exists() && !info.isWritable()) return named(kAccessDenied, path);
             return named(kReadWriteError, path);

@@ -21,7 +21,8 @@ QString openFailureMessage(PageFileError error, const QString& path,
 // does not exist or cannot be written is named (61731, 61733), a name that
 // cannot be created gives "Invalid filename." (61696), and a format
 // module's failure (or no module for the extension) "The document could not
-// be saved." (61698); a module that cannot be loaded says so, as above.
+// be saved." (61698); a file system that filled up gives the message of error
+// code 0x10002; a module that cannot be loaded says so, as above.
 QString saveFailureMessage(PageFileError error, const QString& path,
                            const PlugInHost* host = nullptr);
 

@@ -57,12 +57,17 @@ TEST_F(PageFiles, FailedSaveLeavesTheOldFileIntactAndNoTemporaryFile) {
     auto page = rig.picture(Page::kTypeRgb, 12, 9, 1);
     page->setModified(true);
     script.failSelector = TSPI_FORMAT_WRITE_CONTINUE;
-    script.failResult = TSPI_ERR_DISK_FULL;
     script.scribbleFile = 1;
-    EXPECT_EQ(io.save(*page, target), PageFileError::ModuleFailed);
-    EXPECT_EQ(contentsOf(target), "the old picture");
-    EXPECT_EQ(namesIn(files.path()), (std::vector<std::string>{"keep.prb"}));
-    EXPECT_TRUE(page->modified());
+    // A full disk is told apart from other failures, so that the user hears why.
+    for (const auto& [failure, expected] :
+         {std::pair{TSPI_ERR_DISK_FULL, PageFileError::DiskFull},
+          std::pair{TSPI_ERR_IO, PageFileError::ModuleFailed}}) {
+        script.failResult = failure;
+        EXPECT_EQ(io.save(*page, target), expected);
+        EXPECT_EQ(contentsOf(target), "the old picture");
+        EXPECT_EQ(namesIn(files.path()), (std::vector<std::string>{"keep.prb"}));
+        EXPECT_TRUE(page->modified());
+    }
     // The module wrote into a file beside the target, not into the target.
     EXPECT_NE(std::string(script.pathSeen), target.native());
     EXPECT_EQ(path(script.pathSeen).parent_path(), files.path());
