@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QLocalServer>
 #include <QMdiArea>
 #include <QMimeData>
 #include <QProcess>
@@ -27,6 +28,7 @@
 #include "shell/app/recent_file_list.h"
 #include "shell/chrome/tool_palette.h"
 #include "shell/dialogs/new_image_dlog.h"
+#include "shell/services/single_instance.h"
 #include "shell_test_support.h"
 #include "tools/paint/brush_tool.h"
 #include "tools/tool_box.h"
@@ -341,6 +343,9 @@ protected:
             if (!first.waitForFinished(5000)) first.kill();
             first.waitForFinished(5000);
         }
+        // A stopped instance leaves its socket file in the temporary folder.
+        QLocalServer::removeServer(
+            SingleInstance::serverNameFor(QString::fromStdString(program.path().string())));
     }
     QString recentFileSetting() {
         const fs::path settings =
