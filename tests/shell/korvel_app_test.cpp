@@ -324,6 +324,27 @@ TEST(Files, ARecentFileThatNoLongerOpensLeavesTheList) {
     EXPECT_TRUE(test::pageShowsPattern(*rig.app().activeDocument()->page()));
 }
 
+TEST(Files, AFileHandedOverDuringADialogOpensWhenTheDialogCloses) {
+    EditorRig rig;
+    const QString path = rig.file("handed.bmp");
+    auto page = test::makePatternPage(rig.app().globals().pageEnvironment(), Page::kTypeRgb, 6, 5);
+    ASSERT_EQ(rig.app().context().files->save(*page, path.toStdString()), PageFileError::None);
+    std::size_t openWhileDialogShown = 1;
+    const bool drove = test::withModal(
+        [&](QWidget* dialog) {
+            rig.app().commandLineReceived({path}, QString());
+            QTest::qWait(400);
+            openWhileDialogShown = rig.app().docTemplate().documents().size();
+            EXPECT_TRUE(test::clickButton(dialog, QStringLiteral("Cancel")));
+        },
+        [&] { rig.app().router().dispatch(cmd::kFileNew); });
+    EXPECT_TRUE(drove);
+    EXPECT_EQ(openWhileDialogShown, 0u);
+    for (int i = 0; i < 40 && rig.app().docTemplate().documents().empty(); ++i) QTest::qWait(50);
+    ASSERT_EQ(rig.app().docTemplate().documents().size(), 1u);
+    EXPECT_EQ(rig.app().activeDocument()->path(), path);
+}
+
 // --- Two processes -------------------------------------------------------------
 
 class TwoProcesses : public ::testing::Test {

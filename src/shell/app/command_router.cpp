@@ -84,7 +84,17 @@ bool CommandRouter::dispatch(int id) {
         CommandState state;
         if (!target->updateCommand(id, state)) continue;
         if (!state.enabled) return false;
-        if (!target->runCommand(id)) return false;
+        struct Running {
+            int& depth;
+            explicit Running(int& d) : depth(d) { ++depth; }
+            ~Running() { --depth; }
+        };
+        bool ran = false;
+        {
+            const Running running(m_running);
+            ran = target->runCommand(id);
+        }
+        if (!ran) return false;
         emit commandRan(id);
         return true;
     }

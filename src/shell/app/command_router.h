@@ -56,6 +56,9 @@ public:
     // Runs `id` in the first target that handles it, when that target
     // reports it enabled. True when it ran.
     bool dispatch(int id);
+    // True while a command runs: its dialogs, progress and nested event
+    // loops included.
+    bool running() const { return m_running > 0; }
 
     // Brings the action of `id` (if any) in line with queryState().
     void updateAction(int id);
@@ -75,6 +78,7 @@ private:
 
     ChainProvider m_chain;
     QHash<int, QAction*> m_actions;
+    int m_running = 0;
 };
 
 }  // namespace tessary

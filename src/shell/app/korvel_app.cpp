@@ -40,6 +40,7 @@
 #include "shell/app/main_menu.h"
 #include "shell/app/page_document.h"
 #include "shell/app/recent_file_list.h"
+#include "shell/view/direct_tracker.h"
 #include "shell/chrome/color_swatch.h"
 #include "shell/chrome/error_box.h"
 #include "shell/chrome/therm_obj.h"
@@ -110,6 +111,8 @@ CKorvelApp::CKorvelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QString::fromStdString(loadString(kProductName)));
     setOrganizationName(QStringLiteral("Local AppWizard-Generated Applications"));
     setQuitOnLastWindowClosed(false);
+    m_handOverRetry.setInterval(200);
+    connect(&m_handOverRetry, &QTimer::timeout, this, &CKorvelApp::runHandOvers);
     connect(this, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState s) {
         if (s == Qt::ApplicationActive) applicationActivated();
         if (s == Qt::ApplicationInactive) applicationDeactivated();
@@ -329,9 +332,37 @@ CKorvelApp::StartResult CKorvelApp::printFromCommandLine(const QString& file,
                                                      : StartResult::PrintFailed;
 }
 
+bool CKorvelApp::busyForHandOvers() const {
+    return (m_router && m_router->running()) || DirectTracker::anyTracking() ||
+           (m_host && m_host->busy()) || QApplication::activeModalWidget() != nullptr;
+}
+
 void CKorvelApp::commandLineReceived(const QStringList& arguments,
                                      const QString& workingDirectory) {
     if (!m_running) return;
+    // A command line that arrives while a command, a dialog or a stroke is
+    // under way waits for it to end: opening a document inside its event
+    // loop would change the active document under it.
+    m_handOvers.push_back({arguments, workingDirectory});
+    if (!m_handOverRetry.isActive()) m_handOverRetry.start();
+    runHandOvers();
+}
+
+void CKorvelApp::runHandOvers() {
+    if (!m_running) {
+        m_handOvers.clear();
+        m_handOverRetry.stop();
+        return;
+    }
+    while (!m_handOvers.empty() && !busyForHandOvers()) {
+        const HandOver next = m_handOvers.front();
+        m_handOvers.pop_front();
+        openHandedOver(next.arguments, next.workingDirectory);
+    }
+    if (m_handOvers.empty()) m_handOverRetry.stop();
+}
+
+void CKorvelApp::openHandedOver(const QStringList& arguments, const QString& workingDirectory) {
     const ParsedCommandLine parsed = parseCommandLine(arguments);
     if (parsed.print) {
         if (CPageDocument* document =

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
+#include <deque>
 #include <memory>
 
 #include "plugins/host_ports.h"
@@ -149,6 +151,11 @@ public:
     bool updateCommand(int id, CommandState& state) override;
     bool runCommand(int id) override;
 
+    // A command line another start handed over (relative paths against
+    // `workingDirectory`): its files open, or print with /p, once no command,
+    // dialog or stroke is under way.
+    void commandLineReceived(const QStringList& arguments, const QString& workingDirectory);
+
     // PlugInDocumentPort
     bool openImportedPage(std::unique_ptr<Page> page, std::string_view title) override;
 
@@ -160,7 +167,11 @@ private:
     void discoverPlugIns();
     StartResult processCommandLine(const StartOptions& options);
     StartResult printFromCommandLine(const QString& file, const QString& printerName);
-    void commandLineReceived(const QStringList& arguments, const QString& workingDirectory);
+    // Opens the command lines handed over, in order, once nothing is under
+    // way (see busyForHandOvers); retried by m_handOverRetry until done.
+    void runHandOvers();
+    void openHandedOver(const QStringList& arguments, const QString& workingDirectory);
+    bool busyForHandOvers() const;
     std::vector<CommandTarget*> commandChain();
     void onIdle();
 
@@ -180,6 +191,12 @@ private:
     std::unique_ptr<IdleProcessor> m_idle;
     QPointer<CAboutDlogHandler> m_splash;
     SingleInstance* m_singleInstance = nullptr;
+    struct HandOver {
+        QStringList arguments;
+        QString workingDirectory;
+    };
+    std::deque<HandOver> m_handOvers;
+    QTimer m_handOverRetry;
     std::unique_ptr<RecentFileList> m_recentFiles;
     std::unique_ptr<ZERozevuv> m_globals;
     std::unique_ptr<ToolBox> m_tools;
