@@ -90,6 +90,7 @@ void SourceManager::addSource(const SaneDeviceInfo& device) {
 }
 
 TW_UINT16 SourceManager::openManager(TW_IDENTITY& application) {
+    const WaitCursor waiting;
     m_sane = std::make_unique<SaneSession>();
     if (!m_sane->ready()) {
         m_sane.reset();
@@ -170,7 +171,10 @@ TW_UINT16 SourceManager::openSource(TW_IDENTITY& wanted) {
         return fail(TWCC_NODS);
     }
     std::unique_ptr<SaneDevice> device;
-    const SANE_Status status = SaneDevice::open(source->deviceName, device);
+    const SANE_Status status = [&] {
+        const WaitCursor waiting;
+        return SaneDevice::open(source->deviceName, device);
+    }();
     if (status != SANE_STATUS_GOOD)
         return fail(status == SANE_STATUS_INVAL ? TWCC_NODS : conditionFor(status));
     m_open = std::make_unique<DataSource>(std::move(device), source->identity);

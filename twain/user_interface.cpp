@@ -17,6 +17,14 @@ bool windowsAvailable() {
     return !headlessRequested() && qobject_cast<QApplication*>(QCoreApplication::instance());
 }
 
+WaitCursor::WaitCursor() : m_shown(windowsAvailable()) {
+    if (m_shown) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+WaitCursor::~WaitCursor() {
+    if (m_shown) QApplication::restoreOverrideCursor();
+}
+
 std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size_t initial) {
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Select Source"));

@@ -24,6 +24,20 @@ bool windowsAvailable();
 // index, or empty when the user cancelled.
 std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size_t initial);
 
+// Shows the wait cursor for as long as it lives, when windows are
+// available: for calls into the scanner library that keep the application
+// waiting (looking for scanners takes seconds when network backends time out).
+class WaitCursor {
+public:
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool m_shown = false;
+};
+
 // Tells the user that no scanner can be reached (shown when a selection or
 // a scan is asked for and the scanner library lists no device).
 void reportNoSources();
