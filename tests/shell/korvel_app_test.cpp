@@ -11,6 +11,7 @@
 #include <QMdiArea>
 #include <QMimeData>
 #include <QProcess>
+#include <QStatusBar>
 #include <QTest>
 #include <QUrl>
 
@@ -73,6 +74,11 @@ TEST(StartUp, AFirstStartMakesTheFoldersAndOpensNoDocument) {
     EXPECT_EQ(frame->size(), QSize(560, 440));
     ASSERT_NE(frame->toolPalette(), nullptr);
     EXPECT_TRUE(frame->toolPalette()->isVisible());
+    // The idle message comes back after a menu prompt is cleared.
+    EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
+    frame->statusBar()->showMessage(QStringLiteral("Opens an existing document"));
+    frame->statusBar()->clearMessage();
+    EXPECT_EQ(frame->statusBar()->currentMessage(), QStringLiteral("Ready"));
 }
 
 TEST(StartUp, ExitWritesThePreferencesAndLeavesNoSwapFile) {

@@ -38,7 +38,13 @@ CMainFrame::CMainFrame(CommandRouter& router, ShellContext* context) : m_router(
     m_area->setObjectName(QStringLiteral("imageWindows"));
     setCentralWidget(m_area);
     m_menu = new MainMenu(*menuBar(), router);
-    statusBar()->showMessage(QStringLiteral("Ready"));
+    // "Ready" is the idle message: a menu's prompt replaces it while the
+    // pointer is on a command, and it comes back when the prompt is cleared.
+    QStatusBar* status = statusBar();
+    status->showMessage(QStringLiteral("Ready"));
+    connect(status, &QStatusBar::messageChanged, status, [status](const QString& message) {
+        if (message.isEmpty()) status->showMessage(QStringLiteral("Ready"));
+    });
     setAcceptDrops(true);
     move(kLeft, kTop);
     resize(kWidth, kHeight);
