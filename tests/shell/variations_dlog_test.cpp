@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/zerozevuv.h"
+#include "editor_documents.h"
 #include "effects/framework/filter.h"
 #include "effects/neighbourhood/neighbourhood_commands.h"
 #include "effects/neighbourhood/noise_generator.h"
@@ -203,7 +204,9 @@ private slots:
     void finalRunShowsItsProgressAndCancelsFromIt();
 
 private:
-    CPageDocument* newImage(int width, int height, std::int32_t type = Page::kTypeRgb);
+    CPageDocument* newImage(int width, int height, std::int32_t type = Page::kTypeRgb) {
+        return test::newImage(m_app, width, height, sample, type);
+    }
     VariationsPrefs& prefs() { return m_app.globals().preferences().variations; }
     std::unique_ptr<CVariationsDlogHandler> open(VariationsKind kind, Page& page);
 
@@ -218,34 +221,7 @@ void VariationsDlogTest::init() {
 }
 
 void VariationsDlogTest::cleanup() {
-    for (CPageDocument* document : m_app.docTemplate().documents()) {
-        if (CChildFrame* frame = m_app.docTemplate().frameOf(document)) {
-            frame->setCloseWithoutAsking(true);
-            frame->close();
-        }
-    }
-    QCoreApplication::processEvents();
-}
-
-CPageDocument* VariationsDlogTest::newImage(int width, int height, std::int32_t type) {
-    NewImageResult result;
-    result.type = type;
-    result.fill = 1;
-    result.width = width;
-    result.height = height;
-    CPageDocument* document = m_app.newDocument(result);
-    if (document == nullptr) return nullptr;
-    Page& page = *document->page();
-    PageData& data = *page.pageData();
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-    for (int c = 0; c < page.colourPlaneCount(); ++c) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = sample(x, y, c);
-            data.writeRow(c, 0, y, width, row.data());
-        }
-    }
-    QCoreApplication::processEvents();
-    return document;
+    test::closeAllDocuments(m_app);
 }
 
 std::unique_ptr<CVariationsDlogHandler> VariationsDlogTest::open(VariationsKind kind, Page& page) {
