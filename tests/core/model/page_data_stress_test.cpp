@@ -363,19 +363,14 @@ std::string PageStress::step() {
     const bool faulty = m_random.percent(5);
     std::string fault;
     if (faulty) {
-        switch (m_random.between(0, 2)) {
-            case 0:
-                files.failReads = true;
-                fault = " (reads failing)";
-                break;
-            case 1:
-                files.failWrites = true;
-                fault = " (writes failing)";
-                break;
-            default:
-                files.readsBeforeFailure = static_cast<int>(m_random.between(1, 3));
-                fault = " (reads failing after " + std::to_string(files.readsBeforeFailure) + ")";
-        }
+        const std::int64_t kind = m_random.between(0, 2);
+        files.failReads = kind == 0;
+        files.failWrites = kind == 1;
+        if (kind == 2) files.readsBeforeFailure = static_cast<int>(m_random.between(1, 3));
+        fault = kind == 0 ? " (reads failing)"
+                : kind == 1
+                    ? " (writes failing)"
+                    : " (reads failing after " + std::to_string(files.readsBeforeFailure) + ")";
     }
     std::string problem;
     const bool ok = m_models[static_cast<std::size_t>(page)].open ? changeStep(page, problem)
@@ -401,21 +396,19 @@ bool PageStress::closedStep(int page) {
             model.undo.push_front(model.current);
             model.open = true;
         }
-    } else if (pick < 75) {
-        call << "undo";
-        data.undo();
-        if (!model.undo.empty()) {
-            model.redo.push_front(std::move(model.current));
-            model.current = std::move(model.undo.front());
-            model.undo.pop_front();
-        }
     } else if (pick < 92) {
-        call << "redo";
-        data.redo();
-        if (!model.redo.empty()) {
-            model.undo.push_front(std::move(model.current));
-            model.current = std::move(model.redo.front());
-            model.redo.pop_front();
+        // Undo moves the newest undo state to current, redo the newest redo.
+        const bool undo = pick < 75;
+        call << (undo ? "undo" : "redo");
+        if (undo)
+            data.undo();
+        else
+            data.redo();
+        std::deque<ModelState>& from = undo ? model.undo : model.redo;
+        if (!from.empty()) {
+            (undo ? model.redo : model.undo).push_front(std::move(model.current));
+            model.current = std::move(from.front());
+            from.pop_front();
         }
     } else if (pick < 96) {
         const int source = static_cast<int>(m_random.between(0, kPages - 1));
@@ -463,22 +456,19 @@ bool PageStress::changeStep(int page, std::string& problem) {
     bool ok = true;
     const std::int64_t pick = m_random.between(0, 99);
 
-    if (pick < 22) {
+    if (pick < 34) {
+        const bool column = pick >= 22;
         const std::int32_t x = coordinate(state.width), y = coordinate(state.height);
         const auto count = static_cast<std::int32_t>(m_random.between(1, 450));
         const auto run = samples(static_cast<std::size_t>(count));
-        call << "writeRow " << count << " at (" << x << ", " << y << ")";
-        ok = data.writeRow(plane, x, y, count, run.data());
-        for (std::int32_t i = 0; ok && i < count; ++i)
-            if (target.covers(x + i, y)) target.at(x + i, y) = run[static_cast<std::size_t>(i)];
-    } else if (pick < 34) {
-        const std::int32_t x = coordinate(state.width), y = coordinate(state.height);
-        const auto count = static_cast<std::int32_t>(m_random.between(1, 450));
-        const auto run = samples(static_cast<std::size_t>(count));
-        call << "writeColumn " << count << " at (" << x << ", " << y << ")";
-        ok = data.writeColumn(plane, x, y, count, run.data());
-        for (std::int32_t i = 0; ok && i < count; ++i)
-            if (target.covers(x, y + i)) target.at(x, y + i) = run[static_cast<std::size_t>(i)];
+        call << (column ? "writeColumn " : "writeRow ") << count << " at (" << x << ", " << y
+             << ")";
+        ok = column ? data.writeColumn(plane, x, y, count, run.data())
+                    : data.writeRow(plane, x, y, count, run.data());
+        for (std::int32_t i = 0; ok && i < count; ++i) {
+            const std::int32_t sx = column ? x : x + i, sy = column ? y + i : y;
+            if (target.covers(sx, sy)) target.at(sx, sy) = run[static_cast<std::size_t>(i)];
+        }
     } else if (pick < 40 && m_random.percent(50)) {
         // A band of whole rows, as an effect writes them; a failing row
         // ends the band and the rows before it stay.
