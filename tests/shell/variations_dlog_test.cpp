@@ -108,13 +108,13 @@ public:
     bool dialogModalDuringRun = false;
 
 private:
-    class Port : public ProgressPort {
+    class Port : public CThermObj {
     public:
-        Port(ClickingProgress& owner, int style) : m_owner(owner), m_therm(style, nullptr) {}
+        Port(ClickingProgress& owner, int style) : CThermObj(style, nullptr), m_owner(owner) {}
         void setDelay(std::uint32_t) override {}  // shown at once
         bool update(std::int32_t done, std::int32_t total) override {
-            const bool cancelled = m_therm.update(done, total);
-            CThermWindow* window = m_therm.window();
+            const bool cancelled = CThermObj::update(done, total);
+            CThermWindow* window = this->window();
             if (!m_owner.clicked && window != nullptr && window->cancelButton() != nullptr) {
                 m_owner.clicked = true;
                 m_owner.dialogShownDuringRun = m_owner.dialog && m_owner.dialog->isVisible();
@@ -130,20 +130,9 @@ private:
             }
             return cancelled;
         }
-        bool updateSecond(std::int32_t done, std::int32_t total) override {
-            return m_therm.updateSecond(done, total);
-        }
-        bool checkCancel() override { return m_therm.checkCancel(); }
-        bool setCancellable(bool on) override { return m_therm.setCancellable(on); }
-        void setText(int line, std::string_view text) override { m_therm.setText(line, text); }
-        void setPair(int index, std::int16_t first, std::int16_t second) override {
-            m_therm.setPair(index, first, second);
-        }
-        void close(bool finish) override { m_therm.close(finish); }
 
     private:
         ClickingProgress& m_owner;
-        CThermObj m_therm;
     };
 };
 
