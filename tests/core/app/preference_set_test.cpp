@@ -368,17 +368,15 @@ TEST(PreferenceSetWriting, ValuesAreClampedAndEnumerationsFallBack) {
     EXPECT_EQ(r.word(55), 1);
 }
 
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
 TEST(PreferenceSetWriting, SizesAreTruncatedAndAtLeastOne) {
     const struct {
         double value;
         std::int32_t stored;
-    } cases[] = {{512.9, 512},
-                 {1.0, 1},
-                 {0.4, 1},
-                 {-20.0, 1},
-                 {1e12, INT_MAX},
-                 {std::numeric_limits<double>::quiet_NaN(), 1},
-                 {std::numeric_limits<double>::infinity(), INT_MAX}};
+    } cases[] = {{512.9, 512},        {1.0, 1}, {0.4, 1}, {-20.0, 1}, {1e12, INT_MAX}, {kNaN, 1},
+                 {kInfinity, INT_MAX}};
     for (const auto& c : cases) {
         PreferenceSet p;
         p.fileOptions.newImageWidth = c.value;
@@ -395,21 +393,9 @@ TEST(PreferenceSetWriting, VariationsZoomIsWrittenTruncatedOrAsMinusRoundedRecip
     const struct {
         double zoom;
         std::int32_t stored;
-    } cases[] = {{1.0, 1},
-                 {2.0, 2},
-                 {2.9, 2},
-                 {32.0, 32},
-                 {64.0, 32},
-                 {0.5, -2},
-                 {0.25, -4},
-                 {0.3, -3},
-                 {0.7, -1},
-                 {1.0 / 32, -32},
-                 {1e-9, -32},
-                 {0.0, 1},
-                 {-2.0, 1},
-                 {std::numeric_limits<double>::quiet_NaN(), 1},
-                 {std::numeric_limits<double>::infinity(), 32}};
+    } cases[] = {{1.0, 1},    {2.0, 2},   {2.9, 2},  {32.0, 32}, {64.0, 32},
+                 {0.5, -2},   {0.25, -4}, {0.3, -3}, {0.7, -1},  {1.0 / 32, -32},
+                 {1e-9, -32}, {0.0, 1},   {-2.0, 1}, {kNaN, 1},  {kInfinity, 32}};
     for (const auto& c : cases) {
         PreferenceSet p;
         p.variations.zoom = c.zoom;
