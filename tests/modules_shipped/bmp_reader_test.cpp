@@ -109,14 +109,22 @@ std::vector<std::vector<std::uint32_t>> indexGrid(int width, int height, int col
     return rows;
 }
 
-// Colour palettes of every depth keep their indices; grey palettes (1-bit
-// white and black, reversed, and 8-bit with an inverted ramp) give levels.
+// Colour palettes of every depth keep their indices, also with the core
+// header's three-byte entries; grey palettes (1-bit white and black,
+// reversed, and 8-bit with an inverted ramp) give levels.
 TEST(BmpReader, PalettesGiveIndicesOrGreyLevels) {
-    for (const auto [bits, grey] :
-         {std::pair{1, false}, {2, false}, {4, false}, {8, false}, {1, true}, {8, true}}) {
-        SCOPED_TRACE(std::to_string(bits) + (grey ? " bits grey" : " bits colour"));
+    for (const auto& [bits, grey, headerSize] : {std::tuple{1, false, 40u},
+                                                 {2, false, 40u},
+                                                 {4, false, 40u},
+                                                 {8, false, 40u},
+                                                 {8, false, 12u},
+                                                 {1, true, 40u},
+                                                 {8, true, 40u}}) {
+        SCOPED_TRACE(std::to_string(bits) + (grey ? " bits grey" : " bits colour") + " header " +
+                     std::to_string(headerSize));
         const int colours = 1 << bits;
         BmpSpec spec;
+        spec.headerSize = headerSize;
         spec.width = 13;
         spec.height = 70;  // two bands
         spec.bitCount = static_cast<std::uint16_t>(bits);
@@ -148,7 +156,8 @@ TEST(BmpReader, PalettesGiveIndicesOrGreyLevels) {
                 expected.at(x, y) =
                     static_cast<std::uint8_t>(grey ? spec.palette[grid[y][x]] & 0xFF : grid[y][x]);
         expectSameImage(image, expected,
-                        (grey ? "bmp-grey-" : "bmp-indexed-") + std::to_string(bits));
+                        (grey ? "bmp-grey-" : "bmp-indexed-") + std::to_string(bits) + "-" +
+                            std::to_string(headerSize));
     }
 }
 
@@ -229,33 +238,16 @@ TEST(BmpReader, BandsFollowTheStoredRowOrder) {
     }
 }
 
-TEST(BmpReader, CoreHeaderWithThreeBytePaletteEntries) {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 5;
-    spec.height = 4;
-    spec.bitCount = 8;
-    spec.palette.resize(256);
-    for (int i = 0; i < 256; ++i)
-        spec.palette[i] = static_cast<std::uint32_t>(i << 16 | (255 - i) << 8 | 7);
-    const auto grid = indexGrid(5, 4, 256);
-    spec.pixels = packRows(grid, 8);
-    Image image;
-    RasterInfo info;
-    ASSERT_EQ(decodeBytes(buildBmp(spec), &image, &info), CodecStatus::Ok);
-    EXPECT_EQ(info.kind, PixelKind::Indexed);
-    EXPECT_EQ(info.palette.red[200], 200);
-    EXPECT_EQ(info.palette.green[200], 55);
-    EXPECT_EQ(info.palette.blue[200], 7);
-    EXPECT_EQ(image.at(4, 3), grid[3][4]);
-    EXPECT_EQ(info.horizontalPpi, 0.0);
-
+TEST(BmpReader, CoreHeaderTrueColour) {
     BmpSpec rgb;
     rgb.headerSize = 12;
     rgb.width = 2;
     rgb.height = 2;
     rgb.pixels = packRows({{0x010203, 0x040506}, {0x0A0B0C, 0xFFFEFD}}, 24);
-    ASSERT_EQ(decodeBytes(buildBmp(rgb), &image), CodecStatus::Ok);
+    Image image;
+    RasterInfo info;
+    ASSERT_EQ(decodeBytes(buildBmp(rgb), &image, &info), CodecStatus::Ok);
+    EXPECT_EQ(info.horizontalPpi, 0.0);  // the core header holds no resolution
     Image expected(2, 2, 3);
     expected.pixels = {1, 2, 3, 4, 5, 6, 10, 11, 12, 255, 254, 253};
     expectSameImage(image, expected, "bmp-core-rgb");
