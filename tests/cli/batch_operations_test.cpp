@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <tuple>
 
 #include "cli/batch_engine.h"
 #include "cli/batch_test_support.h"
@@ -207,7 +208,7 @@ TEST_F(BatchOperationsTest, DeInterlaceMatchesItsCommandForEveryChoice) {
     }
 }
 
-TEST_F(BatchOperationsTest, InvertAndBoxBlurAgreeWithReferences) {
+TEST_F(BatchOperationsTest, InvertBoxBlurAndMaskedInvertAgreeWithReferences) {
     auto page = newPage(Page::kTypeGrey, 23, 17, 3);
     const auto source = readPlane(*page, 0);
     ASSERT_TRUE(apply(*page, "invert").ok);
@@ -234,6 +235,19 @@ TEST_F(BatchOperationsTest, InvertAndBoxBlurAgreeWithReferences) {
     }
     // A batch keeps no undo states.
     EXPECT_EQ(page->pageData()->undoCount(), 0);
+
+    // With a rectangle selected, the filter leaves the rest alone.
+    ASSERT_TRUE(apply(*page, "select-rect=5,4,15,12").ok);
+    ASSERT_TRUE(apply(*page, "invert").ok);
+    const auto masked = readPlane(*page, 0);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool inside = x >= 5 && x < 15 && y >= 4 && y < 12;
+            const int before = blurred[std::size_t(y) * w + x];
+            ASSERT_EQ(masked[std::size_t(y) * w + x], inside ? 255 - before : before)
+                << x << "," << y;
+        }
+    }
 }
 
 TEST_F(BatchOperationsTest, TypeConversionsMatchTheEngine) {
@@ -401,20 +415,6 @@ TEST_F(BatchOperationsTest, EllipseSelectionIsTheInscribedEllipseClippedToTheIma
     EXPECT_EQ(soft[5 * 40 + 5], 0);
 }
 
-TEST_F(BatchOperationsTest, FilterOnSelectionLeavesTheRestAlone) {
-    auto page = newPage(Page::kTypeGrey, 30, 20);
-    const auto before = readPlane(*page, 0);
-    ASSERT_TRUE(apply(*page, "select-rect=10,5,20,15").ok);
-    ASSERT_TRUE(apply(*page, "invert").ok);
-    const auto after = readPlane(*page, 0);
-    for (int y = 0; y < 20; ++y) {
-        for (int x = 0; x < 30; ++x) {
-            const bool inside = x >= 10 && x < 20 && y >= 5 && y < 15;
-            ASSERT_EQ(after[y * 30 + x], inside ? 255 - before[y * 30 + x] : before[y * 30 + x]);
-        }
-    }
-}
-
 TEST_F(BatchOperationsTest, ShadowAndExtrudeMatchTheEngine) {
     s_engine->setForeground(0x102030);
     expectSame(
@@ -445,27 +445,6 @@ TEST_F(BatchOperationsTest, ShadowAndExtrudeMatchTheEngine) {
     }
 }
 
-TEST_F(BatchOperationsTest, PosterizeModuleRunsByName) {
-    ::setenv("TESSARY_POSTERIZE_LEVELS", "2", 1);
-    auto page = newPage(Page::kTypeRgb, 33, 21);
-    std::vector<std::vector<std::uint8_t>> before;
-    for (int p = 0; p < 3; ++p) before.push_back(readPlane(*page, p));
-    const BatchOutcome outcome = apply(*page, "plugin=\"posterize\"");
-    ::unsetenv("TESSARY_POSTERIZE_LEVELS");
-    ASSERT_TRUE(outcome.ok) << outcome.message;
-    for (int p = 0; p < 3; ++p) {
-        const auto after = readPlane(*page, p);
-        for (std::size_t i = 0; i < after.size(); ++i)
-            ASSERT_EQ(after[i], before[p][i] < 128 ? 0 : 255) << p << ":" << i;
-    }
-    EXPECT_EQ(page->undoKind(), kUndoKindFilter);
-    ASSERT_NE(s_engine->lastFilter(), nullptr);
-
-    const BatchOutcome missing = apply(*page, "plugin=No Such Filter");
-    EXPECT_FALSE(missing.ok);
-    EXPECT_NE(missing.message.find("No Such Filter"), std::string::npos) << missing.message;
-}
-
 // Posterize to `levels` levels written from its definition: the bin of v
 // among `levels` equal bins, spread evenly over 0 ... 255 and rounded.
 std::uint8_t posterizeReference(std::uint8_t v, int levels) {
@@ -473,13 +452,22 @@ std::uint8_t posterizeReference(std::uint8_t v, int levels) {
     return static_cast<std::uint8_t>(std::lround(bin * 255.0 / (levels - 1)));
 }
 
-TEST_F(BatchOperationsTest, PosterizeLevelsComeFromTheStep) {
-    for (const int levels : {2, 4, 7}) {
+// The module by its name in any case; its levels from the step, or without
+// them in the step from its own setting (an environment variable).
+TEST_F(BatchOperationsTest, PosterizeRunsByNameWithTheLevelsOfTheStep) {
+    const std::tuple<std::string, int, const char*> cases[] = {
+        {"plugin=\"posterize\"", 2, "2"},
+        {"plugin=Posterize,levels=2", 2, nullptr},
+        {"plugin=Posterize,levels=4", 4, nullptr},
+        {"plugin=Posterize,levels=7", 7, nullptr},
+    };
+    for (const auto& [step, levels, setting] : cases) {
         auto page = newPage(Page::kTypeRgb, 29, 17, static_cast<std::uint32_t>(levels));
         std::vector<std::vector<std::uint8_t>> before;
         for (int p = 0; p < 3; ++p) before.push_back(readPlane(*page, p));
-        const std::string step = "plugin=Posterize,levels=" + std::to_string(levels);
+        if (setting != nullptr) ::setenv("TESSARY_POSTERIZE_LEVELS", setting, 1);
         const BatchOutcome outcome = apply(*page, step);
+        ::unsetenv("TESSARY_POSTERIZE_LEVELS");
         ASSERT_TRUE(outcome.ok) << step << ": " << outcome.message;
         for (int p = 0; p < 3; ++p) {
             const auto after = readPlane(*page, p);
@@ -487,11 +475,19 @@ TEST_F(BatchOperationsTest, PosterizeLevelsComeFromTheStep) {
                 ASSERT_EQ(after[i], posterizeReference(before[p][i], levels))
                     << step << " plane " << p << " sample " << i;
         }
+        EXPECT_EQ(page->undoKind(), kUndoKindFilter) << step;
         EXPECT_EQ(page->pageData()->undoCount(), 0) << step;  // no history in a batch
+        EXPECT_NE(s_engine->lastFilter(), nullptr) << step;
     }
+    auto page = newPage(Page::kTypeRgb, 12, 9);
+    const BatchOutcome missing = apply(*page, "plugin=No Such Filter");
+    EXPECT_FALSE(missing.ok);
+    EXPECT_NE(missing.message.find("No Such Filter"), std::string::npos) << missing.message;
 }
 
-TEST_F(BatchOperationsTest, AnswersTheModuleDidNotAskForOrCannotTakeFailTheStep) {
+// Answers a module did not ask for or cannot take, and failures of the
+// engine, fail the step with a message naming them.
+TEST_F(BatchOperationsTest, StepsThatCannotRunFailWithTheirMessage) {
     struct Case {
         std::string step;
         const char* messagePart;
@@ -502,6 +498,7 @@ TEST_F(BatchOperationsTest, AnswersTheModuleDidNotAskForOrCannotTakeFailTheStep)
         {"plugin=Posterize,lvls=3", "lvls"},
         {"plugin=Posterize,levels=3,depth=2", "depth"},
         {"export=Web JPEG," + (s_folder->path() / "unused.jpg").string() + ",levels=3", "levels"},
+        {"color-variations=1,2,3", "RGB-Millions"},  // the engine's message: RGB only
     };
     for (const Case& c : cases) {
         auto page = newPage(Page::kTypeGrey, 12, 9);
@@ -555,13 +552,6 @@ TEST_F(BatchOperationsTest, ExportAndImportTakeTheirFilesFromTheStep) {
     EXPECT_FALSE(
         runBatchStep(*s_engine, none, *prepareBatchCommand(missing->steps.at(0), error)).ok);
     EXPECT_FALSE(none);
-}
-
-TEST_F(BatchOperationsTest, FailuresCarryTheEngineMessage) {
-    auto page = newPage(Page::kTypeGrey, 10, 10);
-    const BatchOutcome outcome = apply(*page, "color-variations=1,2,3");
-    EXPECT_FALSE(outcome.ok);
-    EXPECT_NE(outcome.message.find("RGB-Millions"), std::string::npos) << outcome.message;
 }
 
 TEST(BatchCommandCheck, RejectsUnknownNamesAndBadParameters) {

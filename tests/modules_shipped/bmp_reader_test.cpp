@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cmath>
 #include <functional>
 #include <optional>
+#include <tuple>
 
 #include "modules_shipped/test_image.h"
 #include "support/temp_dir.h"
@@ -106,116 +109,77 @@ std::vector<std::vector<std::uint32_t>> indexGrid(int width, int height, int col
     return rows;
 }
 
-TEST(BmpReader, IndexedDepthsKeepTheirIndicesAndColourPalette) {
-    for (int bits : {1, 2, 4, 8}) {
-        SCOPED_TRACE(bits);
+// Colour palettes of every depth keep their indices, also with the core
+// header's three-byte entries; grey palettes (1-bit white and black,
+// reversed, and 8-bit with an inverted ramp) give levels.
+TEST(BmpReader, PalettesGiveIndicesOrGreyLevels) {
+    for (const auto& [bits, grey, headerSize] : {std::tuple{1, false, 40u},
+                                                 {2, false, 40u},
+                                                 {4, false, 40u},
+                                                 {8, false, 40u},
+                                                 {8, false, 12u},
+                                                 {1, true, 40u},
+                                                 {8, true, 40u}}) {
+        SCOPED_TRACE(std::to_string(bits) + (grey ? " bits grey" : " bits colour") + " header " +
+                     std::to_string(headerSize));
         const int colours = 1 << bits;
         BmpSpec spec;
+        spec.headerSize = headerSize;
         spec.width = 13;
         spec.height = 70;  // two bands
         spec.bitCount = static_cast<std::uint16_t>(bits);
-        for (int i = 0; i < colours; ++i)  // red and green always differ: never grey
-            spec.palette.push_back(static_cast<std::uint32_t>(
-                (i * 37 % 256) << 16 | ((i * 37 + 1) % 256) << 8 | (255 - i)));
+        for (int i = 0; i < colours; ++i) {
+            const std::uint32_t level = bits == 1 ? (i == 0 ? 255u : 0u) : 255u - i;
+            // Red and green of the colour palette always differ: never grey.
+            spec.palette.push_back(grey ? level * 0x010101u
+                                        : static_cast<std::uint32_t>((i * 37 % 256) << 16 |
+                                                                     ((i * 37 + 1) % 256) << 8 |
+                                                                     (255 - i)));
+        }
         const auto grid = indexGrid(spec.width, spec.height, colours);
         spec.pixels = packRows(grid, bits);
         Image image;
         RasterInfo info;
         ASSERT_EQ(decodeBytes(buildBmp(spec), &image, &info), CodecStatus::Ok);
-        EXPECT_EQ(info.kind, PixelKind::Indexed);
-        ASSERT_EQ(info.palette.count, colours);
-        for (int i = 0; i < colours; ++i) {
-            EXPECT_EQ(info.palette.red[i], spec.palette[i] >> 16);
-            EXPECT_EQ(info.palette.green[i], (spec.palette[i] >> 8) & 0xFF);
-            EXPECT_EQ(info.palette.blue[i], spec.palette[i] & 0xFF);
+        EXPECT_EQ(info.kind, grey ? PixelKind::Grey : PixelKind::Indexed);
+        if (!grey) {
+            ASSERT_EQ(info.palette.count, colours);
+            for (int i = 0; i < colours; ++i) {
+                EXPECT_EQ(info.palette.red[i], spec.palette[i] >> 16);
+                EXPECT_EQ(info.palette.green[i], (spec.palette[i] >> 8) & 0xFF);
+                EXPECT_EQ(info.palette.blue[i], spec.palette[i] & 0xFF);
+            }
         }
         Image expected(spec.width, spec.height, 1);
         for (int y = 0; y < spec.height; ++y)
             for (int x = 0; x < spec.width; ++x)
-                expected.at(x, y) = static_cast<std::uint8_t>(grid[y][x]);
-        expectSameImage(image, expected, "bmp-indexed-" + std::to_string(bits));
+                expected.at(x, y) =
+                    static_cast<std::uint8_t>(grey ? spec.palette[grid[y][x]] & 0xFF : grid[y][x]);
+        expectSameImage(image, expected,
+                        (grey ? "bmp-grey-" : "bmp-indexed-") + std::to_string(bits) + "-" +
+                            std::to_string(headerSize));
     }
 }
 
-TEST(BmpReader, GreyPalettesDeliverGreyLevels) {
-    // 1-bit white/black (reversed) and 8-bit with an inverted ramp.
-    for (int bits : {1, 8}) {
-        SCOPED_TRACE(bits);
-        BmpSpec spec;
-        spec.width = 6;
-        spec.height = 3;
-        spec.bitCount = static_cast<std::uint16_t>(bits);
-        for (int i = 0; i < (1 << bits); ++i) {
-            const std::uint32_t level = bits == 1 ? (i == 0 ? 255u : 0u) : 255u - i;
-            spec.palette.push_back(level * 0x010101u);
-        }
-        const auto grid = indexGrid(spec.width, spec.height, 1 << bits);
-        spec.pixels = packRows(grid, bits);
-        Image image;
-        RasterInfo info;
-        ASSERT_EQ(decodeBytes(buildBmp(spec), &image, &info), CodecStatus::Ok);
-        EXPECT_EQ(info.kind, PixelKind::Grey);
-        Image expected(spec.width, spec.height, 1);
-        for (int y = 0; y < spec.height; ++y)
-            for (int x = 0; x < spec.width; ++x)
-                expected.at(x, y) = static_cast<std::uint8_t>(spec.palette[grid[y][x]] & 0xFF);
-        expectSameImage(image, expected, "bmp-grey-" + std::to_string(bits));
-    }
-}
-
-// Builds a true-colour file from channel values of `bits` bits per channel
-// (red, green, blue at the given shifts) and returns the expected image.
-struct TrueColourCase {
-    const char* name;
-    std::uint32_t headerSize;
-    std::uint16_t bitCount;
-    std::uint32_t compression;
-    std::vector<std::uint32_t> masks;  // written to the file (bitfields only)
-    int redShift, greenShift, blueShift;
-    int redBits, greenBits, blueBits;
-};
-
+// True-colour files: channel values at the bits of each channel's mask (the
+// masks are written to the file with bit-field compression only).
 TEST(BmpReader, TrueColourDepthsAndBitMasks) {
-    const TrueColourCase cases[] = {
-        {"24-bit", 40, 24, 0, {}, 16, 8, 0, 8, 8, 8},
-        {"32-bit", 40, 32, 0, {}, 16, 8, 0, 8, 8, 8},
-        {"16-bit 5-5-5", 40, 16, 0, {}, 10, 5, 0, 5, 5, 5},
-        {"16-bit 5-6-5 after a 40-byte header",
-         40,
-         16,
-         3,
-         {0xF800, 0x07E0, 0x001F},
-         11,
-         5,
-         0,
-         5,
-         6,
-         5},
-        {"16-bit 5-6-5 in a v5 header", 124, 16, 3, {0xF800, 0x07E0, 0x001F}, 11, 5, 0, 5, 6, 5},
-        {"32-bit 10-bit channels in a v4 header",
-         108,
-         32,
-         3,
-         {0x3FF00000, 0x000FFC00, 0x000003FF},
-         20,
-         10,
-         0,
-         10,
-         10,
-         10},
-        {"32-bit blue-green-red masks",
-         56,
-         32,
-         3,
-         {0x000000FF, 0x0000FF00, 0x00FF0000},
-         0,
-         8,
-         16,
-         8,
-         8,
-         8},
+    const struct {
+        const char* name;
+        std::uint32_t headerSize;
+        std::uint16_t bitCount;
+        std::uint32_t compression;
+        std::array<std::uint32_t, 3> masks;  // red, green, blue
+    } cases[] = {
+        {"24-bit", 40, 24, 0, {0xFF0000, 0x00FF00, 0x0000FF}},
+        {"32-bit", 40, 32, 0, {0xFF0000, 0x00FF00, 0x0000FF}},
+        {"16-bit 5-5-5", 40, 16, 0, {0x7C00, 0x03E0, 0x001F}},
+        {"16-bit 5-6-5 after a 40-byte header", 40, 16, 3, {0xF800, 0x07E0, 0x001F}},
+        {"16-bit 5-6-5 in a v5 header", 124, 16, 3, {0xF800, 0x07E0, 0x001F}},
+        {"32-bit 10-bit channels in a v4 header", 108, 32, 3, {0x3FF00000, 0xFFC00, 0x3FF}},
+        {"32-bit blue-green-red masks", 56, 32, 3, {0x0000FF, 0x00FF00, 0xFF0000}},
     };
-    for (const TrueColourCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         BmpSpec spec;
         spec.headerSize = c.headerSize;
@@ -223,23 +187,20 @@ TEST(BmpReader, TrueColourDepthsAndBitMasks) {
         spec.height = 67;
         spec.bitCount = c.bitCount;
         spec.compression = c.compression;
-        spec.masks = c.masks;
+        if (c.compression == 3) spec.masks.assign(c.masks.begin(), c.masks.end());
         std::vector<std::vector<std::uint32_t>> rows(spec.height,
                                                      std::vector<std::uint32_t>(spec.width));
         Image expected(spec.width, spec.height, 3);
-        const int shifts[3] = {c.redShift, c.greenShift, c.blueShift};
-        const int bits[3] = {c.redBits, c.greenBits, c.blueBits};
         for (int y = 0; y < spec.height; ++y) {
             for (int x = 0; x < spec.width; ++x) {
-                std::uint32_t pixel = 0;
                 for (int ch = 0; ch < 3; ++ch) {
-                    const std::uint32_t maximum = (1u << bits[ch]) - 1;
+                    const std::uint32_t mask = c.masks[ch];
+                    const std::uint32_t maximum = mask >> std::countr_zero(mask);
                     const std::uint32_t value = (x * 37u + y * 11u + ch * 101u) % (maximum + 1);
-                    pixel |= value << shifts[ch];
+                    rows[y][x] |= value << std::countr_zero(mask);
                     expected.at(x, y, ch) =
                         static_cast<std::uint8_t>(std::lround(value * 255.0 / maximum));
                 }
-                rows[y][x] = pixel;
             }
         }
         spec.pixels = packRows(rows, c.bitCount);
@@ -277,33 +238,16 @@ TEST(BmpReader, BandsFollowTheStoredRowOrder) {
     }
 }
 
-TEST(BmpReader, CoreHeaderWithThreeBytePaletteEntries) {
-    BmpSpec spec;
-    spec.headerSize = 12;
-    spec.width = 5;
-    spec.height = 4;
-    spec.bitCount = 8;
-    spec.palette.resize(256);
-    for (int i = 0; i < 256; ++i)
-        spec.palette[i] = static_cast<std::uint32_t>(i << 16 | (255 - i) << 8 | 7);
-    const auto grid = indexGrid(5, 4, 256);
-    spec.pixels = packRows(grid, 8);
-    Image image;
-    RasterInfo info;
-    ASSERT_EQ(decodeBytes(buildBmp(spec), &image, &info), CodecStatus::Ok);
-    EXPECT_EQ(info.kind, PixelKind::Indexed);
-    EXPECT_EQ(info.palette.red[200], 200);
-    EXPECT_EQ(info.palette.green[200], 55);
-    EXPECT_EQ(info.palette.blue[200], 7);
-    EXPECT_EQ(image.at(4, 3), grid[3][4]);
-    EXPECT_EQ(info.horizontalPpi, 0.0);
-
+TEST(BmpReader, CoreHeaderTrueColour) {
     BmpSpec rgb;
     rgb.headerSize = 12;
     rgb.width = 2;
     rgb.height = 2;
     rgb.pixels = packRows({{0x010203, 0x040506}, {0x0A0B0C, 0xFFFEFD}}, 24);
-    ASSERT_EQ(decodeBytes(buildBmp(rgb), &image), CodecStatus::Ok);
+    Image image;
+    RasterInfo info;
+    ASSERT_EQ(decodeBytes(buildBmp(rgb), &image, &info), CodecStatus::Ok);
+    EXPECT_EQ(info.horizontalPpi, 0.0);  // the core header holds no resolution
     Image expected(2, 2, 3);
     expected.pixels = {1, 2, 3, 4, 5, 6, 10, 11, 12, 255, 254, 253};
     expectSameImage(image, expected, "bmp-core-rgb");
@@ -419,63 +363,48 @@ TEST(BmpReader, DamagedHeadersAreRejected) {
     valid.width = 4;
     valid.height = 2;
     valid.pixels = std::vector<std::uint8_t>(24, 0x55);
-    struct Case {
-        const char* name;
-        std::function<void(BmpSpec&)> change;
-        std::function<void(std::vector<std::uint8_t>&)> damage;
-        CodecStatus expected;
-    };
-    auto field32 = [](std::size_t offset, std::uint32_t value) {
-        return [=](std::vector<std::uint8_t>& file) {
-            for (int i = 0; i < 4; ++i)
-                file[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
-        };
-    };
-    const Case cases[] = {
-        {"signature", {}, [](auto& f) { f[0] = 'X'; }, CodecStatus::Corrupt},
-        {"short OS/2 header", {}, field32(14, 20), CodecStatus::Unsupported},
-        {"huge header", {}, field32(14, 5000), CodecStatus::Corrupt},
-        {"zero width", [](BmpSpec& s) { s.width = 0; }, {}, CodecStatus::Corrupt},
-        {"negative width", [](BmpSpec& s) { s.width = -4; }, {}, CodecStatus::Corrupt},
-        {"zero height", [](BmpSpec& s) { s.height = 0; }, {}, CodecStatus::Corrupt},
-        {"width beyond the blocks", [](BmpSpec& s) { s.width = 40000; }, {}, CodecStatus::TooLarge},
-        {"most negative height",
-         [](BmpSpec& s) { s.height = INT32_MIN; },
-         {},
-         CodecStatus::TooLarge},
-        {"two planes", [](BmpSpec& s) { s.planes = 2; }, {}, CodecStatus::Corrupt},
-        {"3 bits per pixel", [](BmpSpec& s) { s.bitCount = 3; }, {}, CodecStatus::Corrupt},
-        {"RLE8 with 24 bits", [](BmpSpec& s) { s.compression = 1; }, {}, CodecStatus::Corrupt},
-        {"bit fields with 24 bits",
-         [](BmpSpec& s) { s.compression = 3; },
-         {},
-         CodecStatus::Corrupt},
-        {"embedded JPEG", [](BmpSpec& s) { s.compression = 4; }, {}, CodecStatus::Unsupported},
-        {"unknown compression",
-         [](BmpSpec& s) { s.compression = 77; },
-         {},
-         CodecStatus::Unsupported},
-        {"pixels inside the headers",
-         [](BmpSpec& s) { s.pixelOffset = 30; },
-         {},
-         CodecStatus::Corrupt},
-        {"pixels beyond the file", {}, field32(10, 0xFFFFFF00u), CodecStatus::Corrupt},
-        {"one row missing", [](BmpSpec& s) { s.pixels.resize(12); }, {}, CodecStatus::Corrupt},
+    using S = CodecStatus;
+    const std::tuple<const char*, std::function<void(BmpSpec&)>, S> changes[] = {
+        {"zero width", [](BmpSpec& s) { s.width = 0; }, S::Corrupt},
+        {"negative width", [](BmpSpec& s) { s.width = -4; }, S::Corrupt},
+        {"zero height", [](BmpSpec& s) { s.height = 0; }, S::Corrupt},
+        {"width beyond the blocks", [](BmpSpec& s) { s.width = 40000; }, S::TooLarge},
+        {"most negative height", [](BmpSpec& s) { s.height = INT32_MIN; }, S::TooLarge},
+        {"two planes", [](BmpSpec& s) { s.planes = 2; }, S::Corrupt},
+        {"3 bits per pixel", [](BmpSpec& s) { s.bitCount = 3; }, S::Corrupt},
+        {"RLE8 with 24 bits", [](BmpSpec& s) { s.compression = 1; }, S::Corrupt},
+        {"bit fields with 24 bits", [](BmpSpec& s) { s.compression = 3; }, S::Corrupt},
+        {"embedded JPEG", [](BmpSpec& s) { s.compression = 4; }, S::Unsupported},
+        {"unknown compression", [](BmpSpec& s) { s.compression = 77; }, S::Unsupported},
+        {"pixels inside the headers", [](BmpSpec& s) { s.pixelOffset = 30; }, S::Corrupt},
+        {"one row missing", [](BmpSpec& s) { s.pixels.resize(12); }, S::Corrupt},
         {"bit masks beyond the file",
          [](BmpSpec& s) {
              s.bitCount = 16, s.compression = 3, s.pixels.clear(), s.pixelOffset = 54;
          },
-         {},
-         CodecStatus::Corrupt},
+         S::Corrupt},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, change, expected] : changes) {
+        SCOPED_TRACE(name);
         BmpSpec spec = valid;
-        if (c.change) c.change(spec);
-        std::vector<std::uint8_t> file = buildBmp(spec);
-        if (c.damage) c.damage(file);
+        change(spec);
         Image image;
-        EXPECT_EQ(decodeBytes(file, &image), c.expected);
+        EXPECT_EQ(decodeBytes(buildBmp(spec), &image), expected);
+    }
+    // Bytes of the valid file overwritten: the signature's first letter, the
+    // header size (at 14) and the pixel offset (at 10), little-endian.
+    const std::tuple<const char*, std::size_t, std::vector<std::uint8_t>, S> damages[] = {
+        {"signature", 0, {'X'}, S::Corrupt},
+        {"short OS/2 header", 14, {20, 0, 0, 0}, S::Unsupported},
+        {"huge header", 14, {0x88, 0x13, 0, 0}, S::Corrupt},  // 5000
+        {"pixels beyond the file", 10, {0x00, 0xFF, 0xFF, 0xFF}, S::Corrupt},
+    };
+    for (const auto& [name, offset, bytes, expected] : damages) {
+        SCOPED_TRACE(name);
+        std::vector<std::uint8_t> file = buildBmp(valid);
+        std::copy(bytes.begin(), bytes.end(), file.begin() + offset);
+        Image image;
+        EXPECT_EQ(decodeBytes(file, &image), expected);
     }
 
     BmpSpec topDownRle = rle8Spec();

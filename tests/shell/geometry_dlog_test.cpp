@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "app/zerozevuv.h"
+#include "editor_documents.h"
 #include "effects/geometry/flip_rotate.h"
 #include "effects/geometry/scale.h"
 #include "effects/shadow/extrude.h"
@@ -59,18 +60,6 @@ std::uint8_t pattern(int x, int y, int c) {
 std::uint32_t patternColour(int x, int y) {
     return pattern(x, y, 0) | (pattern(x, y, 1) << 8) |
            (static_cast<std::uint32_t>(pattern(x, y, 2)) << 16);
-}
-
-void writePattern(Page& page) {
-    PageData& data = *page.pageData();
-    const Rect bounds = page.bounds();
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(bounds.width()));
-    for (int c = 0; c < page.colourPlaneCount(); ++c)
-        for (int y = 0; y < bounds.height(); ++y) {
-            for (int x = 0; x < bounds.width(); ++x)
-                row[static_cast<std::size_t>(x)] = pattern(x, y, c);
-            data.writeRow(c, 0, y, bounds.width(), row.data());
-        }
 }
 
 // Every sample of every plane over the image, with the page's geometry and
@@ -187,29 +176,15 @@ private slots:
     void effectDialogsShowTheCurrentImageAndRepaintAfterCancel();
 
 private:
-    CPageDocument* newImage(int width, int height);
-    CPageView* viewOf(CPageDocument* document);
+    CPageDocument* newImage(int width, int height) {
+        return test::newImage(m_app, width, height, pattern);
+    }
+    CPageView* viewOf(CPageDocument* document) { return test::viewOf(m_app, document); }
     // Selects `rect` of the document's page: a mask of 255 inside, 0 outside.
     void select(CPageDocument* document, const Rect& rect);
 
     CKorvelApp& m_app;
 };
-
-CPageDocument* GeometryDlogTest::newImage(int width, int height) {
-    NewImageResult result;
-    result.type = Page::kTypeRgb;
-    result.width = width;
-    result.height = height;
-    CPageDocument* document = m_app.newDocument(result);
-    if (document != nullptr) writePattern(*document->page());
-    QCoreApplication::processEvents();
-    return document;
-}
-
-CPageView* GeometryDlogTest::viewOf(CPageDocument* document) {
-    CChildFrame* frame = m_app.docTemplate().frameOf(document);
-    return frame != nullptr ? dynamic_cast<CPageView*>(frame->view()) : nullptr;
-}
 
 void GeometryDlogTest::select(CPageDocument* document, const Rect& rect) {
     QVERIFY(viewOf(document)->runCommand(cmd::kSelectAll));
@@ -226,13 +201,7 @@ void GeometryDlogTest::select(CPageDocument* document, const Rect& rect) {
 }
 
 void GeometryDlogTest::cleanup() {
-    for (CPageDocument* document : m_app.docTemplate().documents()) {
-        if (CChildFrame* frame = m_app.docTemplate().frameOf(document)) {
-            frame->setCloseWithoutAsking(true);
-            frame->close();
-        }
-    }
-    QCoreApplication::processEvents();
+    test::closeAllDocuments(m_app);
     m_app.globals().setUnit(0);
 }
 

@@ -20,6 +20,7 @@
 #include <functional>
 #include <vector>
 
+#include "editor_documents.h"
 #include "exchange/page_scrap.h"
 #include "model/page.h"
 #include "model/page_data.h"
@@ -109,8 +110,10 @@ private slots:
     void pointerPositionFollowsScrollingAndZooming();
 
 private:
-    CPageDocument* newImage(int width, int height, bool withPattern);
-    CPageView* viewOf(CPageDocument* document);
+    CPageDocument* newImage(int width, int height, bool withPattern) {
+        return test::newImage(m_app, width, height, withPattern ? pattern : nullptr);
+    }
+    CPageView* viewOf(CPageDocument* document) { return test::viewOf(m_app, document); }
     CChildFrame* frameOf(CPageDocument* document) { return m_app.docTemplate().frameOf(document); }
     QImage grabView(CPageView* view);
     CommandState state(int id) { return m_app.router().queryState(id); }
@@ -120,33 +123,6 @@ private:
 
     CKorvelApp& m_app;
 };
-
-CPageDocument* PageViewTest::newImage(int width, int height, bool withPattern) {
-    NewImageResult result;
-    result.type = Page::kTypeRgb;
-    result.fill = 1;
-    result.width = width;
-    result.height = height;
-    CPageDocument* document = m_app.newDocument(result);
-    if (document == nullptr) return nullptr;
-    if (withPattern) {
-        PageData& data = *document->page()->pageData();
-        std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-        for (int c = 0; c < 3; ++c) {
-            for (int y = 0; y < height; ++y) {
-                for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = pattern(x, y, c);
-                data.writeRow(c, 0, y, width, row.data());
-            }
-        }
-    }
-    QCoreApplication::processEvents();
-    return document;
-}
-
-CPageView* PageViewTest::viewOf(CPageDocument* document) {
-    CChildFrame* frame = frameOf(document);
-    return frame != nullptr ? dynamic_cast<CPageView*>(frame->view()) : nullptr;
-}
 
 void PageViewTest::sizeView(CPageDocument* document, int width, int height) {
     CChildFrame* frame = frameOf(document);
@@ -188,13 +164,7 @@ QImage PageViewTest::grabView(CPageView* view) {
 }
 
 void PageViewTest::cleanup() {
-    for (CPageDocument* document : m_app.docTemplate().documents()) {
-        if (CChildFrame* frame = frameOf(document)) {
-            frame->setCloseWithoutAsking(true);
-            frame->close();
-        }
-    }
-    QCoreApplication::processEvents();
+    test::closeAllDocuments(m_app);
 }
 
 void PageViewTest::zoomCommandsStepAndLabelTheZoomBox() {

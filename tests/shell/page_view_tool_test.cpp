@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/zerozevuv.h"
+#include "editor_documents.h"
 #include "model/page.h"
 #include "model/page_data.h"
 #include "shell/app/child_frame.h"
@@ -138,6 +139,7 @@ enum class DragCheck {
     TextPlaced,
     HandScrolls,
     MagnifyZoomsIn,
+    LeavesThePage,
 };
 
 }  // namespace
@@ -159,7 +161,6 @@ private slots:
     void feedbackToggledTwiceLeavesTheViewAsBefore();
     void cursorShowsWhatAPressWouldDo_data();
     void cursorShowsWhatAPressWouldDo();
-    void aPressWithoutACurrentToolDoesNothing();
     void theClickThatActivatesAWindowOnlyActivatesIt();
     void failedStrokeIsReportedAndLeavesThePage();
     void brushStepsAtOneToOne();
@@ -168,8 +169,10 @@ private slots:
     void selectionDragMovesPixelsAndLeavesNoOutline();
 
 private:
-    CPageDocument* newWhiteImage(int width, int height);
-    CPageView* viewOf(CPageDocument* document) const;
+    CPageDocument* newWhiteImage(int width, int height) {
+        return test::newImage(m_app, width, height);
+    }
+    CPageView* viewOf(CPageDocument* document) const { return test::viewOf(m_app, document); }
     // Makes the document's window the active one and sizes its view.
     CPageView* showView(CPageDocument* document, int width = 420, int height = 320);
     QPoint windowPoint(CPageView* view, QPoint image) const;
@@ -178,22 +181,6 @@ private:
 
     CKorvelApp& m_app;
 };
-
-CPageDocument* PageViewToolTest::newWhiteImage(int width, int height) {
-    NewImageResult result;
-    result.type = Page::kTypeRgb;
-    result.fill = 1;
-    result.width = width;
-    result.height = height;
-    CPageDocument* document = m_app.newDocument(result);
-    QCoreApplication::processEvents();
-    return document;
-}
-
-CPageView* PageViewToolTest::viewOf(CPageDocument* document) const {
-    CChildFrame* frame = m_app.docTemplate().frameOf(document);
-    return frame != nullptr ? dynamic_cast<CPageView*>(frame->view()) : nullptr;
-}
 
 CPageView* PageViewToolTest::showView(CPageDocument* document, int width, int height) {
     CChildFrame* frame = m_app.docTemplate().frameOf(document);
@@ -228,13 +215,7 @@ void PageViewToolTest::init() {
 }
 
 void PageViewToolTest::cleanup() {
-    for (CPageDocument* document : m_app.docTemplate().documents()) {
-        if (CChildFrame* frame = m_app.docTemplate().frameOf(document)) {
-            frame->setCloseWithoutAsking(true);
-            frame->close();
-        }
-    }
-    QCoreApplication::processEvents();
+    test::closeAllDocuments(m_app);
 }
 
 void PageViewToolTest::pencilDragPaintsTheLineAndIsOneUndoStep() {
@@ -465,18 +446,6 @@ void PageViewToolTest::cursorShowsWhatAPressWouldDo() {
     QCOMPARE(view->cursor().shape(), Qt::ArrowCursor);
 }
 
-void PageViewToolTest::aPressWithoutACurrentToolDoesNothing() {
-    CPageDocument* document = newWhiteImage(40, 30);
-    QVERIFY(document != nullptr);
-    CPageView* view = showView(document);
-    m_app.tools().setCurrentIndex(ToolBox::kNone);
-    const int undoBefore = document->page()->pageData()->undoCount();
-    click(view, windowPoint(view, {10, 10}));
-    QCOMPARE(document->page()->colourAt(10, 10), kWhite);
-    QCOMPARE(document->page()->pageData()->undoCount(), undoBefore);
-    QVERIFY(!document->isModified());
-}
-
 void PageViewToolTest::theClickThatActivatesAWindowOnlyActivatesIt() {
     CPageDocument* first = newWhiteImage(40, 30);
     CPageDocument* second = newWhiteImage(40, 30);
@@ -533,14 +502,7 @@ void PageViewToolTest::failedStrokeIsReportedAndLeavesThePage() {
         }
     });
     poll.start(10);
-    std::vector<std::function<void()>> steps;
-    steps.push_back([&] { QTest::mouseMove(view, windowPoint(view, {1020, 60})); });
-    steps.push_back([&] {
-        QTest::mouseRelease(view, Qt::LeftButton, {}, windowPoint(view, {1020, 60}));
-    });
-    QObject scope;
-    chain(&scope, std::move(steps));
-    QTest::mousePress(view, Qt::LeftButton, {}, windowPoint(view, {0, 60}));
+    drag(view, {windowPoint(view, {0, 60}), windowPoint(view, {1020, 60})});
     poll.stop();
     brush->setOptions(kept);
 
@@ -614,9 +576,7 @@ void PageViewToolTest::brushStepsAtOneToOne() {
                  qRgb(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF) & 0xFFFFFF);
         QCOMPARE(page.colourAt(60, 90 + 140 * s), c);
     }
-    const QString folder = QStringLiteral(QT_TESTCASE_BUILDDIR "/screenshots");
-    QDir().mkpath(folder);
-    QVERIFY(m_app.mainFrame()->grab().save(folder + "/view-strokes.png"));
+    saveShot(m_app.mainFrame(), "view-strokes.png");
 }
 
 void PageViewToolTest::toolDragsThroughTheView_data() {
@@ -650,6 +610,8 @@ void PageViewToolTest::toolDragsThroughTheView_data() {
                           << C::HandScrolls << QString();
     QTest::newRow("magnify click")
         << int(ToolBox::kMagnify) << QList<QPoint>{{60, 45}} << C::MagnifyZoomsIn << QString();
+    QTest::newRow("click without a current tool")
+        << int(ToolBox::kNone) << QList<QPoint>{{10, 10}} << C::LeavesThePage << QString();
 }
 
 void PageViewToolTest::toolDragsThroughTheView() {
@@ -674,6 +636,7 @@ void PageViewToolTest::toolDragsThroughTheView() {
         QVERIFY(m_app.router().dispatch(cmd::kZoom1To1 - 3));  // 8:1
     const ToolPoint originBefore = view->imageToWindow({0, 0});
     const double zoomBefore = view->zoom();
+    const int undoBefore = page.pageData()->undoCount();
     m_app.tools().setCurrentIndex(tool);
 
     // Window points fixed before the press: the hand scrolls under them.
@@ -771,6 +734,11 @@ void PageViewToolTest::toolDragsThroughTheView() {
         }
         case DragCheck::MagnifyZoomsIn:
             QCOMPARE(view->zoom(), 2 * zoomBefore);
+            break;
+        case DragCheck::LeavesThePage:
+            QCOMPARE(page.colourAt(10, 10), kWhite);
+            QCOMPARE(page.pageData()->undoCount(), undoBefore);
+            QVERIFY(!document->isModified());
             break;
     }
     // The drag left no rubber band or moved outline behind.

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "app/zerozevuv.h"
+#include "editor_documents.h"
 #include "effects/framework/filter.h"
 #include "effects/neighbourhood/neighbourhood_commands.h"
 #include "effects/neighbourhood/noise_generator.h"
@@ -107,13 +108,13 @@ public:
     bool dialogModalDuringRun = false;
 
 private:
-    class Port : public ProgressPort {
+    class Port : public CThermObj {
     public:
-        Port(ClickingProgress& owner, int style) : m_owner(owner), m_therm(style, nullptr) {}
+        Port(ClickingProgress& owner, int style) : CThermObj(style, nullptr), m_owner(owner) {}
         void setDelay(std::uint32_t) override {}  // shown at once
         bool update(std::int32_t done, std::int32_t total) override {
-            const bool cancelled = m_therm.update(done, total);
-            CThermWindow* window = m_therm.window();
+            const bool cancelled = CThermObj::update(done, total);
+            CThermWindow* window = this->window();
             if (!m_owner.clicked && window != nullptr && window->cancelButton() != nullptr) {
                 m_owner.clicked = true;
                 m_owner.dialogShownDuringRun = m_owner.dialog && m_owner.dialog->isVisible();
@@ -129,20 +130,9 @@ private:
             }
             return cancelled;
         }
-        bool updateSecond(std::int32_t done, std::int32_t total) override {
-            return m_therm.updateSecond(done, total);
-        }
-        bool checkCancel() override { return m_therm.checkCancel(); }
-        bool setCancellable(bool on) override { return m_therm.setCancellable(on); }
-        void setText(int line, std::string_view text) override { m_therm.setText(line, text); }
-        void setPair(int index, std::int16_t first, std::int16_t second) override {
-            m_therm.setPair(index, first, second);
-        }
-        void close(bool finish) override { m_therm.close(finish); }
 
     private:
         ClickingProgress& m_owner;
-        CThermObj m_therm;
     };
 };
 
@@ -203,7 +193,9 @@ private slots:
     void finalRunShowsItsProgressAndCancelsFromIt();
 
 private:
-    CPageDocument* newImage(int width, int height, std::int32_t type = Page::kTypeRgb);
+    CPageDocument* newImage(int width, int height, std::int32_t type = Page::kTypeRgb) {
+        return test::newImage(m_app, width, height, sample, type);
+    }
     VariationsPrefs& prefs() { return m_app.globals().preferences().variations; }
     std::unique_ptr<CVariationsDlogHandler> open(VariationsKind kind, Page& page);
 
@@ -218,34 +210,7 @@ void VariationsDlogTest::init() {
 }
 
 void VariationsDlogTest::cleanup() {
-    for (CPageDocument* document : m_app.docTemplate().documents()) {
-        if (CChildFrame* frame = m_app.docTemplate().frameOf(document)) {
-            frame->setCloseWithoutAsking(true);
-            frame->close();
-        }
-    }
-    QCoreApplication::processEvents();
-}
-
-CPageDocument* VariationsDlogTest::newImage(int width, int height, std::int32_t type) {
-    NewImageResult result;
-    result.type = type;
-    result.fill = 1;
-    result.width = width;
-    result.height = height;
-    CPageDocument* document = m_app.newDocument(result);
-    if (document == nullptr) return nullptr;
-    Page& page = *document->page();
-    PageData& data = *page.pageData();
-    std::vector<std::uint8_t> row(static_cast<std::size_t>(width));
-    for (int c = 0; c < page.colourPlaneCount(); ++c) {
-        for (int y = 0; y < height; ++y) {
-            for (int x = 0; x < width; ++x) row[static_cast<std::size_t>(x)] = sample(x, y, c);
-            data.writeRow(c, 0, y, width, row.data());
-        }
-    }
-    QCoreApplication::processEvents();
-    return document;
+    test::closeAllDocuments(m_app);
 }
 
 std::unique_ptr<CVariationsDlogHandler> VariationsDlogTest::open(VariationsKind kind, Page& page) {

@@ -36,6 +36,16 @@ std::vector<Entry> entriesOf(const ImageData& image, int plane) {
     return out;
 }
 
+// Takes tiles from the store into `taken`, or gives them back, until
+// exactly `count` tiles are free.
+void leaveFree(VMTile& store, std::vector<VMTile::TileNumber>& taken, std::uint32_t count) {
+    while (store.freeTiles() > count) taken.push_back(store.allocate());
+    while (store.freeTiles() < count) {
+        store.release(taken.back());
+        taken.pop_back();
+    }
+}
+
 // Writes every row of a plane's first `rows` rows so that each tile becomes
 // a private store tile.
 void writeRows(ImageData& image, int plane, int rows, int seed) {
@@ -98,12 +108,6 @@ TEST(ImageDataTest, OneByOneImageReadsItsFillEverywhere) {
         image.readRowOrFill(p, -20, 0, 40, filled.data(), 99);
         for (int i = 0; i < 40; ++i) EXPECT_EQ(filled[i], i >= 20 && i < 148 ? fills[p] : 99);
     }
-    std::uint32_t pixel[3] = {7, 7, 7};
-    ASSERT_TRUE(image.readPixel(0, 0, pixel));
-    EXPECT_EQ(pixel[0], 1u);
-    EXPECT_EQ(pixel[2], 3u);
-    ASSERT_TRUE(image.readPixel(-1, 0, pixel));
-    EXPECT_EQ(pixel[0] + pixel[1] + pixel[2], 0u);
 }
 
 TEST(ImageDataTest, WritingAConstantTilesOwnValueAllocatesNothing) {
@@ -120,9 +124,9 @@ TEST(ImageDataTest, WritingAConstantTilesOwnValueAllocatesNothing) {
 
     // Even with no free tile at all.
     std::vector<VMTile::TileNumber> taken;
-    while (ts.store().freeTiles() > 0) taken.push_back(ts.store().allocate());
+    leaveFree(ts.store(), taken, 0);
     EXPECT_TRUE(image.writeRow(0, 0, 6, 1000, sevens.data()));
-    for (auto t : taken) ts.store().release(t);
+    leaveFree(ts.store(), taken, free);
 
     // One differing sample makes that one tile real.
     std::vector<std::uint8_t> row = sevens;
@@ -150,9 +154,8 @@ TEST(ImageDataTest, WriteRowIsAllOrNothingWhenTheStoreIsShort) {
     // run needs four tiles.
     std::vector<std::uint8_t> row = pattern(640, 1);
     std::fill(row.begin() + 256, row.begin() + 384, fill);
-    std::vector<VMTile::TileNumber> taken = {ts.store().allocate(), ts.store().allocate(),
-                                             ts.store().allocate(), ts.store().allocate()};
-    ASSERT_EQ(ts.store().freeTiles(), 3u);
+    std::vector<VMTile::TileNumber> taken;
+    leaveFree(ts.store(), taken, 3);
     const auto before = entriesOf(image, 0);
     EXPECT_FALSE(image.writeRow(0, 0, 10, 640, row.data()));
     EXPECT_EQ(entriesOf(image, 0), before);
@@ -161,24 +164,13 @@ TEST(ImageDataTest, WriteRowIsAllOrNothingWhenTheStoreIsShort) {
 
     // The same for a column crossing both tile rows.
     const auto column = pattern(256, 3);
-    ts.store().release(taken.back());
-    taken.pop_back();
-    ts.store().release(taken.back());
-    taken.pop_back();
-    ts.store().release(taken.back());
-    taken.pop_back();  // six free now; use five of them
-    for (int i = 0; i < 5; ++i) taken.push_back(ts.store().allocate());
-    ASSERT_EQ(ts.store().freeTiles(), 1u);
+    leaveFree(ts.store(), taken, 1);
     EXPECT_FALSE(image.writeColumn(0, 5, 0, 256, column.data()));
     EXPECT_EQ(entriesOf(image, 0), before);
     EXPECT_EQ(ts.store().freeTiles(), 1u);
 
     // With exactly four free the row goes through.
-    for (int i = 0; i < 3; ++i) {
-        ts.store().release(taken.back());
-        taken.pop_back();
-    }
-    ASSERT_EQ(ts.store().freeTiles(), 4u);
+    leaveFree(ts.store(), taken, 4);
     ASSERT_TRUE(image.writeRow(0, 0, 10, 640, row.data()));
     EXPECT_EQ(ts.store().freeTiles(), 0u);
     EXPECT_EQ(image.entry(0, 2, 0), ImageData::constantEntry(fill));

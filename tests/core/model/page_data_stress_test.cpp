@@ -299,7 +299,8 @@ public:
         }
         for (int step = 0; step < steps; ++step) {
             const std::string problem = this->step();
-            ASSERT_EQ(problem, "") << "seed " << m_seed << ", step " << step << ", " << m_call;
+            ASSERT_EQ(problem, "")
+                << "seed " << m_seed << ", step " << step << ", " << m_call.str();
         }
     }
 
@@ -349,37 +350,34 @@ private:
     std::vector<ModelPage> m_models;
     std::uint64_t m_seed;
     Random m_random;
-    std::string m_call;
+    std::ostringstream m_call;  // the call of the current step, for a failure
 };
 
 std::string PageStress::step() {
     const int page = static_cast<int>(m_random.between(0, kPages - 1));
+    m_call.str("");
+    m_call << "page " << page;
     // Now and then the swap file fails during the call: every read, every
     // write, or every read after the first few.
     test::SwitchableFileLayer& files = m_ts.files();
     const bool faulty = m_random.percent(5);
     std::string fault;
     if (faulty) {
-        switch (m_random.between(0, 2)) {
-            case 0:
-                files.failReads = true;
-                fault = " (reads failing)";
-                break;
-            case 1:
-                files.failWrites = true;
-                fault = " (writes failing)";
-                break;
-            default:
-                files.readsBeforeFailure = static_cast<int>(m_random.between(1, 3));
-                fault = " (reads failing after " + std::to_string(files.readsBeforeFailure) + ")";
-        }
+        const std::int64_t kind = m_random.between(0, 2);
+        files.failReads = kind == 0;
+        files.failWrites = kind == 1;
+        if (kind == 2) files.readsBeforeFailure = static_cast<int>(m_random.between(1, 3));
+        fault = kind == 0 ? " (reads failing)"
+                : kind == 1
+                    ? " (writes failing)"
+                    : " (reads failing after " + std::to_string(files.readsBeforeFailure) + ")";
     }
     std::string problem;
     const bool ok = m_models[static_cast<std::size_t>(page)].open ? changeStep(page, problem)
                                                                   : closedStep(page);
     files.failReads = files.failWrites = false;
     files.readsBeforeFailure = -1;
-    m_call += fault;
+    m_call << fault;
     return problem.empty() ? settle(page, ok, faulty) : problem;
 }
 
@@ -387,41 +385,34 @@ std::string PageStress::step() {
 bool PageStress::closedStep(int page) {
     PageData& data = *m_pages[static_cast<std::size_t>(page)];
     ModelPage& model = m_models[static_cast<std::size_t>(page)];
-    std::ostringstream call;
-    call << "page " << page << ": ";
+    std::ostream& call = m_call << ": ";
     const std::int64_t pick = m_random.between(0, 99);
     bool ok = true;
     if (pick < 55) {
         call << "beginChange";
-        m_call = call.str();
         ok = data.beginChange();
         model.redo.clear();
         if (ok) {
             model.undo.push_front(model.current);
             model.open = true;
         }
-    } else if (pick < 75) {
-        call << "undo";
-        m_call = call.str();
-        data.undo();
-        if (!model.undo.empty()) {
-            model.redo.push_front(std::move(model.current));
-            model.current = std::move(model.undo.front());
-            model.undo.pop_front();
-        }
     } else if (pick < 92) {
-        call << "redo";
-        m_call = call.str();
-        data.redo();
-        if (!model.redo.empty()) {
-            model.undo.push_front(std::move(model.current));
-            model.current = std::move(model.redo.front());
-            model.redo.pop_front();
+        // Undo moves the newest undo state to current, redo the newest redo.
+        const bool undo = pick < 75;
+        call << (undo ? "undo" : "redo");
+        if (undo)
+            data.undo();
+        else
+            data.redo();
+        std::deque<ModelState>& from = undo ? model.undo : model.redo;
+        if (!from.empty()) {
+            (undo ? model.redo : model.undo).push_front(std::move(model.current));
+            model.current = std::move(from.front());
+            from.pop_front();
         }
     } else if (pick < 96) {
         const int source = static_cast<int>(m_random.between(0, kPages - 1));
         call << "createCopy of page " << source;
-        m_call = call.str();
         ok = data.createCopy(*m_pages[static_cast<std::size_t>(source)]);
         if (ok) model.current = m_models[static_cast<std::size_t>(source)].current;
     } else {
@@ -438,7 +429,6 @@ bool PageStress::closedStep(int page) {
         record.kind = static_cast<std::uint32_t>(m_random.between(1, 25));
         const auto bytes = record.encode();
         call << "reshape to " << planes << " planes of " << width << "x" << height;
-        m_call = call.str();
         ok = data.reshape(planes, width, height, fills, bytes.data(), bytes.size());
         if (ok) {
             ModelState& state = model.current;
@@ -462,36 +452,29 @@ bool PageStress::changeStep(int page, std::string& problem) {
     const int plane = static_cast<int>(m_random.between(0, planes - 1));
     ModelPlane& target = state.planes[static_cast<std::size_t>(plane)];
     const bool roomy = target.across < kMaxGridTiles && target.down < kMaxGridTiles;
-    std::ostringstream call;
-    call << "page " << page << ", plane " << plane << ": ";
+    std::ostream& call = m_call << ", plane " << plane << ": ";
     bool ok = true;
     const std::int64_t pick = m_random.between(0, 99);
 
-    if (pick < 22) {
+    if (pick < 34) {
+        const bool column = pick >= 22;
         const std::int32_t x = coordinate(state.width), y = coordinate(state.height);
         const auto count = static_cast<std::int32_t>(m_random.between(1, 450));
         const auto run = samples(static_cast<std::size_t>(count));
-        call << "writeRow " << count << " at (" << x << ", " << y << ")";
-        m_call = call.str();
-        ok = data.writeRow(plane, x, y, count, run.data());
-        for (std::int32_t i = 0; ok && i < count; ++i)
-            if (target.covers(x + i, y)) target.at(x + i, y) = run[static_cast<std::size_t>(i)];
-    } else if (pick < 34) {
-        const std::int32_t x = coordinate(state.width), y = coordinate(state.height);
-        const auto count = static_cast<std::int32_t>(m_random.between(1, 450));
-        const auto run = samples(static_cast<std::size_t>(count));
-        call << "writeColumn " << count << " at (" << x << ", " << y << ")";
-        m_call = call.str();
-        ok = data.writeColumn(plane, x, y, count, run.data());
-        for (std::int32_t i = 0; ok && i < count; ++i)
-            if (target.covers(x, y + i)) target.at(x, y + i) = run[static_cast<std::size_t>(i)];
+        call << (column ? "writeColumn " : "writeRow ") << count << " at (" << x << ", " << y
+             << ")";
+        ok = column ? data.writeColumn(plane, x, y, count, run.data())
+                    : data.writeRow(plane, x, y, count, run.data());
+        for (std::int32_t i = 0; ok && i < count; ++i) {
+            const std::int32_t sx = column ? x : x + i, sy = column ? y + i : y;
+            if (target.covers(sx, sy)) target.at(sx, sy) = run[static_cast<std::size_t>(i)];
+        }
     } else if (pick < 40 && m_random.percent(50)) {
         // A band of whole rows, as an effect writes them; a failing row
         // ends the band and the rows before it stay.
         const std::int32_t top = coordinate(state.height);
         const auto rows = static_cast<std::int32_t>(m_random.between(1, 160));
         call << "writeRow over rows " << top << " to " << top + rows - 1;
-        m_call = call.str();
         for (std::int32_t y = top; ok && y < top + rows; ++y) {
             const auto run = samples(static_cast<std::size_t>(state.width));
             ok = data.writeRow(plane, 0, y, state.width, run.data());
@@ -507,7 +490,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const std::ptrdiff_t stride = m_random.percent(50) ? 128 : 200;
         const auto source = samples(static_cast<std::size_t>(stride * 128));
         call << "writeTile at (" << left << ", " << top << "), stride " << stride;
-        m_call = call.str();
         if (!data.isWholeTile(plane, tile)) {
             problem = "isWholeTile refused a tile of the grid";
             return true;
@@ -523,7 +505,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const std::uint8_t add = m_random.byte();
         call << "mapTilesFromPrevious over (" << rect.left << ", " << rect.top << ", " << rect.right
              << ", " << rect.bottom << ")";
-        m_call = call.str();
         const ModelState& previous = model.previous();
         const Rect expected =
             plane < static_cast<int>(previous.planes.size())
@@ -546,14 +527,12 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const int index = static_cast<int>(m_random.between(0, planes));
         const std::uint8_t value = fill();
         call << "insertPlane at " << index << " with " << int{value};
-        m_call = call.str();
         ok = data.insertPlane(index, value);
         if (ok)
             state.planes.insert(state.planes.begin() + index,
                                 freshPlane(state.width, state.height, value));
     } else if (pick < 55 && planes > 1) {
         call << "removePlane";
-        m_call = call.str();
         ok = data.removePlane(plane);
         if (ok) state.planes.erase(state.planes.begin() + plane);
     } else if (pick < 61 && roomy) {
@@ -561,7 +540,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const auto dy = static_cast<std::int32_t>(m_random.between(-150, 150));
         const std::uint8_t value = fill();
         call << "offsetPlane by (" << dx << ", " << dy << ")";
-        m_call = call.str();
         ok = data.offsetPlane(plane, dx, dy, value);
         if (ok) modelOffset(target, dx, dy, value, state.width, state.height);
     } else if (pick < 65 && roomy) {
@@ -571,7 +549,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const std::uint8_t value = fill();
         call << "extendPlane over (" << area.left << ", " << area.top << ", " << area.right << ", "
              << area.bottom << ")";
-        m_call = call.str();
         ok = data.extendPlane(plane, area, value);
         if (ok) modelExtend(target, area, value);
     } else if (pick < 71) {
@@ -581,7 +558,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         const int sourcePlane = static_cast<int>(
             m_random.between(0, static_cast<std::int64_t>(from.planes.size()) - 1));
         call << "sharePlane from page " << source << " plane " << sourcePlane;
-        m_call = call.str();
         ok = data.sharePlane(plane, *m_pages[static_cast<std::size_t>(source)], sourcePlane);
         if (ok) target = from.planes[static_cast<std::size_t>(sourcePlane)];
     } else if (pick < 76) {
@@ -590,7 +566,6 @@ bool PageStress::changeStep(int page, std::string& problem) {
         std::uint8_t fills[kMaxPlanes];
         for (auto& f : fills) f = fill();
         call << "resize to " << width << "x" << height;
-        m_call = call.str();
         ok = data.resize(width, height, fills);
         if (ok) modelResize(state, width, height, fills);
     } else if (pick < 82) {
@@ -598,19 +573,16 @@ bool PageStress::changeStep(int page, std::string& problem) {
         record.kind = static_cast<std::uint32_t>(m_random.between(1, 25));
         const auto bytes = record.encode();
         call << "writeStateRecord kind " << record.kind;
-        m_call = call.str();
         ok = data.writeStateRecord(bytes.data(), bytes.size());
         if (ok) state.kind = record.kind;
     } else if (pick < 94) {
         call << "endChange";
-        m_call = call.str();
         data.endChange();
         model.open = false;
         while (model.undo.size() > static_cast<std::size_t>(PageData::kMaxUndo))
             model.undo.pop_back();
     } else {
         call << "abortChange";
-        m_call = call.str();
         data.abortChange();
         model.open = false;
         if (model.undo.empty()) {
