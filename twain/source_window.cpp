@@ -213,6 +213,7 @@ class QtSourceWindow final : public SourceWindow {
 public:
     QtSourceWindow(const WindowDescription& description, SourceWindowClient& client)
         : m_widget(new WindowWidget(description, client)) {
+        keepOverActiveWindow(m_widget);
         m_widget->show();
         m_widget->raise();
         m_widget->activateWindow();

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include "environment.h"
 
@@ -25,6 +26,19 @@ WaitCursor::~WaitCursor() {
     if (m_shown) QApplication::restoreOverrideCursor();
 }
 
+void keepOverActiveWindow(QWidget* window) {
+    QWidget* active = QApplication::activeWindow();
+    if (active == nullptr || active == window) return;
+    window->winId();  // makes the native window that carries the hint
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setTransientParent(active->windowHandle());
+        // Centred over the active window; the window manager may adjust.
+        const QRect over = active->frameGeometry();
+        window->adjustSize();
+        window->move(over.center() - QPoint(window->width() / 2, window->height() / 2));
+    }
+}
+
 std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size_t initial) {
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Select Source"));
@@ -40,6 +54,7 @@ std::optional<size_t> chooseSource(const std::vector<std::string>& sources, size
     QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    keepOverActiveWindow(&dialog);
     if (dialog.exec() != QDialog::Accepted || list->currentRow() < 0) return std::nullopt;
     return static_cast<size_t>(list->currentRow());
 }

@@ -14,6 +14,8 @@
 #include "device_settings.h"
 #include "sane_device.h"
 
+class QWidget;
+
 namespace tessary::twain {
 
 // Windows may be shown: a QApplication runs in this process and
@@ -37,6 +39,11 @@ public:
 private:
     bool m_shown = false;
 };
+
+// Makes `window` (a top-level widget of the source manager) a transient of
+// the application's active window, so that the window manager places it
+// over that window and keeps it in front. Nothing without an active window.
+void keepOverActiveWindow(QWidget* window);
 
 // Tells the user that no scanner can be reached (shown when a selection or
 // a scan is asked for and the scanner library lists no device).
