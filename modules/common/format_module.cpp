@@ -95,6 +95,7 @@ TsPiResult FormatModule::readStart(TsPiFormatBlock* block) {
         FdByteSource::open(openHostFileForReading(block->dataFork, block->fileSpec), &source);
     if (status != CodecStatus::Ok) return fail(status, "open", block);
     std::unique_ptr<RasterReader> reader;
+    m_codec.setWorkerThreads(tspiWorkerThreads(block->hostSignature, block->hostProc));
     status = m_codec.openReader(std::move(source), moduleMemoryBudget(block), &reader);
     if (status != CodecStatus::Ok) return fail(status, "read", block);
 

@@ -40,8 +40,9 @@ public:
     // By default the settings stay as they are.
     virtual std::intptr_t chooseOptions(std::intptr_t settings) { return settings; }
 
-    // How many threads the writers opened next may use (the host's answer,
-    // 1 or more); the file they write is the same for every count.
+    // How many threads the readers and writers opened next may use (the
+    // host's answer, 1 or more); what they read or write is the same for
+    // every count.
     void setWorkerThreads(int threads) { m_workerThreads = threads < 1 ? 1 : threads; }
     int workerThreads() const { return m_workerThreads; }
 

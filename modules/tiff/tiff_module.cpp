@@ -44,7 +44,8 @@ public:
     CodecStatus openReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget,
                            std::unique_ptr<RasterReader>* reader) override {
         std::unique_ptr<TiffReader> tiff;
-        const CodecStatus status = TiffReader::open(std::move(source), &tiff, memoryBudget);
+        const CodecStatus status =
+            TiffReader::open(std::move(source), &tiff, memoryBudget, workerThreads());
         *reader = std::move(tiff);
         return status;
     }

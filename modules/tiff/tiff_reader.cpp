@@ -28,8 +28,8 @@ bool bottomUpOrientation(std::uint16_t orientation) {
 
 }  // namespace
 
-TiffReader::TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget)
-    : m_source(std::move(source)), m_budget(memoryBudget) {}
+TiffReader::TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget, int threads)
+    : m_source(std::move(source)), m_budget(memoryBudget), m_threads(threads) {}
 
 TiffReader::~TiffReader() {
     endRgba();
@@ -100,9 +100,10 @@ int TiffReader::warningHandler(TIFF*, void*, const char*, const char*, va_list) 
 }
 
 CodecStatus TiffReader::open(std::unique_ptr<ByteSource> source,
-                             std::unique_ptr<TiffReader>* reader, std::size_t memoryBudget) {
+                             std::unique_ptr<TiffReader>* reader, std::size_t memoryBudget,
+                             int threads) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget));
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget, threads));
     CodecStatus status = result->openLibrary();
     if (status == CodecStatus::Ok) status = result->analysePage();
     if (status != CodecStatus::Ok) return status;
@@ -112,9 +113,9 @@ CodecStatus TiffReader::open(std::unique_ptr<ByteSource> source,
 
 CodecStatus TiffReader::openPages(std::unique_ptr<ByteSource> source,
                                   std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus,
-                                  std::size_t memoryBudget) {
+                                  std::size_t memoryBudget, int threads) {
     if (!source) return CodecStatus::BadParameters;
-    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget));
+    std::unique_ptr<TiffReader> result(new TiffReader(std::move(source), memoryBudget, threads));
     const CodecStatus status = result->openLibrary();
     if (status != CodecStatus::Ok) return status;
     *pageStatus = result->analysePage();
@@ -177,6 +178,7 @@ CodecStatus TiffReader::analyseLayout() {
     m_libraryOverBudget = false;
     m_raw.clear();
     m_tile.clear();
+    m_stripReader.reset();
     m_error.clear();
 
     std::uint32_t width = 0;
@@ -293,6 +295,10 @@ CodecStatus TiffReader::chooseNativeLayout(std::uint16_t photometric, std::uint1
     m_planeBandBytes = m_rawRowBytes * static_cast<std::size_t>(m_bandHeight);
     // One band of raw rows of one plane, and the caller's band.
     if (m_planeBandBytes + bandBytes() > ownBudget()) return CodecStatus::TooLarge;
+    if (!m_separatePlanes && bitsPerSample == 8)
+        m_stripReader = StripReader::create(
+            m_tiff, m_info.height, m_planeRowBytes, samplesPerPixel, m_source->size(),
+            ownBudget() - m_planeBandBytes - bandBytes(), m_threads);
     return CodecStatus::Ok;
 }
 
@@ -438,6 +444,12 @@ CodecStatus TiffReader::readRawBand(std::int32_t top, std::int32_t count, std::i
     switch (m_layout) {
         case Layout::Scanlines:
         case Layout::SeparateScanlines: {
+            if (m_stripReader) {
+                const CodecStatus status =
+                    m_stripReader->readRows(top, count, m_raw.data(), m_rawRowBytes);
+                if (status != CodecStatus::Ok) m_error = m_stripReader->errorMessage();
+                return status;
+            }
             // Rows of one plane in order: libtiff decodes each strip once,
             // however tall, keeping only the compressed strip.
             const auto plane = static_cast<std::uint16_t>(m_channel);

@@ -9,6 +9,7 @@
 
 #include "common/byte_source.h"
 #include "common/raster.h"
+#include "tiff/strip_reader.h"
 
 namespace tessary::modules {
 
@@ -34,19 +35,23 @@ namespace tessary::modules {
 // is TooLarge); the RGBA interface in whole strips or rows of tiles when
 // they fit, else in fewer rows. libtiff may use half of the budget for any
 // one allocation; a file that needs more is TooLarge.
+//
+// Contiguous 8-bit strips compressed with LZW or deflate are decoded here
+// (StripReader), several strips at a time on up to `threads` threads, into
+// the same rows for every count.
 class TiffReader final : public RasterReader {
 public:
     static constexpr std::int32_t kBandHeight = 64;
 
     // Opens the file and selects its first page, which must be readable.
     static CodecStatus open(std::unique_ptr<ByteSource> source, std::unique_ptr<TiffReader>* reader,
-                            std::size_t memoryBudget = kDefaultReadBudget);
+                            std::size_t memoryBudget = kDefaultReadBudget, int threads = 1);
     // Opens the file for reading page after page: `reader` is set whenever
     // libtiff accepts the file, and `pageStatus` tells whether its first
     // page can be decoded (readBand() fails on a page that cannot).
     static CodecStatus openPages(std::unique_ptr<ByteSource> source,
                                  std::unique_ptr<TiffReader>* reader, CodecStatus* pageStatus,
-                                 std::size_t memoryBudget = kDefaultReadBudget);
+                                 std::size_t memoryBudget = kDefaultReadBudget, int threads = 1);
     ~TiffReader() override;
 
     const RasterInfo& info() const override { return m_info; }
@@ -66,13 +71,15 @@ public:
 
     // True when the page is read through libtiff's RGBA interface.
     bool usesRgbaInterface() const { return m_layout == Layout::Rgba; }
-    // libtiff's last error message, if any.
+    // True when the page's strips are decoded by StripReader.
+    bool decodesStrips() const { return m_stripReader != nullptr; }
+    // libtiff's last error message, if any, or the strip that failed.
     const std::string& errorMessage() const { return m_error; }
 
 private:
     enum class Layout : std::uint8_t { Scanlines, SeparateScanlines, Tiles, Rgba };
 
-    TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget);
+    TiffReader(std::unique_ptr<ByteSource> source, std::size_t memoryBudget, int threads);
 
     CodecStatus openLibrary();
     CodecStatus analysePage();  // analyseLayout(), remembered in m_pageStatus
@@ -112,6 +119,7 @@ private:
 
     std::unique_ptr<ByteSource> m_source;
     std::size_t m_budget;
+    int m_threads;
     bool m_libraryOverBudget = false;  // libtiff refused an allocation beyond its share
     std::uint64_t m_position = 0;
     TIFF* m_tiff = nullptr;
@@ -138,7 +146,7 @@ private:
     std::vector<std::uint8_t> m_tile;  // one tile
     std::uint32_t m_tileWidth = 0;
     std::uint32_t m_tileLength = 0;
-    std::uint32_t m_rowsPerStrip = 0;
+    std::unique_ptr<StripReader> m_stripReader;  // set for the strips it decodes
 
     // The RGBA interface.
     TIFFRGBAImage m_rgba{};

@@ -1,15 +1,12 @@
 #include "tiff/tiff_writer.h"
 
-#include <zlib.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
-#include <new>
 
 #include "common/parallel_jobs.h"
+#include "tiff/strip_codec.h"
 
 namespace tessary::modules {
 
@@ -18,17 +15,10 @@ namespace {
 // Strips gathered before they are compressed together.
 constexpr std::size_t kStripsPerBatch = 32;
 
-// The horizontal predictor on one row of 8-bit samples, `step` samples a
-// pixel: each sample less the same sample of the pixel before.
-void predictRow(std::uint8_t* row, std::size_t bytes, std::size_t step) {
-    for (std::size_t i = bytes; i-- > step;)
-        row[i] = static_cast<std::uint8_t>(row[i] - row[i - step]);
-}
-
 }  // namespace
 
 TiffWriter::TiffWriter(const RasterInfo& info, TiffCompression compression, int threads)
-    : m_info(info), m_compression(compression), m_threads(threads), m_row(info.rowBytes()) {}
+    : m_info(info), m_compression(compression), m_threads(threads) {}
 
 TiffWriter::~TiffWriter() {
     if (m_tiff != nullptr) TIFFClose(m_tiff);
@@ -118,15 +108,7 @@ CodecStatus TiffWriter::writeStrips() {
     const std::size_t rowBytes = m_info.rowBytes();
     std::vector<std::vector<std::uint8_t>> compressed(m_strips.size());
     runJobs(m_threads, m_strips.size(), [&](std::size_t i) {
-        std::vector<std::uint8_t>& strip = m_strips[i];
-        for (std::size_t at = 0; at < strip.size(); at += rowBytes)
-            predictRow(strip.data() + at, rowBytes, step);
-        uLongf size = compressBound(static_cast<uLong>(strip.size()));
-        compressed[i].resize(size);
-        if (compress2(compressed[i].data(), &size, strip.data(), static_cast<uLong>(strip.size()),
-                      kDeflateLevel) != Z_OK)
-            throw std::bad_alloc();
-        compressed[i].resize(size);
+        compressed[i] = encodeStrip(m_compression, m_strips[i], rowBytes, step, kDeflateLevel);
     });
     m_strips.clear();
     for (std::vector<std::uint8_t>& data : compressed) {
@@ -145,32 +127,18 @@ CodecStatus TiffWriter::writeRows(const std::uint8_t* source, std::size_t source
                                   std::int32_t rowCount) {
     if (m_failed || rowCount < 0 || rowCount > m_info.height - m_rowsWritten)
         return CodecStatus::BadParameters;
-    if (m_compression == TiffCompression::Deflate) {
-        const std::size_t rowBytes = m_info.rowBytes();
-        for (std::int32_t r = 0; r < rowCount; ++r) {
-            if (m_strips.empty() || m_strips.back().size() == m_rowsPerStrip * rowBytes) {
-                if (m_strips.size() == kStripsPerBatch) {
-                    const CodecStatus status = writeStrips();
-                    if (status != CodecStatus::Ok) return status;
-                }
-                m_strips.emplace_back();
-                m_strips.back().reserve(m_rowsPerStrip * rowBytes);
-            }
-            const std::uint8_t* row = source + static_cast<std::size_t>(r) * sourceRowBytes;
-            m_strips.back().insert(m_strips.back().end(), row, row + rowBytes);
-            ++m_rowsWritten;
-        }
-        return CodecStatus::Ok;
-    }
+    const std::size_t rowBytes = m_info.rowBytes();
     for (std::int32_t r = 0; r < rowCount; ++r) {
-        std::memcpy(m_row.data(), source + static_cast<std::size_t>(r) * sourceRowBytes,
-                    m_row.size());
-        errno = 0;
-        if (TIFFWriteScanline(m_tiff, m_row.data(), static_cast<std::uint32_t>(m_rowsWritten), 0) <
-            0) {
-            m_failed = true;
-            return writeFailure();
+        if (m_strips.empty() || m_strips.back().size() == m_rowsPerStrip * rowBytes) {
+            if (m_strips.size() == kStripsPerBatch) {
+                const CodecStatus status = writeStrips();
+                if (status != CodecStatus::Ok) return status;
+            }
+            m_strips.emplace_back();
+            m_strips.back().reserve(m_rowsPerStrip * rowBytes);
         }
+        const std::uint8_t* row = source + static_cast<std::size_t>(r) * sourceRowBytes;
+        m_strips.back().insert(m_strips.back().end(), row, row + rowBytes);
         ++m_rowsWritten;
     }
     return CodecStatus::Ok;

@@ -9,18 +9,17 @@
 
 #include "common/raster.h"
 #include "common/unique_fd.h"
+#include "tiff/strip_codec.h"
 
 namespace tessary::modules {
-
-enum class TiffCompression : std::uint8_t { Lzw, Deflate };
 
 // Writes single-page 8-bit TIFF files through libtiff in strips of about
 // 64 KB: Grey as min-is-black greyscale, Rgb as contiguous RGB, Indexed as a
 // palette image; LZW or Deflate compression with the horizontal predictor.
 // A resolution above 0 is stored in pixels per inch; 0 writes no
-// resolution tags. Deflate strips are compressed here, several at a time on
-// up to `threads` threads, and handed to libtiff whole; the file is the same
-// for every count.
+// resolution tags. Strips are compressed here, several at a time on up to
+// `threads` threads, and handed to libtiff whole; the file is the same for
+// every count.
 class TiffWriter final : public RasterWriter {
 public:
     static constexpr std::size_t kStripBytes = 64 * 1024;
@@ -46,7 +45,7 @@ public:
 private:
     TiffWriter(const RasterInfo& info, TiffCompression compression, int threads);
     CodecStatus writeTags();
-    // Deflate: compresses the gathered strips and writes them.
+    // Compresses the gathered strips and writes them.
     CodecStatus writeStrips();
     CodecStatus writeFailure() const;
 
@@ -60,8 +59,7 @@ private:
     TiffCompression m_compression;
     int m_threads;
     std::uint32_t m_rowsPerStrip = 1;
-    std::vector<std::uint8_t> m_row;  // libtiff's predictor changes the row it is given
-    // Deflate: whole strips not yet written, the last one perhaps partial.
+    // Whole strips not yet written, the last one perhaps partial.
     std::vector<std::vector<std::uint8_t>> m_strips;
     std::uint32_t m_stripsWritten = 0;
     std::int32_t m_rowsWritten = 0;

@@ -21,6 +21,7 @@
 #include "common/host_file.h"
 #include "common/host_questions.h"
 #include "common/read_session.h"
+#include "tessary_ask.h"
 #include "tessary_pipl.h"
 #include "tiff/tiff_reader.h"
 
@@ -99,8 +100,8 @@ TsPiResult prepare(TsPiImportBlock* block) {
     if (status != CodecStatus::Ok) return fail(status, "cannot open");
     std::unique_ptr<TiffReader> tiff;
     CodecStatus pageStatus = CodecStatus::Ok;
-    status =
-        TiffReader::openPages(std::move(source), &tiff, &pageStatus, moduleMemoryBudget(block));
+    status = TiffReader::openPages(std::move(source), &tiff, &pageStatus, moduleMemoryBudget(block),
+                                   tspiWorkerThreads(block->hostSignature, block->hostProc));
     if (status != CodecStatus::Ok) return fail(status, "cannot read");
     run->tiff = tiff.get();
     run->session =
