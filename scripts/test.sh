@@ -31,7 +31,7 @@ cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESSARY_TS
 ninja -C build-tsan -j"$jobs" platform_tests effects_tests
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 timeout 120 build-tsan/bin/platform_tests --gtest_filter='WorkerPool*'
-for threads in 1 4; do
+for threads in 2 4; do
   TESSARY_TEST_THREADS=$threads timeout 120 build-tsan/bin/effects_tests
 done
 unset TSAN_OPTIONS

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "model/block_read_plan.h"
 #include "vm/vm_tile.h"
 
 namespace tessary {
@@ -40,7 +41,8 @@ struct Rect {
 // its work over a WorkerPool reads samples into buffers on the owner,
 // lets the workers compute from those buffers into result buffers, and
 // writes the results on the owner (OrderedJobs); or the owner opens the
-// whole tiles a job writes (openTile()) and closes them after it.
+// whole tiles a job writes (openTile()) and closes them after it, and locks
+// the tiles a job reads (planBlockReadWithin()) until the job is done.
 class ImageData {
 public:
     using TileEntry = std::uint32_t;
@@ -148,6 +150,14 @@ public:
     // bytes from row to row, each tile looked up once for all its rows.
     bool readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest, std::ptrdiff_t stride,
                          const Rect& clamp) const;
+    // readBlockWithin() in two halves, for a copy on another thread: looks
+    // up the tiles under `rect` and locks them through `locks`, noting in
+    // `plan` what each gives (BlockReadPlan::copy() then reads them; the
+    // owner lets them go with BlockReadPlan::release()). False, with `plan`
+    // empty, when the clamped rectangle meets no tile; readBlockWithin()
+    // then reads it. A tile that cannot be paged in reads as zeros.
+    bool planBlockReadWithin(int plane, const Rect& rect, const Rect& clamp, SharedTileLocks& locks,
+                             BlockReadPlan& plan) const;
     // Samples outside the plane's area read as `fill`.
     bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, std::uint8_t fill) const;

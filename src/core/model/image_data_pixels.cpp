@@ -256,6 +256,56 @@ bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
     return ok;
 }
 
+bool ImageData::planBlockReadWithin(int plane, const Rect& rect, const Rect& clamp,
+                                    SharedTileLocks& locks, BlockReadPlan& plan) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    TS_ASSERT(plan.empty());
+    const PlaneRecord& r = m_planes[plane];
+    auto meet = [](const Rect& a, const Rect& b) {
+        return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
+                    std::min(a.bottom, b.bottom)};
+    };
+    Rect area{static_cast<std::int32_t>(r.originX), static_cast<std::int32_t>(r.originY),
+              static_cast<std::int32_t>(r.right()), static_cast<std::int32_t>(r.bottom())};
+    if (!clamp.empty()) area = meet(area, clamp);
+    const Rect inside = meet(area, rect);
+    if (rect.empty() || r.tilesAcross == 0 || r.tilesDown == 0 || area.empty() || inside.empty())
+        return false;
+    plan.m_width = rect.width();
+    plan.m_height = rect.height();
+    plan.m_insideLeft = inside.left - rect.left;
+    plan.m_insideTop = inside.top - rect.top;
+    plan.m_insideRight = inside.right - rect.left;
+    plan.m_insideBottom = inside.bottom - rect.top;
+    const std::int64_t x0 = std::int64_t{inside.left} - r.originX;
+    const std::int64_t x1 = std::int64_t{inside.right} - r.originX;
+    const std::int64_t y0 = std::int64_t{inside.top} - r.originY;
+    const std::int64_t y1 = std::int64_t{inside.bottom} - r.originY;
+    const TileEntry* table = entries(plane);
+    for (std::int64_t ty = y0 >> kTileShift; ty <= (y1 - 1) >> kTileShift; ++ty) {
+        const std::int64_t top = std::max(y0, ty * kTile);
+        const std::int64_t bottom = std::min(y1, (ty + 1) * kTile);
+        for (std::int64_t tx = x0 >> kTileShift; tx <= (x1 - 1) >> kTileShift; ++tx) {
+            const std::int64_t left = std::max(x0, tx * kTile);
+            const std::int64_t right = std::min(x1, (tx + 1) * kTile);
+            BlockReadPlan::Part part;
+            part.x = static_cast<std::int32_t>(left - x0) + plan.m_insideLeft;
+            part.y = static_cast<std::int32_t>(top - y0) + plan.m_insideTop;
+            part.width = static_cast<std::int32_t>(right - left);
+            part.height = static_cast<std::int32_t>(bottom - top);
+            const TileEntry e = table[ty * r.tilesAcross + tx];
+            if (isConstant(e)) {
+                part.fill = static_cast<std::uint8_t>(e & 0xFF);
+            } else if (const std::uint8_t* samples = locks.lock(tileOf(e))) {
+                plan.m_tiles.push_back(tileOf(e));
+                part.samples = samples + (top & kTileLowBits) * kTile + (left & kTileLowBits);
+            }
+            plan.m_parts.push_back(part);
+        }
+    }
+    return true;
+}
+
 bool ImageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                               std::uint8_t* dest, std::uint8_t fill) const {
     TS_ASSERT(plane >= 0 && plane < m_planeCount);

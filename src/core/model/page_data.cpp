@@ -191,6 +191,12 @@ bool PageData::readBlockWithinFromPrevious(int plane, const Rect& rect, std::uin
     return previous()->readBlockWithin(plane, rect, dest, stride, clamp);
 }
 
+bool PageData::planBlockReadWithinFromPrevious(int plane, const Rect& rect, const Rect& clamp,
+                                               SharedTileLocks& locks, BlockReadPlan& plan) const {
+    TS_ASSERT(m_current != nullptr);
+    return previous()->planBlockReadWithin(plane, rect, clamp, locks, plan);
+}
+
 bool PageData::readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                              std::uint8_t* dest, std::uint8_t fill) const {
     TS_ASSERT(m_current != nullptr);

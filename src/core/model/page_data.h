@@ -120,6 +120,9 @@ public:
                                    std::uint8_t* dest, const Rect& clamp) const;
     bool readBlockWithinFromPrevious(int plane, const Rect& rect, std::uint8_t* dest,
                                      std::ptrdiff_t stride, const Rect& clamp) const;
+    // ImageData::planBlockReadWithin() on the state before the change.
+    bool planBlockReadWithinFromPrevious(int plane, const Rect& rect, const Rect& clamp,
+                                         SharedTileLocks& locks, BlockReadPlan& plan) const;
     bool readRowOrFill(int plane, std::int32_t x, std::int32_t y, std::int32_t count,
                        std::uint8_t* dest, std::uint8_t fill) const;
     bool writeRow(int plane, std::int32_t x, std::int32_t y, std::int32_t count,

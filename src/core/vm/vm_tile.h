@@ -36,7 +36,10 @@ class VolumeList;
 // threads (WorkerPool) never call the store. They touch tile memory only
 // through a tile the owner has locked and handed to one job (ImageData::
 // openTile()): that job alone reads and writes its samples until the owner,
-// after the job, unlocks it; meanwhile the owner leaves that tile alone. So a
+// after the job, unlocks it; meanwhile the owner leaves that tile alone. Or
+// they read tiles the owner has locked for reading (ImageData::
+// planBlockReadWithin(), SharedTileLocks), which nobody writes until the
+// owner lets them go after the last job that reads them. So a
 // tile's lock, reference count and paging all stay on one thread, and a
 // locked tile's memory cannot move while a worker uses it.
 class VMTile {

@@ -68,34 +68,36 @@ std::uint32_t tilesOf(const PageData& data) {
 }
 
 TEST(HistoryDepth, EditsGiveTheSamePixelsAndKeepNoTilesOfTheStateBefore) {
-    for (const Edit& edit : edits()) {
-        SCOPED_TRACE(edit.name);
-        EffectsRig rig;
-        auto kept = rgbPage(rig, PageData::kMaxUndo);
-        ASSERT_EQ(edit.run(*kept, rig), kErrNone);
-        EXPECT_EQ(kept->pageData()->undoCount(), 1);
+    for (const int threads : {1, 2})
+        for (const Edit& edit : edits()) {
+            SCOPED_TRACE(std::string(edit.name) + " on " + std::to_string(threads) + " threads");
+            EffectsRig rig;
+            rig.workers.setThreadCount(threads);
+            auto kept = rgbPage(rig, PageData::kMaxUndo);
+            ASSERT_EQ(edit.run(*kept, rig), kErrNone);
+            EXPECT_EQ(kept->pageData()->undoCount(), 1);
 
-        auto unkept = rgbPage(rig, 0);
-        // Every tile is replaced; the page ends with its new tiles only.
-        const std::uint32_t tiles = tilesOf(*unkept->pageData());
-        const std::uint32_t othersUsed = rig.store().usedTiles() - tiles;
-        std::uint32_t peak = 0;
-        rig.factory.log.onUpdate = [&] { peak = std::max(peak, rig.store().usedTiles()); };
-        ASSERT_EQ(edit.run(*unkept, rig), kErrNone);
-        EXPECT_EQ(unkept->pageData()->undoCount(), 0);
-        const PageData& data = *unkept->pageData();
-        EXPECT_EQ(rig.store().usedTiles(), othersUsed + tilesOf(data));
-        // Letting go of what was read keeps the page well below the new
-        // state and the old one together.
-        EXPECT_LE(peak, othersUsed + tilesOf(data) + tiles / 3);
+            auto unkept = rgbPage(rig, 0);
+            // Every tile is replaced; the page ends with its new tiles only.
+            const std::uint32_t tiles = tilesOf(*unkept->pageData());
+            const std::uint32_t othersUsed = rig.store().usedTiles() - tiles;
+            std::uint32_t peak = 0;
+            rig.factory.log.onUpdate = [&] { peak = std::max(peak, rig.store().usedTiles()); };
+            ASSERT_EQ(edit.run(*unkept, rig), kErrNone);
+            EXPECT_EQ(unkept->pageData()->undoCount(), 0);
+            const PageData& data = *unkept->pageData();
+            EXPECT_EQ(rig.store().usedTiles(), othersUsed + tilesOf(data));
+            // Letting go of what was read keeps the page well below the new
+            // state and the old one together.
+            EXPECT_LE(peak, othersUsed + tilesOf(data) + tiles / 3);
 
-        ASSERT_EQ(data.width(), kept->pageData()->width());
-        ASSERT_EQ(data.height(), kept->pageData()->height());
-        for (int p = 0; p < 3; ++p) {
-            EXPECT_TRUE(samePlane(EffectsRig::read(*unkept, p), EffectsRig::read(*kept, p),
-                                  data.width(), edit.name));
+            ASSERT_EQ(data.width(), kept->pageData()->width());
+            ASSERT_EQ(data.height(), kept->pageData()->height());
+            for (int p = 0; p < 3; ++p) {
+                EXPECT_TRUE(samePlane(EffectsRig::read(*unkept, p), EffectsRig::read(*kept, p),
+                                      data.width(), edit.name));
+            }
         }
-    }
 }
 
 // A cancelled edit keeps no state and no tile of the state before; with
@@ -120,9 +122,10 @@ TEST(HistoryDepth, ACancelledEditLeavesNoStateBehind) {
             ASSERT_EQ(page->pageData()->width(), kWidth);
             ASSERT_EQ(page->pageData()->height(), kHeight);
             for (int p = 0; p < 3; ++p) {
-                EXPECT_TRUE(samePlane(EffectsRig::read(*page, p),
-                                      patternPlane(kWidth, kHeight, static_cast<std::uint32_t>(p + 1)),
-                                      kWidth, edit.name));
+                EXPECT_TRUE(
+                    samePlane(EffectsRig::read(*page, p),
+                              patternPlane(kWidth, kHeight, static_cast<std::uint32_t>(p + 1)),
+                              kWidth, edit.name));
             }
         }
     }

@@ -328,9 +328,12 @@ TEST(ImageDataTilesTest, WriteTileWithNoFreeTileFailsWithoutChange) {
     }
 }
 
+// Also the block read planned on the owner and copied elsewhere: the same
+// samples, with its tiles locked until the plan is released.
 TEST(ImageDataTilesTest, ReadBlockWithinReadsWhatReadRowWithinReadsRowByRow) {
     TestStore ts;
     ImageData image(ts.store());
+    SharedTileLocks locks(ts.store());
     const std::uint8_t fill = 77;
     ASSERT_TRUE(image.create(1, 300, 270, &fill));
     writePattern(image, 140, 9);  // the tiles below stay constant
@@ -350,6 +353,24 @@ TEST(ImageDataTilesTest, ReadBlockWithinReadsWhatReadRowWithinReadsRowByRow) {
                                                 rows.data() + (y - rect.top) * stride, clamp));
             }
             EXPECT_EQ(block, rows);
+
+            BlockReadPlan plan;
+            if (!image.planBlockReadWithin(0, rect, clamp, locks, plan)) {
+                EXPECT_TRUE(plan.empty());
+                continue;  // the caller reads these itself
+            }
+            // Two plans over the same tiles: one released, the other's
+            // tiles stay locked.
+            BlockReadPlan second;
+            ASSERT_TRUE(image.planBlockReadWithin(0, rect, clamp, locks, second));
+            const std::uint32_t locked = ts.store().lockedSlots();
+            plan.release(locks);
+            EXPECT_EQ(ts.store().lockedSlots(), locked);
+            std::vector<std::uint8_t> copied(block.size(), 1);
+            second.copy(copied.data(), stride);
+            EXPECT_EQ(copied, rows);
+            second.release(locks);
+            EXPECT_EQ(ts.store().lockedSlots(), 0u);
         }
     }
     EXPECT_EQ(ts.store().lockedSlots(), 0u);

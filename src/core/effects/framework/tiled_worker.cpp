@@ -12,6 +12,7 @@
 #include "effects/framework/scratch_buffer.h"
 #include "effects/framework/tile_kernel.h"
 #include "effects/framework/worker_progress.h"
+#include "model/block_read_plan.h"
 #include "model/page.h"
 #include "model/page_data.h"
 #include "platform/assert.h"
@@ -43,6 +44,11 @@ struct TileSlot {
     // The run's whole tiles opened for the compute to write into directly
     // (samples null for a tile written from `result` by the owner).
     std::array<ImageData::OpenTile, kRunTiles> open{};
+    // When the compute reads its own source: the buffer it reads into, and
+    // what to copy there from the locked tiles of the state before the
+    // change (empty when the owner has read it already).
+    std::unique_ptr<std::uint8_t[]> ownSource;
+    BlockReadPlan plan;
 };
 
 // Buffers and kernels for `count` slots; false when any could not be had.
@@ -98,11 +104,28 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     // Whole tiles are computed straight into fresh tiles, put in place as
     // their job finishes, when the store can keep every slot's run locked
     // meanwhile; else the results are written from the slots' buffers.
-    const bool direct =
-        data->canLockTiles(static_cast<std::uint32_t>(slots.size() * kRunTiles));
+    const bool direct = data->canLockTiles(static_cast<std::uint32_t>(slots.size() * kRunTiles));
 
     const auto amount = static_cast<std::uint8_t>(std::clamp(opacity, 0, 255));
     const bool masked = target.maskPlane >= 0;
+    // Unmasked runs on the page's own planes read their source on the thread
+    // that computes them, from tiles the owner locks for the job (a run and
+    // its border touch at most (kRunTiles + 2) x 3 tiles), so that reading
+    // is spread over the threads too. Runs with a mask, and floating pixels,
+    // share band buffers the owner reads.
+    constexpr std::uint32_t kSourceTiles = (kRunTiles + 2) * 3;
+    const bool ownSources = workers != nullptr && !masked && !target.floating() &&
+                            data->canLockTiles(static_cast<std::uint32_t>(
+                                slots.size() * ((direct ? kRunTiles : 0) + kSourceTiles)));
+    const std::int64_t ownStride = kRunTiles * kTile + 2 * r;
+    if (ownSources) {
+        for (TileSlot& slot : slots) {
+            slot.ownSource = allocateScratch<std::uint8_t>(
+                static_cast<std::size_t>(ownStride * (kTile + 2 * r)));
+            if (!slot.ownSource) return kErrMemory;
+        }
+    }
+    SharedTileLocks locks(data->store());
     const BlendTable& blend = page.blend();
     const Rect image = page.bounds();
     const int planes = target.planeCount;
@@ -135,8 +158,8 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         const std::int64_t count = (end - first + kRunTiles - 1) / kRunTiles;
         fewestRuns = std::min(fewestRuns, count);
         for (std::int64_t k = 0; k < count; ++k)
-            runs.push_back(Run{first + k * (end - first) / count,
-                               first + (k + 1) * (end - first) / count, g});
+            runs.push_back(
+                Run{first + k * (end - first) / count, first + (k + 1) * (end - first) / count, g});
     }
     const auto runsAcross = static_cast<std::int64_t>(runs.size());
 
@@ -178,7 +201,7 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     const std::int64_t stride = widestGroup * kTile + 2 * r;
     const std::int64_t planeBytes = stride * (kTile + 2 * r);
     const std::int64_t maskBytes = masked ? widestGroup * kTile * kTile : 0;
-    std::vector<BandBuffer> bands(static_cast<std::size_t>(bandCount));
+    std::vector<BandBuffer> bands(static_cast<std::size_t>(ownSources ? 0 : bandCount));
     for (BandBuffer& band : bands) {
         band.samples = allocateScratch<std::uint8_t>(
             static_cast<std::size_t>(planeBytes * unitPlanes + maskBytes));
@@ -235,22 +258,8 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         return Rect{left, area.top, std::min(left + kTile, area.right), area.bottom};
     };
 
-    // Reads the unit on this thread when the job is its first, and points
-    // the slot at the job's source and mask in the unit's buffer.
-    auto prepare = [&](std::int64_t jobIndex, int slotIndex) {
-        const Job job = jobAt(jobIndex);
-        BandBuffer& band = bands[static_cast<std::size_t>(job.unit % bandCount)];
-        if (band.unit != job.unit) readUnit(band, job);
-        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        const std::int64_t dx = job.area.left - band.area.left;
-        const std::int64_t dy = job.area.top - band.area.top;
-        const int p = masked ? job.plane - target.firstPlane : 0;
-        slot.source = band.samples.get() + p * planeBytes + dy * stride + dx;
-        slot.sourceStride = stride;
-        if (masked) {
-            slot.maskStride = band.area.width();
-            slot.mask = band.samples.get() + unitPlanes * planeBytes + dy * slot.maskStride + dx;
-        }
+    // Opens the run's whole tiles for the compute to write into, when direct.
+    auto openRunTiles = [&](const Job& job, TileSlot& slot) {
         if (!direct) return true;
         for (int k = 0; k * kTile < job.area.width(); ++k) {
             const Rect tile = tileOfRun(job.area, k);
@@ -263,10 +272,40 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         return true;
     };
 
+    // Reads the unit on this thread when the job is its first, and points
+    // the slot at the job's source and mask in the unit's buffer.
+    auto prepare = [&](std::int64_t jobIndex, int slotIndex) {
+        const Job job = jobAt(jobIndex);
+        TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        if (ownSources) {
+            slot.source = slot.ownSource.get();
+            slot.sourceStride = ownStride;
+            const Rect grown{job.area.left - r, job.area.top - r, job.area.right + r,
+                             job.area.bottom + r};
+            if (!data->planBlockReadWithinFromPrevious(job.plane, grown, image, locks, slot.plan))
+                data->readBlockWithinFromPrevious(job.plane, grown, slot.ownSource.get(), ownStride,
+                                                  image);
+            return openRunTiles(job, slot);
+        }
+        BandBuffer& band = bands[static_cast<std::size_t>(job.unit % bandCount)];
+        if (band.unit != job.unit) readUnit(band, job);
+        const std::int64_t dx = job.area.left - band.area.left;
+        const std::int64_t dy = job.area.top - band.area.top;
+        const int p = masked ? job.plane - target.firstPlane : 0;
+        slot.source = band.samples.get() + p * planeBytes + dy * stride + dx;
+        slot.sourceStride = stride;
+        if (masked) {
+            slot.maskStride = band.area.width();
+            slot.mask = band.samples.get() + unitPlanes * planeBytes + dy * slot.maskStride + dx;
+        }
+        return openRunTiles(job, slot);
+    };
+
     // Computes and blends the run's tiles, each into its opened tile or into
     // the slot's result; runs on any thread of the pool.
     auto compute = [&](std::int64_t jobIndex, int slotIndex) {
         TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        if (!slot.plan.empty()) slot.plan.copy(slot.ownSource.get(), ownStride);
         const Rect area = jobAt(jobIndex).area;
         const int width = area.width();
         const int height = area.height();
@@ -295,6 +334,15 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     auto finish = [&](std::int64_t jobIndex, int slotIndex) {
         TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
         const Job job = jobAt(jobIndex);
+        slot.plan.release(locks);
+        // Jobs finish in order, and later ones read no higher than this one:
+        // the tiles of the state before the change above its source are done
+        // with, and so is the whole plane before its plane.
+        if (ownSources && target.releasesPrevious && job.area.left == rect.left) {
+            data->releasePreviousAbove(job.plane, job.area.top - r);
+            if (job.plane > target.firstPlane && job.area.top == rect.top)
+                data->releasePreviousAbove(job.plane - 1, std::numeric_limits<std::int32_t>::max());
+        }
         const int width = job.area.width();
         for (int k = 0, x = 0; x < width && code == kErrNone; ++k, x += kTile) {
             ImageData::OpenTile& open = slot.open[static_cast<std::size_t>(k)];
@@ -324,6 +372,7 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
     // Jobs prepared but not finished (after a failure or a cancel) still
     // hold tiles that were never put in place.
     for (TileSlot& slot : slots) {
+        slot.plan.release(locks);
         for (ImageData::OpenTile& open : slot.open) {
             if (open.samples) data->discardTile(open);
             open = {};
