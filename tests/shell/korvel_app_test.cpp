@@ -248,6 +248,25 @@ TEST(Idle, MenusFollowTheActiveDocument) {
     EXPECT_FALSE(router.action(cmd::kFileSaveAs)->isEnabled());
 }
 
+// Tiling or cascading windows that cannot shrink to fit leaves the main
+// window as it is: the document area scrolls to what lies outside it.
+TEST(Windows, ArrangingDocumentsKeepsTheMainWindowsSize) {
+    EditorRig rig;
+    NewImageResult request;
+    request.width = 600;
+    request.height = 400;
+    for (int i = 0; i < 3; ++i) ASSERT_NE(rig.app().newDocument(request), nullptr);
+    test::settle();
+    CMainFrame* frame = rig.app().mainFrame();
+    const QSize size = frame->size();
+    for (const int command : {cmd::kWindowTile, cmd::kWindowCascade, cmd::kWindowTile}) {
+        EXPECT_TRUE(rig.app().router().dispatch(command));
+        test::settle();
+        EXPECT_EQ(frame->size(), size) << command;
+    }
+    rig.app().docTemplate().closeAllDocuments();
+}
+
 TEST(Idle, AcceleratorsReachTheActiveDocument) {
     EditorRig rig;
     NewImageResult request;

@@ -36,6 +36,11 @@ CMainFrame::CMainFrame(CommandRouter& router, ShellContext* context) : m_router(
     setWindowTitle(QString::fromStdString(loadString(128)));
     m_area = new QMdiArea(this);
     m_area->setObjectName(QStringLiteral("imageWindows"));
+    // Document windows partly outside the area are reached by scrolling;
+    // without scroll bars the area would instead demand room for every
+    // window's minimum size and grow the main window (after Tile, say).
+    m_area->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_area->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_area);
     m_menu = new MainMenu(*menuBar(), router);
     // "Ready" is the idle message: a menu's prompt replaces it while the
