@@ -272,8 +272,10 @@ ErrorCode runTiledWorker(Page& page, TileKernel& kernel, const EffectTarget& tar
         return true;
     };
 
-    // Reads the unit on this thread when the job is its first, and points
-    // the slot at the job's source and mask in the unit's buffer.
+    // With own sources, locks the tiles the job's source lies on for the
+    // compute to copy (or reads it here where nothing can be planned);
+    // otherwise reads the unit on this thread when the job is its first, and
+    // points the slot at the job's source and mask in the unit's buffer.
     auto prepare = [&](std::int64_t jobIndex, int slotIndex) {
         const Job job = jobAt(jobIndex);
         TileSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
