@@ -300,6 +300,9 @@ private:
     // Reads samples [x0, x1) of row y, all inside the plane.
     bool readInside(int plane, std::int64_t x0, std::int64_t x1, std::int64_t y,
                     std::uint8_t* dest) const;
+    // The part of `rect` inside the plane's tiles clamped to `clamp` (empty:
+    // the plane): false when the plane has no tiles or nothing is left.
+    bool blockInside(int plane, const Rect& rect, const Rect& clamp, Rect& inside) const;
     // Reads with every coordinate clamped into [xMin, xMax] x [yMin, yMax],
     // a non-empty part of the plane's area (bounds inclusive).
     bool readClamped(int plane, std::int32_t x, std::int32_t y, std::int32_t count,

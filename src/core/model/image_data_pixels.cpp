@@ -212,14 +212,8 @@ bool ImageData::readRowWithin(int plane, std::int32_t x, std::int32_t y, std::in
     return readClamped(plane, x, y, count, dest, xMin, xMax, yMin, yMax);
 }
 
-bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
-                                std::ptrdiff_t stride, const Rect& clamp) const {
-    TS_ASSERT(plane >= 0 && plane < m_planeCount);
-    if (rect.empty()) return true;
+bool ImageData::blockInside(int plane, const Rect& rect, const Rect& clamp, Rect& inside) const {
     const PlaneRecord& r = m_planes[plane];
-    // The part of `rect` inside the clamping area is read tile by tile; the
-    // rest repeats its edges, as readRowWithin() does row by row. A `rect`
-    // wholly outside that area goes row by row.
     auto meet = [](const Rect& a, const Rect& b) {
         return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
                     std::min(a.bottom, b.bottom)};
@@ -227,8 +221,19 @@ bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
     Rect area{static_cast<std::int32_t>(r.originX), static_cast<std::int32_t>(r.originY),
               static_cast<std::int32_t>(r.right()), static_cast<std::int32_t>(r.bottom())};
     if (!clamp.empty()) area = meet(area, clamp);
-    const Rect inside = meet(area, rect);
-    if (r.tilesAcross == 0 || r.tilesDown == 0 || area.empty() || inside.empty()) {
+    inside = meet(area, rect);
+    return r.tilesAcross != 0 && r.tilesDown != 0 && !area.empty() && !inside.empty();
+}
+
+bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
+                                std::ptrdiff_t stride, const Rect& clamp) const {
+    TS_ASSERT(plane >= 0 && plane < m_planeCount);
+    if (rect.empty()) return true;
+    // The part of `rect` inside the clamping area is read tile by tile; the
+    // rest repeats its edges, as readRowWithin() does row by row. A `rect`
+    // wholly outside that area goes row by row.
+    Rect inside;
+    if (!blockInside(plane, rect, clamp, inside)) {
         bool ok = true;
         for (std::int32_t y = rect.top; y < rect.bottom; ++y) {
             ok = readRowWithin(plane, rect.left, y, rect.width(),
@@ -261,16 +266,8 @@ bool ImageData::planBlockReadWithin(int plane, const Rect& rect, const Rect& cla
     TS_ASSERT(plane >= 0 && plane < m_planeCount);
     TS_ASSERT(plan.empty());
     const PlaneRecord& r = m_planes[plane];
-    auto meet = [](const Rect& a, const Rect& b) {
-        return Rect{std::max(a.left, b.left), std::max(a.top, b.top), std::min(a.right, b.right),
-                    std::min(a.bottom, b.bottom)};
-    };
-    Rect area{static_cast<std::int32_t>(r.originX), static_cast<std::int32_t>(r.originY),
-              static_cast<std::int32_t>(r.right()), static_cast<std::int32_t>(r.bottom())};
-    if (!clamp.empty()) area = meet(area, clamp);
-    const Rect inside = meet(area, rect);
-    if (rect.empty() || r.tilesAcross == 0 || r.tilesDown == 0 || area.empty() || inside.empty())
-        return false;
+    Rect inside;
+    if (rect.empty() || !blockInside(plane, rect, clamp, inside)) return false;
     plan.m_width = rect.width();
     plan.m_height = rect.height();
     plan.m_insideLeft = inside.left - rect.left;
