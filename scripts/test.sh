@@ -32,7 +32,7 @@ ninja -C build-tsan -j"$jobs" platform_tests effects_tests
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 timeout 120 build-tsan/bin/platform_tests --gtest_filter='WorkerPool*'
 for threads in 2 4; do
-  TESSARY_TEST_THREADS=$threads timeout 120 build-tsan/bin/effects_tests
+  TESSARY_TEST_THREADS=$threads timeout 300 build-tsan/bin/effects_tests
 done
 unset TSAN_OPTIONS
 
