@@ -31,6 +31,24 @@ void SharedTileLocks::unlock(VMTile::TileNumber tile) {
     m_held.erase(found);
 }
 
+void repeatBlockEdges(std::uint8_t* dest, std::ptrdiff_t stride, std::int32_t width,
+                      std::int32_t height, std::int32_t insideLeft, std::int32_t insideTop,
+                      std::int32_t insideRight, std::int32_t insideBottom) {
+    const auto before = static_cast<std::size_t>(insideLeft);
+    const auto after = static_cast<std::size_t>(width - insideRight);
+    const auto bytes = static_cast<std::size_t>(width);
+    for (std::int32_t y = insideTop; y < insideBottom; ++y) {
+        std::uint8_t* row = dest + y * stride;
+        if (before != 0) std::memset(row, row[before], before);
+        if (after != 0) std::memset(row + bytes - after, row[bytes - after - 1], after);
+    }
+    const std::uint8_t* first = dest + insideTop * stride;
+    for (std::int32_t y = 0; y < insideTop; ++y) std::memcpy(dest + y * stride, first, bytes);
+    const std::uint8_t* last = dest + (insideBottom - 1) * stride;
+    for (std::int32_t y = insideBottom; y < height; ++y)
+        std::memcpy(dest + y * stride, last, bytes);
+}
+
 void BlockReadPlan::copy(std::uint8_t* dest, std::ptrdiff_t stride) const {
     constexpr std::ptrdiff_t kTile = VMTile::kTileSize;
     for (const Part& part : m_parts) {
@@ -43,21 +61,8 @@ void BlockReadPlan::copy(std::uint8_t* dest, std::ptrdiff_t stride) const {
                 std::memset(out, part.fill, width);
         }
     }
-    // Columns left and right of the inside repeat its edge samples, rows
-    // above and below its first and last rows.
-    const auto before = static_cast<std::size_t>(m_insideLeft);
-    const auto after = static_cast<std::size_t>(m_width - m_insideRight);
-    const auto width = static_cast<std::size_t>(m_width);
-    for (std::int32_t y = m_insideTop; y < m_insideBottom; ++y) {
-        std::uint8_t* row = dest + y * stride;
-        if (before != 0) std::memset(row, row[before], before);
-        if (after != 0) std::memset(row + width - after, row[width - after - 1], after);
-    }
-    const std::uint8_t* first = dest + m_insideTop * stride;
-    for (std::int32_t y = 0; y < m_insideTop; ++y) std::memcpy(dest + y * stride, first, width);
-    const std::uint8_t* last = dest + (m_insideBottom - 1) * stride;
-    for (std::int32_t y = m_insideBottom; y < m_height; ++y)
-        std::memcpy(dest + y * stride, last, width);
+    repeatBlockEdges(dest, stride, m_width, m_height, m_insideLeft, m_insideTop, m_insideRight,
+                     m_insideBottom);
 }
 
 void BlockReadPlan::release(SharedTileLocks& locks) {

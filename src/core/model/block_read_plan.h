@@ -34,6 +34,14 @@ private:
     std::unordered_map<VMTile::TileNumber, Held> m_held;
 };
 
+// Fills the block `dest` (`width` x `height`, `stride` bytes from row to row)
+// around its part `inside` (relative to the block, not empty, already
+// filled): columns left and right of it repeat its edge samples, rows above
+// and below its first and last rows.
+void repeatBlockEdges(std::uint8_t* dest, std::ptrdiff_t stride, std::int32_t width,
+                      std::int32_t height, std::int32_t insideLeft, std::int32_t insideTop,
+                      std::int32_t insideRight, std::int32_t insideBottom);
+
 // A block read prepared on the owner thread (ImageData::planBlockReadWithin)
 // and copied on any thread: what each tile under the block gives, with the
 // tiles locked through a SharedTileLocks until release().

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -300,6 +301,24 @@ private:
     // Reads samples [x0, x1) of row y, all inside the plane.
     bool readInside(int plane, std::int64_t x0, std::int64_t x1, std::int64_t y,
                     std::uint8_t* dest) const;
+    // Calls visit(entry, left, right, top, bottom) for each tile under the
+    // plane-relative rectangle [x0, x1) x [y0, y1) (not empty, within the
+    // plane's tiles), with the columns and rows of it that the tile covers.
+    template <typename Visit>
+    void forEachTilePart(int plane, std::int64_t x0, std::int64_t x1, std::int64_t y0,
+                         std::int64_t y1, Visit&& visit) const {
+        constexpr std::int64_t kSize = VMTile::kTileSize;
+        const std::int64_t across = m_planes[plane].tilesAcross;
+        const TileEntry* table = entries(plane);
+        for (std::int64_t ty = y0 / kSize; ty <= (y1 - 1) / kSize; ++ty) {
+            const std::int64_t top = std::max(y0, ty * kSize);
+            const std::int64_t bottom = std::min(y1, (ty + 1) * kSize);
+            for (std::int64_t tx = x0 / kSize; tx <= (x1 - 1) / kSize; ++tx) {
+                visit(table[ty * across + tx], std::max(x0, tx * kSize),
+                      std::min(x1, (tx + 1) * kSize), top, bottom);
+            }
+        }
+    }
     // The part of `rect` inside the plane's tiles clamped to `clamp` (empty:
     // the plane): false when the plane has no tiles or nothing is left.
     bool blockInside(int plane, const Rect& rect, const Rect& clamp, Rect& inside) const;

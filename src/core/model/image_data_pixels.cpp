@@ -244,20 +244,8 @@ bool ImageData::readBlockWithin(int plane, const Rect& rect, std::uint8_t* dest,
     }
     std::uint8_t* first = dest + static_cast<std::ptrdiff_t>(inside.top - rect.top) * stride;
     const bool ok = readBlock(plane, inside, first + (inside.left - rect.left), stride);
-    const auto before = static_cast<std::size_t>(inside.left - rect.left);
-    const auto after = static_cast<std::size_t>(rect.right - inside.right);
-    const auto width = static_cast<std::size_t>(rect.width());
-    for (std::int32_t y = inside.top; y < inside.bottom; ++y) {
-        std::uint8_t* row = dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride;
-        if (before != 0) std::memset(row, row[before], before);
-        if (after != 0) std::memset(row + width - after, row[width - after - 1], after);
-    }
-    for (std::int32_t y = rect.top; y < inside.top; ++y)
-        std::memcpy(dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride, first, width);
-    const std::uint8_t* last =
-        dest + static_cast<std::ptrdiff_t>(inside.bottom - 1 - rect.top) * stride;
-    for (std::int32_t y = inside.bottom; y < rect.bottom; ++y)
-        std::memcpy(dest + static_cast<std::ptrdiff_t>(y - rect.top) * stride, last, width);
+    repeatBlockEdges(dest, stride, rect.width(), rect.height(), inside.left - rect.left,
+                     inside.top - rect.top, inside.right - rect.left, inside.bottom - rect.top);
     return ok;
 }
 
@@ -278,28 +266,23 @@ bool ImageData::planBlockReadWithin(int plane, const Rect& rect, const Rect& cla
     const std::int64_t x1 = std::int64_t{inside.right} - r.originX;
     const std::int64_t y0 = std::int64_t{inside.top} - r.originY;
     const std::int64_t y1 = std::int64_t{inside.bottom} - r.originY;
-    const TileEntry* table = entries(plane);
-    for (std::int64_t ty = y0 >> kTileShift; ty <= (y1 - 1) >> kTileShift; ++ty) {
-        const std::int64_t top = std::max(y0, ty * kTile);
-        const std::int64_t bottom = std::min(y1, (ty + 1) * kTile);
-        for (std::int64_t tx = x0 >> kTileShift; tx <= (x1 - 1) >> kTileShift; ++tx) {
-            const std::int64_t left = std::max(x0, tx * kTile);
-            const std::int64_t right = std::min(x1, (tx + 1) * kTile);
-            BlockReadPlan::Part part;
-            part.x = static_cast<std::int32_t>(left - x0) + plan.m_insideLeft;
-            part.y = static_cast<std::int32_t>(top - y0) + plan.m_insideTop;
-            part.width = static_cast<std::int32_t>(right - left);
-            part.height = static_cast<std::int32_t>(bottom - top);
-            const TileEntry e = table[ty * r.tilesAcross + tx];
-            if (isConstant(e)) {
-                part.fill = static_cast<std::uint8_t>(e & 0xFF);
-            } else if (const std::uint8_t* samples = locks.lock(tileOf(e))) {
-                plan.m_tiles.push_back(tileOf(e));
-                part.samples = samples + (top & kTileLowBits) * kTile + (left & kTileLowBits);
-            }
-            plan.m_parts.push_back(part);
-        }
-    }
+    forEachTilePart(plane, x0, x1, y0, y1,
+                    [&](TileEntry e, std::int64_t left, std::int64_t right, std::int64_t top,
+                        std::int64_t bottom) {
+                        BlockReadPlan::Part part;
+                        part.x = static_cast<std::int32_t>(left - x0) + plan.m_insideLeft;
+                        part.y = static_cast<std::int32_t>(top - y0) + plan.m_insideTop;
+                        part.width = static_cast<std::int32_t>(right - left);
+                        part.height = static_cast<std::int32_t>(bottom - top);
+                        if (isConstant(e)) {
+                            part.fill = static_cast<std::uint8_t>(e & 0xFF);
+                        } else if (const std::uint8_t* samples = locks.lock(tileOf(e))) {
+                            plan.m_tiles.push_back(tileOf(e));
+                            part.samples =
+                                samples + (top & kTileLowBits) * kTile + (left & kTileLowBits);
+                        }
+                        plan.m_parts.push_back(part);
+                    });
     return true;
 }
 

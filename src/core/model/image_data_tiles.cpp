@@ -256,8 +256,8 @@ std::uint8_t* ImageData::openTile(int plane, const Rect& tile, OpenTile& open) {
         fail(Failure::kStore);
         return nullptr;
     }
-    open.entryIndex = static_cast<std::size_t>(&entries(plane)[row * r.tilesAcross + column] -
-                                               m_table.data());
+    open.entryIndex =
+        static_cast<std::size_t>(&entries(plane)[row * r.tilesAcross + column] - m_table.data());
     open.tile = fresh;
     open.samples = block;
     return block;
@@ -299,7 +299,6 @@ bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::
     const std::int64_t x1 = std::int64_t{rect.right} - r.originX;
     const std::int64_t y0 = std::int64_t{rect.top} - r.originY;
     const std::int64_t y1 = std::int64_t{rect.bottom} - r.originY;
-    const TileEntry* table = entries(plane);
     VMTile::ResidentTiles tiles(m_store);
     bool ok = true;
     // Rows [top, bottom) x columns [left, right) of one tile, from `samples`
@@ -310,8 +309,8 @@ bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::
         if (samples && step == 1 && width == static_cast<std::size_t>(kTile)) {
             // Whole tile rows: a fixed-size copy the compiler inlines.
             for (std::int64_t y = top; y < bottom; ++y)
-                std::memcpy(dest + (y - y0) * stride + (left - x0), samples + (y & kTileLowBits) * kTile,
-                            kTile);
+                std::memcpy(dest + (y - y0) * stride + (left - x0),
+                            samples + (y & kTileLowBits) * kTile, kTile);
             return;
         }
         for (std::int64_t y = top; y < bottom; ++y) {
@@ -330,33 +329,29 @@ bool ImageData::readBlock(int plane, const Rect& rect, std::uint8_t* dest, std::
             }
         }
     };
-    for (std::int64_t ty = y0 >> kTileShift; ty <= (y1 - 1) >> kTileShift; ++ty) {
-        const std::int64_t top = std::max(y0, ty * kTile);
-        const std::int64_t bottom = std::min(y1, (ty + 1) * kTile);
-        for (std::int64_t tx = x0 >> kTileShift; tx <= (x1 - 1) >> kTileShift; ++tx) {
-            const std::int64_t left = std::max(x0, tx * kTile);
-            const std::int64_t right = std::min(x1, (tx + 1) * kTile);
-            const TileEntry e = table[ty * r.tilesAcross + tx];
-            if (isConstant(e)) {
-                copyPart(nullptr, static_cast<std::uint8_t>(e & 0xFF), left, right, top, bottom);
-                continue;
-            }
-            const VMTile::TileNumber tile = tileOf(e);
-            if (const std::uint8_t* samples = tiles.samples(tile)) {
-                copyPart(samples, 0, left, right, top, bottom);
-                continue;
-            }
-            const std::uint8_t* paged = m_store.lock(tile);
-            tiles.resync();
-            if (!paged) {
-                ok = false;
-                copyPart(nullptr, 0, left, right, top, bottom);
-                continue;
-            }
-            copyPart(paged, 0, left, right, top, bottom);
-            m_store.unlock(tile);
-        }
-    }
+    forEachTilePart(plane, x0, x1, y0, y1,
+                    [&](TileEntry e, std::int64_t left, std::int64_t right, std::int64_t top,
+                        std::int64_t bottom) {
+                        if (isConstant(e)) {
+                            copyPart(nullptr, static_cast<std::uint8_t>(e & 0xFF), left, right, top,
+                                     bottom);
+                            return;
+                        }
+                        const VMTile::TileNumber tile = tileOf(e);
+                        if (const std::uint8_t* samples = tiles.samples(tile)) {
+                            copyPart(samples, 0, left, right, top, bottom);
+                            return;
+                        }
+                        const std::uint8_t* paged = m_store.lock(tile);
+                        tiles.resync();
+                        if (!paged) {
+                            ok = false;
+                            copyPart(nullptr, 0, left, right, top, bottom);
+                            return;
+                        }
+                        copyPart(paged, 0, left, right, top, bottom);
+                        m_store.unlock(tile);
+                    });
     return ok;
 }
 
